@@ -1,0 +1,20 @@
+#include "CommSetFormat.h"
+
+#include "PortNumber.h"
+
+namespace torven {
+
+std::string CommSetContent(std::string_view portText) {
+    std::string content(portText);
+    content += "\r\n";
+    return content;
+}
+
+std::optional<std::int16_t> StoredPortNumber(std::string_view head, bool complete) {
+    const std::size_t end = head.find_first_of("\r\n");
+    if (end == std::string_view::npos && !complete)
+        return std::nullopt;
+    return ToPortNumber(head.substr(0, end));
+}
+
+} // namespace torven

@@ -1,0 +1,87 @@
+#include "LineSettings.h"
+
+#include <array>
+#include <charconv>
+
+namespace torven {
+
+namespace {
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::optional<std::int32_t> wholeNumber(std::string_view s) {
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (s.empty() || s.front() == '-' || ec != std::errc{} || end != s.data() + s.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<Parity> parityFrom(std::string_view s) {
+    if (s.size() != 1)
+        return std::nullopt;
+    switch (s.front()) {
+    case 'n':
+    case 'N':
+        return Parity::None;
+    case 'e':
+    case 'E':
+        return Parity::Even;
+    case 'o':
+    case 'O':
+        return Parity::Odd;
+    case 'm':
+    case 'M':
+        return Parity::Mark;
+    case 's':
+    case 'S':
+        return Parity::Space;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<StopBits> stopBitsFrom(std::string_view s) {
+    if (s == "1")
+        return StopBits::One;
+    if (s == "1.5")
+        return StopBits::OneAndHalf;
+    if (s == "2")
+        return StopBits::Two;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<LineSettings> ParseLineSettings(std::string_view text) {
+    std::array<std::string_view, 4> fields;
+    std::size_t count = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',');
+        if (count == fields.size())
+            return std::nullopt;
+        fields[count++] = trimmed(text.substr(0, comma));
+        if (comma == std::string_view::npos)
+            break;
+        text.remove_prefix(comma + 1);
+    }
+    if (count != fields.size())
+        return std::nullopt;
+
+    const auto baud = wholeNumber(fields[0]);
+    const auto parity = parityFrom(fields[1]);
+    const auto data = wholeNumber(fields[2]);
+    const auto stop = stopBitsFrom(fields[3]);
+    if (!baud || *baud < 1 || *baud > kMaxBaudRate || !parity || !data || *data < 5 || *data > 8 ||
+        !stop)
+        return std::nullopt;
+    return LineSettings{*baud, *parity, *data, *stop};
+}
+
+} // namespace torven

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace torven {
+
+// Converts the text of the port box or of the stored port line to a port number: leading and
+// trailing blanks are ignored, the rest must be a number (as the number-reading rule forms it,
+// with nothing after it), a fraction is rounded to the nearest whole number with halves going to
+// the even neighbour, and the result must fit a signed 16-bit integer. Empty when it does not.
+std::optional<std::int16_t> ToPortNumber(std::string_view text);
+
+// Rounds to the nearest whole number, an exact half to the even neighbour (2.5 -> 2, 3.5 -> 4).
+double RoundHalfEven(double value);
+
+} // namespace torven

@@ -1,0 +1,54 @@
+#include "BearingDecoding.h"
+
+#include "NumberReading.h"
+#include "SectorLamps.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace torven {
+
+namespace {
+constexpr double kStepsPerTurn = 512.0;
+constexpr double kDegreesPerTurn = 360.0;
+constexpr std::size_t kReadingLength = 4;
+} // namespace
+
+std::string ReadoutText(double degrees) {
+    if (!std::isfinite(degrees))
+        degrees = std::copysign(std::numeric_limits<double>::max(), degrees);
+    const double magnitude = std::trunc(std::fabs(degrees));
+
+    char digits[400];
+    std::to_chars_result end;
+    if (magnitude < 1e18)
+        end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(magnitude));
+    else
+        end = std::to_chars(digits, digits + sizeof digits, magnitude, std::chars_format::fixed, 0);
+
+    std::string text;
+    text.reserve(static_cast<std::size_t>(end.ptr - digits) + 1);
+    // -0.0 (from a small negative reading truncated toward zero) shows as zero.
+    text.push_back(degrees < 0 && magnitude != 0 ? '-' : ' ');
+    text.append(digits, end.ptr);
+    return text;
+}
+
+DecodedBlock DecodeBlock(std::string_view block) {
+    DecodedBlock out;
+    out.rawReading = block.substr(0, kReadingLength);
+    // Multiplication first, as the scale is defined; then truncation toward zero.
+    const double degrees = std::trunc(ReadNumber(out.rawReading) * kDegreesPerTurn / kStepsPerTurn);
+    out.readout = ReadoutText(degrees);
+
+    const double readBack = ReadNumber(out.readout);
+    if (readBack >= std::numeric_limits<std::int16_t>::min() &&
+        readBack <= std::numeric_limits<std::int16_t>::max()) {
+        out.bearing = static_cast<std::int16_t>(readBack);
+        out.litLamp = LitLampFor(*out.bearing);
+    }
+    return out;
+}
+
+} // namespace torven

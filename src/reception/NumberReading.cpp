@@ -1,0 +1,141 @@
+#include "NumberReading.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace torven {
+namespace {
+
+// A view over the text that steps over the characters the rule ignores.
+class Cursor {
+public:
+    explicit Cursor(std::string_view text) : m_text(text) {}
+
+    // The next significant character, or -1 at the end of the text.
+    int peek() {
+        while (m_pos < m_text.size() && isIgnored(m_text[m_pos]))
+            ++m_pos;
+        return m_pos < m_text.size() ? static_cast<unsigned char>(m_text[m_pos]) : -1;
+    }
+    void advance() { ++m_pos; }
+    std::size_t position() const { return m_pos; }
+    void rewind(std::size_t pos) { m_pos = pos; }
+
+private:
+    static bool isIgnored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+};
+
+bool isDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+
+int lower(int c) {
+    return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
+}
+
+int digitValue(int c, int base) {
+    int v = -1;
+    if (isDigit(c))
+        v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
+    return v < base ? v : -1;
+}
+
+double readRadix(Cursor& in, int base) {
+    double value = 0;
+    for (int d; (d = digitValue(in.peek(), base)) >= 0; in.advance())
+        value = value * base + d;
+    return value;
+}
+
+} // namespace
+
+double ReadNumber(std::string_view text) {
+    Cursor in(text);
+
+    if (in.peek() == '&') {
+        in.advance();
+        const int kind = lower(in.peek());
+        if (kind != 'h' && kind != 'o')
+            return 0;
+        in.advance();
+        return readRadix(in, kind == 'h' ? 16 : 8);
+    }
+
+    bool negative = false;
+    if (in.peek() == '+' || in.peek() == '-') {
+        negative = in.peek() == '-';
+        in.advance();
+    }
+
+    // The number in the form from_chars reads: digits, one '.', then "e" and the exponent.
+    std::string number;
+    bool seenPoint = false;
+    bool seenDigit = false;
+    // The decimal exponent of the first significant digit, to tell overflow from underflow.
+    std::int64_t magnitude = 0;
+    bool significant = false;
+    for (int c = in.peek();; c = in.peek()) {
+        if (isDigit(c)) {
+            seenDigit = true;
+            if (c != '0')
+                significant = true;
+            if (!seenPoint && significant)
+                ++magnitude;
+            else if (seenPoint && !significant)
+                --magnitude;
+        } else if (c != '.' || seenPoint) {
+            break;
+        } else {
+            seenPoint = true;
+        }
+        number.push_back(static_cast<char>(c));
+        in.advance();
+    }
+    if (!seenDigit)
+        return 0;
+
+    const int e = lower(in.peek());
+    if (e == 'e' || e == 'd') {
+        const std::size_t mark = in.position();
+        in.advance();
+        std::string exponent = "e";
+        if (in.peek() == '+' || in.peek() == '-') {
+            exponent.push_back(static_cast<char>(in.peek()));
+            in.advance();
+        }
+        std::int64_t exponentValue = 0;
+        bool exponentDigits = false;
+        for (int c = in.peek(); isDigit(c); c = in.peek()) {
+            exponentDigits = true;
+            exponent.push_back(static_cast<char>(c));
+            if (exponentValue < 1'000'000'000)
+                exponentValue = exponentValue * 10 + (c - '0');
+            in.advance();
+        }
+        if (exponentDigits) {
+            number += exponent;
+            magnitude += exponent[1] == '-' ? -exponentValue : exponentValue;
+        } else {
+            in.rewind(mark); // "1E" or "1E+" without digits: the exponent is not part of it
+        }
+    }
+
+    double value = 0;
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value,
+                                        std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range)
+        value = significant && magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
+}
+
+} // namespace torven
