@@ -1,0 +1,52 @@
+// The main window's connect command and what it shows of the connection.
+#include "link/Connection.h"
+#include "link/frmCommunicate.h"
+#include "platform/CommError.h"
+#include "platform/MSComm.h"
+#include "ui/Form1.h"
+
+#include <QLabel>
+
+namespace torven {
+
+void Form1::mnuConnect_Click() {
+    bool succeeded = true;
+    QString reason;
+    try {
+        if (PortActionFor(PortOpenFlag) == PortAction::Open) {
+            // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
+            MSComm1->setSettings(Communicate().LineSettingsText());
+            MSComm1->setPortOpen(true);
+        } else {
+            MSComm1->setPortOpen(false);
+        }
+    } catch (const CommError& error) {
+        succeeded = false;
+        reason = QString::fromStdString(error.what());
+    }
+    ApplyConnectionUpdate(AfterConnectCommand(PortOpenFlag, succeeded));
+    // The status line's tooltip says why a command failed, and otherwise keeps the latest line
+    // error.
+    Label7->setToolTip(succeeded
+                           ? m_lastErrorText
+                           : QStringLiteral("Порт %1: %2").arg(MSComm1->CommPort()).arg(reason));
+}
+
+void Form1::MSComm1_DeviceLost(const QString& reason) {
+    ApplyConnectionUpdate(AfterDeviceLost(PortOpenFlag));
+    Label7->setToolTip(QStringLiteral("Порт %1: %2").arg(MSComm1->CommPort()).arg(reason));
+}
+
+void Form1::ApplyConnectionUpdate(const ConnectionUpdate& update) {
+    PortOpenFlag = update.portOpenFlag;
+    if (update.lampColour) {
+        QPalette lamp = Label4->palette();
+        lamp.setColor(QPalette::Window, QColor::fromRgb(*update.lampColour));
+        Label4->setPalette(lamp);
+    }
+    if (update.status)
+        Label7->setText(QString::fromUtf8(update.status->data(),
+                                          static_cast<qsizetype>(update.status->size())));
+}
+
+} // namespace torven

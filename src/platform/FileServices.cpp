@@ -1,0 +1,62 @@
+#include "FileServices.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace torven {
+
+bool FileExist(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.isHidden())
+        return false;
+#ifdef Q_OS_WIN
+    const DWORD attributes = GetFileAttributesW(reinterpret_cast<LPCWSTR>(path.utf16()));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_SYSTEM))
+        return false;
+#endif
+    return true;
+}
+
+QString ProgramFolder() {
+    return QCoreApplication::applicationDirPath();
+}
+
+QString UserSettingsFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
+std::optional<FileHead> ReadFileHead(const QString& path, qint64 limit) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    FileHead head;
+    head.bytes = file.read(limit);
+    // One byte more tells a file of exactly `limit` bytes from a longer one.
+    head.complete = head.bytes.size() < limit || file.read(1).isEmpty();
+    return head;
+}
+
+QString ReplaceFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(content) != content.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return why;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
+}
+
+} // namespace torven

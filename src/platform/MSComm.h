@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace torven {
+
+// The serial port component: a port number, a line settings text, an open switch and a
+// notification for every reception. It only listens; nothing is ever written to the port.
+//
+// Notifications arrive on the thread that owns the component, from its event loop, never while
+// another handler runs. Refused settings and failed opens raise CommError.
+class MSComm : public QObject {
+    Q_OBJECT
+
+public:
+    explicit MSComm(QObject* parent = nullptr);
+    ~MSComm() override;
+
+    std::int16_t CommPort() const { return m_commPort; }
+    // While the port is open a new number is kept for the next open; the open port is left alone.
+    void setCommPort(std::int16_t port) { m_commPort = port; }
+
+    QString Settings() const { return m_settings; }
+    // "baud,parity,data,stop" such as "19200,n,8,1"; raises CommError when malformed, or when an
+    // open port refuses it.
+    void setSettings(const QString& settings);
+
+    bool PortOpen() const { return m_port.isOpen(); }
+    // Opens or closes the port; raises CommError when the port number reaches no device, the device
+    // is missing, busy or not a serial line, or refuses the settings.
+    void setPortOpen(bool open);
+
+    std::int16_t RThreshold() const { return m_rThreshold; }
+    void setRThreshold(std::int16_t count) { m_rThreshold = count; }
+    std::int16_t SThreshold() const { return m_sThreshold; }
+    void setSThreshold(std::int16_t count) { m_sThreshold = count; }
+
+    // Every byte received and not yet read, one character per byte; empties the receive buffer.
+    QByteArray Input();
+
+    // The code of the event that raised the current notification.
+    std::int16_t CommEvent() const { return m_commEvent; }
+
+    // Folders searched for comN links that point a port number at a device.
+    void setLinkFolders(const QStringList& folders) { m_linkFolders = folders; }
+
+    // The device a port number reaches now (empty when none).
+    QString DeviceFor(std::int16_t port) const;
+
+signals:
+    void OnComm();
+    // The open port's device went away or failed (an adapter pulled out, a line hung up). The port
+    // has already been closed, once.
+    void DeviceLost(const QString& reason);
+
+private:
+    void raiseEvent(std::int16_t code);
+    void onReadyRead();
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+
+    QSerialPort m_port;
+    std::int16_t m_commPort = 1;
+    QString m_settings = QStringLiteral("19200,n,8,1");
+    std::int16_t m_rThreshold = 0;
+    std::int16_t m_sThreshold = 0;
+    std::int16_t m_commEvent = 0;
+    QStringList m_linkFolders;
+};
+
+} // namespace torven

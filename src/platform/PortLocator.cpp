@@ -1,0 +1,40 @@
+#include "PortLocator.h"
+
+#include "link/PortDevice.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+namespace torven {
+
+QString DeviceForPort(std::int16_t port, const QStringList& linkFolders) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(linkFolders);
+    return QString::fromStdString(WindowsPortName(port));
+#else
+    const QString linkName = QString::fromStdString(PortLinkName(port));
+    for (const QString& folder : linkFolders) {
+        const QFileInfo link(QDir(folder).filePath(linkName));
+        // A dangling link still names the port: opening it then fails, rather than silently
+        // reaching some other device.
+        if (link.isSymLink() || link.exists())
+            return link.absoluteFilePath();
+    }
+
+    std::vector<std::string> names;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const auto& info : ports)
+        names.push_back(info.portName().toStdString());
+    const auto chosen = NthSystemPort(port, names);
+    if (!chosen)
+        return {};
+    for (const auto& info : ports) {
+        if (info.portName().toStdString() == *chosen)
+            return info.systemLocation();
+    }
+    return {};
+#endif
+}
+
+} // namespace torven

@@ -1,0 +1,43 @@
+#include "SerialDeviceInfo.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+namespace torven {
+
+QString DescribeDevice(const QString& device) {
+    if (device.isEmpty())
+        return QStringLiteral("нет устройства");
+
+    QStringList parts{device};
+    QString target = device;
+    bool present = false;
+#ifdef Q_OS_WIN
+    for (const auto& port : QSerialPortInfo::availablePorts())
+        present = present || port.portName() == device;
+#else
+    const QFileInfo info(device);
+    present = info.exists();
+    if (present && info.canonicalFilePath() != device) {
+        target = info.canonicalFilePath();
+        parts << QStringLiteral("→ %1").arg(target);
+    }
+    const auto links =
+        QDir(QStringLiteral("/dev/serial/by-id")).entryInfoList(QDir::System | QDir::Files);
+    for (const QFileInfo& link : links) {
+        if (link.canonicalFilePath() == target)
+            parts << link.fileName();
+    }
+#endif
+    for (const auto& port : QSerialPortInfo::availablePorts()) {
+        if ((port.systemLocation() == target || port.portName() == target) &&
+            !port.description().isEmpty())
+            parts << QStringLiteral("(%1)").arg(port.description());
+    }
+    if (!present)
+        parts << QStringLiteral("— не найдено");
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace torven

@@ -1,0 +1,77 @@
+// The main window's reception path: every notification of the serial port component arrives
+// here, and every received block goes to the console, the receive lamp and the bearing display.
+#include "platform/MSComm.h"
+#include "reception/BearingDecoding.h"
+#include "reception/CommEvents.h"
+#include "reception/Console.h"
+#include "reception/SectorLamps.h"
+#include "ui/Form1.h"
+#include "ui/Shape.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <limits>
+
+namespace torven {
+
+void Form1::MSComm1_OnComm() {
+    const std::int16_t code = MSComm1->CommEvent();
+    if (code == comm_event::Receive) {
+        const QByteArray input = MSComm1->Input();
+        // A notification whose read finds nothing carries no reading: nothing changes.
+        if (input.isEmpty())
+            return;
+        const std::string_view block(input.constData(), static_cast<std::size_t>(input.size()));
+        ShowReceived(block);
+        shpRXON->raise();
+        // A flash lasts one interval from its first block: a block that arrives while the lamp
+        // is lit leaves the running count alone, so a steady stream shows as a steady flicker.
+        if (!tmrRXLED->isActive())
+            tmrRXLED->start();
+        ShowDecodedBlock(DecodeBlock(block));
+    } else if (const auto message = LineErrorMessage(code)) {
+        if (ErrorCount < std::numeric_limits<std::int32_t>::max())
+            ++ErrorCount;
+        ShowLineError(ErrorText(ErrorCount, *message));
+    }
+}
+
+void Form1::ShowReceived(std::string_view block) {
+    const ConsoleEdit edit = ConsoleEditFor(block);
+    if (edit == ConsoleEdit::None)
+        return;
+    // The console holds single-byte characters only: what it started with and line breaks.
+    std::string text = Text2->text().toLatin1().toStdString();
+    if (ApplyConsoleEdit(text, edit, static_cast<std::size_t>(Text2->maxLength())))
+        Text2->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void Form1::tmrRXLED_Timer() {
+    shpRXOFF->raise();
+    tmrRXLED->stop();
+}
+
+void Form1::ShowDecodedBlock(const DecodedBlock& decoded) {
+    RawReading = decoded.rawReading;
+    Text3->setText(QString::fromLatin1(decoded.rawReading.data(),
+                                       static_cast<qsizetype>(decoded.rawReading.size())));
+    Text3->setText(QString::fromLatin1(decoded.readout.data(),
+                                       static_cast<qsizetype>(decoded.readout.size())));
+    // A value too large for a bearing lights no lamp; the bearing then counts as none (0).
+    BearingDegrees = decoded.bearing.value_or(0);
+    for (std::size_t i = 0; i < m_lamps.size(); ++i) {
+        const bool lit = static_cast<int>(i) + 1 == decoded.litLamp;
+        m_lamps[i]->setBackColor(QColor::fromRgb(lit ? kLampLitColour : kLampDarkColour));
+    }
+}
+
+void Form1::ShowLineError(const std::string& text) {
+    m_lastErrorText = QString::fromStdString(text);
+    Label7->setToolTip(m_lastErrorText);
+    Label7->setAccessibleDescription(m_lastErrorText);
+}
+
+} // namespace torven

@@ -1,0 +1,290 @@
+#include "Form1.h"
+
+#include "Form1Layout.h"
+#include "Shape.h"
+#include "Twips.h"
+#include "frmAbout.h"
+#include "link/frmCommunicate.h"
+#include "platform/AnimateWindow.h"
+#include "platform/Caret.h"
+#include "platform/Fonts.h"
+#include "platform/MSComm.h"
+#include "reception/SectorLamps.h"
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+namespace torven {
+
+namespace {
+
+namespace layout = form1_layout;
+
+constexpr int kReceiveLampInterval = 200; // milliseconds
+constexpr int kRollAwayDuration = 200;    // milliseconds
+
+QRect pixels(const layout::Box& box) {
+    return QRect(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
+                 TwipsToPixels(box.height));
+}
+
+QColor rgb(std::uint32_t colour) {
+    return QColor::fromRgb(static_cast<QRgb>(colour));
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const layout::Box& box, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(pixels(box));
+    label->setAutoFillBackground(true); // opaque, in the window's button-face colour
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLabel* makeCompassMark(QWidget* parent, const char* name, const layout::Box& box,
+                        const QString& text) {
+    auto* label = makeLabel(parent, name, box, text);
+    label->setFont(LayoutFont(layout::kCompassPoints));
+    return label;
+}
+
+} // namespace
+
+Form1::Form1(PortSettingsFile settingsFile, QWidget* parent)
+    : QMainWindow(parent), m_settingsFile(std::move(settingsFile)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("TORVEN"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    // The window's background is the button face, like the labels on it.
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
+
+    CreateElements();
+    CreateMenus();
+    Form_Load();
+}
+
+Form1::~Form1() {
+    // The other windows live as long as the main window; closing it closes them without running
+    // their OK or Cancel.
+    delete m_frmCommunicate.data();
+    delete m_frmAbout.data();
+}
+
+void Form1::CreateElements() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(TwipsToPixels(layout::kClientWidth), TwipsToPixels(layout::kClientHeight));
+    setCentralWidget(client);
+    // The layout is fixed: the window takes the size of its menu bar and client area, no more.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    const QPalette pal = client->palette();
+    const QColor buttonFace = pal.color(QPalette::Button);
+    const QColor windowText = pal.color(QPalette::WindowText);
+
+    Check1 = new QCheckBox(QStringLiteral("Check1"), client);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setGeometry(pixels(layout::kCheck1));
+    Check1->hide();
+
+    Text2 = new QLineEdit(QStringLiteral("Text2"), client);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setGeometry(pixels(layout::kText2));
+    Text2->hide();
+
+    tmrRXLED = new QTimer(this);
+    tmrRXLED->setObjectName(QStringLiteral("tmrRXLED"));
+    tmrRXLED->setInterval(kReceiveLampInterval);
+    connect(tmrRXLED, &QTimer::timeout, this, &Form1::tmrRXLED_Timer);
+    tmrRXLED->start();
+
+    MSComm1 = new MSComm(this);
+    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    MSComm1->setLinkFolders(m_settingsFile.Folders());
+    connect(MSComm1, &MSComm::OnComm, this, &Form1::MSComm1_OnComm);
+    connect(MSComm1, &MSComm::DeviceLost, this, &Form1::MSComm1_DeviceLost);
+
+    Text3 = new QLineEdit(QStringLiteral("000"), client);
+    Text3->setObjectName(QStringLiteral("Text3"));
+    Text3->setAccessibleName(QStringLiteral("Азимут"));
+    Text3->setGeometry(pixels(layout::kText3));
+    Text3->setAlignment(Qt::AlignCenter);
+    Text3->setFrame(false);
+    Text3->setTextMargins(0, 0, 0, 0);
+    Text3->setFont(LayoutFont(layout::kReadoutPoints, true));
+    QPalette readout = Text3->palette();
+    readout.setColor(QPalette::Base, buttonFace);
+    readout.setColor(QPalette::Text, QColor(0x00, 0x00, 0xFF));
+    Text3->setPalette(readout);
+    Text3->installEventFilter(this);
+    connect(Text3, &QLineEdit::textChanged, this, &Form1::UpdateCaret);
+
+    for (std::size_t i = 0; i < m_lamps.size(); ++i) {
+        auto* lamp = new Shape(Shape::Kind::Circle, rgb(kLampDarkColour), windowText, client);
+        lamp->setObjectName(QStringLiteral("Shape%1").arg(i + 1));
+        lamp->setGeometry(pixels(layout::kLamps[i]));
+        m_lamps[i] = lamp;
+    }
+
+    Label4 = makeLabel(client, "Label4", layout::kLabel4, QString());
+    Label4->setAccessibleName(QStringLiteral("Связь"));
+
+    shpRXOFF = new Shape(Shape::Kind::Rectangle, buttonFace, buttonFace, client);
+    shpRXOFF->setObjectName(QStringLiteral("shpRXOFF"));
+    shpRXOFF->setGeometry(pixels(layout::kReceiveLamp));
+    shpRXON = new Shape(Shape::Kind::Rectangle, QColor(0x80, 0xFF, 0x80), QColor(0x80, 0xFF, 0x80),
+                        client);
+    shpRXON->setObjectName(QStringLiteral("shpRXON"));
+    shpRXON->setGeometry(pixels(layout::kReceiveLamp));
+
+    Label7 = makeLabel(client, "Label7", layout::kLabel7, QString());
+    Label7->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    Label1 = makeCompassMark(client, "Label1", layout::kLabel1, QStringLiteral("C")); // Latin C
+    Label5 = makeCompassMark(client, "Label5", layout::kLabel5, QStringLiteral("Ю"));
+    Label6 = makeCompassMark(client, "Label6", layout::kLabel6, QStringLiteral("З"));
+    Label8 = makeCompassMark(client, "Label8", layout::kLabel8, QStringLiteral("В"));
+    QPalette black = Label8->palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    Label8->setPalette(black);
+
+    // Stacking: among shapes and labels an earlier element lies over a later one; the text boxes
+    // and the check box lie over all of them.
+    QWidget* const stack[] = {Label8, Label6, Label5, Label1, Label7, shpRXON, shpRXOFF, Label4};
+    for (QWidget* w : stack)
+        w->raise();
+    for (auto it = m_lamps.rbegin(); it != m_lamps.rend(); ++it)
+        (*it)->raise();
+    Text3->raise();
+    Text2->raise();
+    Check1->raise();
+
+    // Tab order: the readout, then the labels that can hold focus, then the hidden boxes.
+    setTabOrder(Text3, Text2);
+    setTabOrder(Text2, Check1);
+    Text3->setFocus();
+}
+
+void Form1::CreateMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("menuBar"));
+    bar->setNativeMenuBar(false);
+    // A small font and tight spacing, as on the classic small system font, so that all four items
+    // fit across the fixed width instead of hiding behind an overflow arrow.
+    bar->setFont(DefaultFont());
+    bar->setStyleSheet(QStringLiteral("QMenuBar { padding: 0px; spacing: 0px; }"
+                                      "QMenuBar::item { padding: 2px 5px; }"));
+
+    mnuConnect = bar->addAction(QStringLiteral("Связь"));
+    mnuConnect->setObjectName(QStringLiteral("mnuConnect"));
+    connect(mnuConnect, &QAction::triggered, this, &Form1::mnuConnect_Click);
+
+    mnuSetting = bar->addMenu(QStringLiteral("Настр."));
+    mnuSetting->setObjectName(QStringLiteral("mnuSetting"));
+    mnuSetting->menuAction()->setObjectName(QStringLiteral("mnuSettingAction"));
+    mnuSetting->setFont(DefaultFont());
+    mnuCommunicate = mnuSetting->addAction(QStringLiteral("Коммуникация"));
+    mnuCommunicate->setObjectName(QStringLiteral("mnuCommunicate"));
+    connect(mnuCommunicate, &QAction::triggered, this, &Form1::mnuCommunicate_Click);
+
+    mnuAbout = bar->addAction(QStringLiteral("Инфо"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
+
+    mnuExit = bar->addAction(QStringLiteral("Выход"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
+}
+
+void Form1::Form_Load() {
+    MSComm1->setRThreshold(1);
+    MSComm1->setSThreshold(1);
+    LoadPortNumber();
+    Check1->setChecked(false);
+}
+
+void Form1::LoadPortNumber() {
+    if (const auto port = m_settingsFile.Load())
+        MSComm1->setCommPort(*port);
+}
+
+void Form1::CentreOnScreen() {
+    adjustSize();
+    const QScreen* s = screen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+frmCommunicate& Form1::Communicate() {
+    if (!m_frmCommunicate)
+        m_frmCommunicate = new frmCommunicate(*MSComm1, m_settingsFile);
+    return *m_frmCommunicate;
+}
+
+frmAbout& Form1::About() {
+    if (!m_frmAbout)
+        m_frmAbout = new frmAbout();
+    return *m_frmAbout;
+}
+
+void Form1::mnuCommunicate_Click() {
+    frmCommunicate& dialog = Communicate();
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+}
+
+void Form1::mnuAbout_Click() {
+    frmAbout& about = About();
+    about.show();
+    about.raise();
+    about.activateWindow();
+}
+
+void Form1::mnuExit_Click() {
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (m_rolledAway) {
+        event->accept();
+        return;
+    }
+    // Roll the window away first; the close goes on when the animation has ended.
+    event->ignore();
+    if (m_closing)
+        return;
+    m_closing = true;
+    AnimateWindow(this, kRollAwayDuration,
+                  animate::Hide | animate::VerPositive | animate::HorNegative, [this] {
+                      m_rolledAway = true;
+                      close();
+                  });
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text3 && event->type() == QEvent::FocusIn)
+        UpdateCaret();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::UpdateCaret() {
+    if (Check1->checkState() == Qt::Checked)
+        ShowCaret(Text3);
+    else
+        HideCaret(Text3);
+}
+
+} // namespace torven

@@ -1,0 +1,38 @@
+#include "Shape.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace torven {
+
+Shape::Shape(Kind kind, QColor backColor, QColor borderColor, QWidget* parent)
+    : QWidget(parent), m_kind(kind), m_backColor(backColor), m_borderColor(borderColor) {
+    // A rectangle covers its whole box; outside its circle a round lamp shows what lies beneath.
+    setAttribute(Qt::WA_OpaquePaintEvent, kind == Kind::Rectangle);
+}
+
+void Shape::setBackColor(QColor colour) {
+    if (colour == m_backColor)
+        return;
+    m_backColor = colour;
+    update();
+}
+
+void Shape::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(QPen(m_borderColor, 1));
+    painter.setBrush(m_backColor);
+    if (m_kind == Kind::Rectangle) {
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        return;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double diameter = std::min(width(), height());
+    const QRectF circle((width() - diameter) / 2.0, (height() - diameter) / 2.0, diameter,
+                        diameter);
+    // Half a pixel inwards so that the one-pixel outline lies wholly inside the box.
+    painter.drawEllipse(circle.adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+} // namespace torven

@@ -1,0 +1,21 @@
+#include "link/PortSettingsFile.h"
+#include "platform/Fonts.h"
+#include "ui/Form1.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("torven"));
+    QApplication::setOrganizationName(QStringLiteral("torven"));
+    QApplication::setApplicationVersion(QStringLiteral(TORVEN_VERSION));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(torven::DefaultFont());
+
+    // The main window is the program: it lives until it closes, and deletes itself then.
+    auto* form1 = new torven::Form1(torven::PortSettingsFile::ForThisProgram());
+    form1->CentreOnScreen();
+    form1->show();
+    return QApplication::exec();
+}
