@@ -6,6 +6,7 @@
 #include "platform/SerialDeviceInfo.h"
 #include "ui/Twips.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,6 +133,11 @@ void frmCommunicate::Warn(const QString& text) {
     box->setObjectName(QStringLiteral("warning"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+void frmCommunicate::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit Unloaded();
 }
 
 } // namespace torven

@@ -41,6 +41,13 @@ public:
     void Command1_Click();
     void Command2_Click();
 
+signals:
+    // The window closed: it is unloaded, and its next use loads it afresh.
+    void Unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void Form_Load();
     void Warn(const QString& text);

@@ -228,14 +228,20 @@ void Form1::CentreOnScreen() {
 }
 
 frmCommunicate& Form1::Communicate() {
-    if (!m_frmCommunicate)
+    if (!m_frmCommunicate) {
         m_frmCommunicate = new frmCommunicate(*MSComm1, m_settingsFile);
+        // Forget a closed dialog at once, so that even a use before its deletion loads afresh.
+        connect(m_frmCommunicate, &frmCommunicate::Unloaded, this,
+                [this] { m_frmCommunicate.clear(); });
+    }
     return *m_frmCommunicate;
 }
 
 frmAbout& Form1::About() {
-    if (!m_frmAbout)
+    if (!m_frmAbout) {
         m_frmAbout = new frmAbout();
+        connect(m_frmAbout, &frmAbout::Unloaded, this, [this] { m_frmAbout.clear(); });
+    }
     return *m_frmAbout;
 }
 

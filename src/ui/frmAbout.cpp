@@ -3,6 +3,7 @@
 #include "Twips.h"
 #include "platform/Fonts.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -62,6 +63,11 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent) {
 
 void frmAbout::Command1_Click() {
     close();
+}
+
+void frmAbout::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit Unloaded();
 }
 
 } // namespace torven

@@ -16,6 +16,13 @@ public:
 
     void Command1_Click();
 
+signals:
+    // The window closed: it is unloaded, and its next use loads it afresh.
+    void Unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QPushButton* Command1 = nullptr;
     QLabel* Label4 = nullptr;

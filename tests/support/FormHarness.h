@@ -1,0 +1,75 @@
+#pragma once
+
+#include "link/PortSettingsFile.h"
+#include "ui/Form1.h"
+#include "ui/Shape.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace torven::test {
+
+// A main window whose port settings file and comN links live in a fresh temporary folder.
+class FormHarness {
+public:
+    FormHarness() {
+        if (!m_dir.isValid())
+            throw std::runtime_error("no temporary folder");
+        Make();
+    }
+
+    // Builds the window (again), as a new start of the program would.
+    void Make() {
+        m_form.reset();
+        m_form = std::make_unique<Form1>(PortSettingsFile(Folder(), UserFolder()));
+        // The test owns the window; closing it must not delete it under the test's feet.
+        m_form->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+
+    Form1& Form() { return *m_form; }
+    QString Folder() const { return m_dir.path(); }
+    QString UserFolder() const { return m_dir.path() + QStringLiteral("/user"); }
+    QString CommSetPath() const { return Folder() + QStringLiteral("/comm.set"); }
+    // Where a link must stand for port number `port` to reach a device.
+    std::string LinkPath(int port) const {
+        return (Folder() + QStringLiteral("/com%1").arg(port)).toStdString();
+    }
+
+    template <class T> T* Child(const QString& name) const { return m_form->findChild<T*>(name); }
+    QString Readout() const { return Child<QLineEdit>(QStringLiteral("Text3"))->text(); }
+    QString Console() const { return Child<QLineEdit>(QStringLiteral("Text2"))->text(); }
+    QString Status() const { return Child<QLabel>(QStringLiteral("Label7"))->text(); }
+    QColor ConnectionLamp() const {
+        return Child<QLabel>(QStringLiteral("Label4"))->palette().color(QPalette::Window);
+    }
+    Shape* Lamp(int k) const { return Child<Shape>(QStringLiteral("Shape%1").arg(k)); }
+
+    // The numbers of the lamps shown lit (magenta).
+    std::vector<int> LitLamps() const {
+        std::vector<int> lit;
+        for (int k = 1; k <= 24; ++k) {
+            if (Lamp(k)->backColor() == QColor(0xFF, 0x00, 0xFF))
+                lit.push_back(k);
+        }
+        return lit;
+    }
+
+    // Whether the receive lamp shows its lit face: the lit face lies above the dark one.
+    bool ReceiveLampLit() const {
+        QWidget* on = Child<QWidget>(QStringLiteral("shpRXON"));
+        QWidget* off = Child<QWidget>(QStringLiteral("shpRXOFF"));
+        const auto siblings = on->parentWidget()->children();
+        return siblings.indexOf(on) > siblings.indexOf(off);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Form1> m_form;
+};
+
+} // namespace torven::test

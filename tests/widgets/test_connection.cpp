@@ -1,0 +1,144 @@
+// The connect command against real pseudo-terminals and missing devices.
+#include "FormHarness.h"
+#include "Pty.h"
+#include "Wait.h"
+#include "link/frmCommunicate.h"
+#include "platform/MSComm.h"
+
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using torven::test::FormHarness;
+using torven::test::Pty;
+using torven::test::WaitUntil;
+
+const QColor kGreen(0x00, 0xFF, 0x00);
+const QColor kRed(0xFF, 0x00, 0x00);
+
+class Connection : public testing::Test {
+protected:
+    FormHarness h;
+    QColor initialLamp = h.ConnectionLamp();
+};
+
+TEST_F(Connection, FirstConnectUsesTheDefaultSettingsAndLoadsTheDialogHidden) {
+    Pty pty;
+    pty.LinkAs(h.LinkPath(1));
+    h.Form().mnuConnect_Click();
+    EXPECT_EQ(h.Form().portOpenFlag(), -1);
+    EXPECT_EQ(h.ConnectionLamp(), kGreen);
+    EXPECT_EQ(h.Status(), "");
+    EXPECT_TRUE(h.Form().Comm().PortOpen());
+    EXPECT_EQ(h.Form().Comm().Settings(), "19200,n,8,1");
+    EXPECT_FALSE(h.Form().Communicate().isVisible());
+}
+
+TEST_F(Connection, ConnectDisconnectConnectTurnsTheLampGreenRedGreen) {
+    Pty pty;
+    pty.LinkAs(h.LinkPath(1));
+    const QColor expected[] = {kGreen, kRed, kGreen};
+    const std::int16_t flags[] = {-1, 0, -1};
+    for (int i = 0; i < 3; ++i) {
+        h.Form().mnuConnect_Click();
+        EXPECT_EQ(h.ConnectionLamp(), expected[i]) << i;
+        EXPECT_EQ(h.Form().portOpenFlag(), flags[i]) << i;
+        EXPECT_EQ(h.Form().Comm().PortOpen(), flags[i] == -1) << i;
+        EXPECT_EQ(h.Status(), "") << i;
+    }
+}
+
+TEST_F(Connection, PortWithoutDeviceShowsTheErrorAndChangesNothingElse) {
+    h.Form().Comm().setCommPort(7); // no com7 link, and no seventh system port here
+    ASSERT_TRUE(h.Form().Comm().DeviceFor(7).isEmpty() ||
+                !QFileInfo::exists(h.Form().Comm().DeviceFor(7)));
+    h.Form().mnuConnect_Click();
+    EXPECT_EQ(h.Status(), "Ошибка!");
+    EXPECT_EQ(h.Form().portOpenFlag(), 0);
+    EXPECT_EQ(h.ConnectionLamp(), initialLamp);
+    EXPECT_FALSE(h.Form().Comm().PortOpen());
+}
+
+TEST_F(Connection, FailedConnectThenGoodOneClearsTheError) {
+    h.Form().mnuConnect_Click(); // nothing linked as port 1 yet: a dangling name
+    if (h.Form().portOpenFlag() == -1)
+        GTEST_SKIP() << "this machine has a real first serial port";
+    EXPECT_EQ(h.Status(), "Ошибка!");
+    Pty pty;
+    pty.LinkAs(h.LinkPath(1));
+    h.Form().mnuConnect_Click();
+    EXPECT_EQ(h.Status(), "");
+    EXPECT_EQ(h.ConnectionLamp(), kGreen);
+}
+
+TEST_F(Connection, DanglingLinkAndNonTerminalFail) {
+    struct Row {
+        const char* name;
+        std::function<void(const std::string&)> prepare;
+    };
+    const Row rows[] = {
+        {"DanglingLink",
+         [](const std::string& link) {
+             ASSERT_EQ(symlink("/nonexistent/tty", link.c_str()), 0);
+         }},
+        {"LinkToRegularFile",
+         [&](const std::string& link) {
+             const std::string file = link + ".file";
+             std::ofstream(file) << "0256\r\n";
+             ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+         }},
+    };
+    std::int16_t port = 20;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.prepare(h.LinkPath(port));
+        h.Form().Comm().setCommPort(port++);
+        h.Form().mnuConnect_Click();
+        EXPECT_EQ(h.Status(), "Ошибка!");
+        EXPECT_EQ(h.Form().portOpenFlag(), 0);
+        EXPECT_EQ(h.ConnectionLamp(), initialLamp);
+    }
+}
+
+TEST_F(Connection, MalformedSettingsInTheOpenDialogFailWithoutOpening) {
+    Pty pty;
+    pty.LinkAs(h.LinkPath(1));
+    h.Form().mnuCommunicate_Click();
+    auto* text1 = h.Form().Communicate().findChild<QLineEdit*>(QStringLiteral("Text1"));
+    text1->setText(QStringLiteral("19200,x,8,1"));
+    h.Form().mnuConnect_Click();
+    EXPECT_EQ(h.Status(), "Ошибка!");
+    EXPECT_FALSE(h.Form().Comm().PortOpen());
+
+    text1->setText(QStringLiteral("9600,e,7,1"));
+    h.Form().mnuConnect_Click();
+    EXPECT_EQ(h.Status(), "");
+    EXPECT_EQ(h.Form().Comm().Settings(), "9600,e,7,1");
+}
+
+TEST_F(Connection, ClosingTheDialogDropsEditedSettings) {
+    Pty pty;
+    pty.LinkAs(h.LinkPath(1));
+    h.Form().mnuCommunicate_Click();
+    h.Form().Communicate().findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("9600,n,8,1");
+    h.Form().Communicate().Command2_Click();
+    h.Form().mnuConnect_Click();
+    EXPECT_EQ(h.Form().Comm().Settings(), "19200,n,8,1");
+}
+
+TEST_F(Connection, TheMenuCaptionNeverChanges) {
+    Pty pty;
+    pty.LinkAs(h.LinkPath(1));
+    QAction* connect = h.Child<QAction>(QStringLiteral("mnuConnect"));
+    for (int i = 0; i < 2; ++i) {
+        h.Form().mnuConnect_Click();
+        EXPECT_EQ(connect->text(), "Связь");
+        EXPECT_FALSE(connect->isChecked());
+    }
+}
+
+} // namespace

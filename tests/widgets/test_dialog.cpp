@@ -1,0 +1,162 @@
+// The COM parameters dialog: what it shows, what OK stores and applies, and its single instance.
+#include "FormHarness.h"
+#include "Pty.h"
+#include "Wait.h"
+#include "link/frmCommunicate.h"
+#include "platform/MSComm.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using torven::frmCommunicate;
+using torven::test::FormHarness;
+using torven::test::WaitUntil;
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+class Dialog : public testing::Test {
+protected:
+    frmCommunicate& Open() {
+        h.Form().mnuCommunicate_Click();
+        return h.Form().Communicate();
+    }
+    template <class T> T* In(frmCommunicate& dialog, const char* name) {
+        return dialog.findChild<T*>(QString::fromLatin1(name));
+    }
+    FormHarness h;
+};
+
+TEST_F(Dialog, ShowsThePortInUseAndTheLaidOutTexts) {
+    writeFile(h.CommSetPath(), "3\r\n");
+    h.Make();
+    auto& dialog = Open();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.windowTitle(), "Параметры СОМ");
+    EXPECT_EQ(dialog.size(), QSize(245, 135));
+    EXPECT_EQ(In<QLineEdit>(dialog, "Text2")->text(), "3");
+    EXPECT_EQ(In<QComboBox>(dialog, "Combo1")->currentText(), "1");
+    EXPECT_EQ(In<QComboBox>(dialog, "Combo1")->count(), 9);
+    EXPECT_EQ(In<QLineEdit>(dialog, "Text1")->text(), "19200,n,8,1");
+    EXPECT_EQ(In<QPushButton>(dialog, "Command1")->text(), "OK");
+    EXPECT_EQ(In<QPushButton>(dialog, "Command2")->text(), "Отмена");
+    EXPECT_EQ(dialog.focusWidget(), In<QLineEdit>(dialog, "Text1"));
+}
+
+TEST_F(Dialog, OkStoresExactlyTheTypedTextAndAppliesIt) {
+    struct Row {
+        const char* name;
+        QString typed;
+        QByteArray stored;
+        std::int16_t port;
+    };
+    const Row rows[] = {
+        {"Untouched", QString(), "1\r\n", 1},      {"Picked", "7", "7\r\n", 7},
+        {"BlankKeptAsTyped", " 4", " 4\r\n", 4},   {"SecondOkReplacesNotAppends", "6", "6\r\n", 6},
+        {"HalfRoundsToEven", "2.5", "2.5\r\n", 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto& dialog = Open();
+        if (!row.typed.isNull())
+            In<QComboBox>(dialog, "Combo1")->setEditText(row.typed);
+        dialog.Command1_Click();
+        EXPECT_EQ(readFile(h.CommSetPath()), row.stored);
+        EXPECT_EQ(h.Form().Comm().CommPort(), row.port);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+}
+
+TEST_F(Dialog, OkWithTextThatIsNoPortNumberStoresNothingAndStaysOpen) {
+    writeFile(h.CommSetPath(), "3\r\n");
+    h.Make();
+    for (const char* typed : {"", "abc", "99999", "-32769", "3,5"}) {
+        SCOPED_TRACE(typed);
+        auto& dialog = Open();
+        In<QComboBox>(dialog, "Combo1")->setEditText(QString::fromLatin1(typed));
+        dialog.Command1_Click();
+        EXPECT_EQ(readFile(h.CommSetPath()), "3\r\n");
+        EXPECT_EQ(h.Form().Comm().CommPort(), 3);
+        EXPECT_TRUE(dialog.isVisible());
+        auto* warning = dialog.findChild<QMessageBox*>(QStringLiteral("warning"));
+        ASSERT_NE(warning, nullptr);
+        EXPECT_TRUE(warning->text().contains(QStringLiteral("номер порта")))
+            << warning->text().toStdString();
+        warning->close();
+        dialog.Command2_Click();
+    }
+}
+
+TEST_F(Dialog, CancelAndFrameCloseChangeNothing) {
+    writeFile(h.CommSetPath(), "3\r\n");
+    h.Make();
+    auto& viaCancel = Open();
+    In<QComboBox>(viaCancel, "Combo1")->setEditText("7");
+    viaCancel.Command2_Click();
+    auto& viaFrame = Open();
+    In<QComboBox>(viaFrame, "Combo1")->setEditText("8");
+    viaFrame.close();
+    EXPECT_EQ(readFile(h.CommSetPath()), "3\r\n");
+    EXPECT_EQ(h.Form().Comm().CommPort(), 3);
+}
+
+TEST_F(Dialog, OneInstanceAndEachLoadStartsFromTheLaidOutValues) {
+    auto& first = Open();
+    In<QLineEdit>(first, "Text1")->setText("9600,n,8,1");
+    EXPECT_EQ(&Open(), &first); // shown again, not a second window
+    EXPECT_EQ(In<QLineEdit>(first, "Text1")->text(), "9600,n,8,1");
+    first.Command2_Click();
+    auto& second = Open();
+    EXPECT_EQ(In<QLineEdit>(second, "Text1")->text(), "19200,n,8,1");
+}
+
+TEST_F(Dialog, LoadedHiddenByConnectKeepsItsTextsWhenShown) {
+    h.Form().Comm().setCommPort(5);
+    h.Form().mnuConnect_Click(); // loads the dialog hidden, whatever the port does
+    auto& hidden = h.Form().Communicate();
+    EXPECT_FALSE(hidden.isVisible());
+    h.Form().Comm().setCommPort(6);
+    auto& shown = Open();
+    EXPECT_EQ(&shown, &hidden);
+    EXPECT_EQ(In<QLineEdit>(shown, "Text2")->text(), "5"); // the load step did not run again
+}
+
+TEST_F(Dialog, OkWhileConnectedTakesEffectAtTheNextConnect) {
+    torven::test::Pty pty;
+    pty.LinkAs(h.LinkPath(1));
+    h.Form().mnuConnect_Click();
+    ASSERT_EQ(h.Form().portOpenFlag(), -1);
+    auto& dialog = Open();
+    In<QComboBox>(dialog, "Combo1")->setEditText("2");
+    dialog.Command1_Click();
+    EXPECT_TRUE(h.Form().Comm().PortOpen());
+    EXPECT_EQ(h.Form().Comm().CommPort(), 2);
+}
+
+TEST_F(Dialog, PortListTooltipsSayWhichDeviceEachNumberReaches) {
+    torven::test::Pty pty;
+    pty.LinkAs(h.LinkPath(3));
+    auto& dialog = Open();
+    auto* combo = In<QComboBox>(dialog, "Combo1");
+    combo->showPopup();
+    const QString tip = combo->itemData(2, Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.contains(QString::fromStdString(pty.SlavePath()))) << tip.toStdString();
+    combo->hidePopup();
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+// The serial path end to end inside the process: a pty plays the controller, the window's serial
+// component opens it through a comN link, and the window shows what arrives.
+#include "FormHarness.h"
+#include "Pty.h"
+#include "Wait.h"
+#include "platform/MSComm.h"
+
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using torven::test::FormHarness;
+using torven::test::Pty;
+using torven::test::WaitUntil;
+
+class Reception : public testing::Test {
+protected:
+    void SetUp() override {
+        m_pty.LinkAs(m_harness.LinkPath(1));
+        m_harness.Form().mnuConnect_Click();
+        ASSERT_EQ(m_harness.Form().portOpenFlag(), -1) << m_harness.Status().toStdString();
+    }
+
+    // Sends `bytes` and waits until the window has taken a block that ends the same way.
+    void SendAndWait(const std::string& bytes, const QString& readout) {
+        m_pty.Write(bytes);
+        ASSERT_TRUE(WaitUntil([&] { return m_harness.Readout() == readout; }))
+            << "readout stayed " << m_harness.Readout().toStdString();
+    }
+
+    FormHarness m_harness;
+    Pty m_pty;
+};
+
+TEST_F(Reception, ReadingShowsBearingAndLightsItsLampAlone) {
+    SendAndWait("0256\r\n", " 180");
+    EXPECT_EQ(m_harness.Form().bearingDegrees(), 180);
+    EXPECT_EQ(m_harness.Form().rawReading(), "0256");
+    EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{13});
+    EXPECT_EQ(m_harness.Console(), "Text2"); // a digit first leaves the console alone
+}
+
+TEST_F(Reception, ALaterReadingMovesTheLitLamp) {
+    SendAndWait("0256\r\n", " 180");
+    SendAndWait("0064\r\n", " 45");
+    EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{4});
+    SendAndWait("0000\r\n", " 0");
+    EXPECT_TRUE(m_harness.LitLamps().empty());
+}
+
+TEST_F(Reception, ReadingSplitOverTwoWritesIsDecodedAsTwoBlocks) {
+    m_pty.Write("02");
+    ASSERT_TRUE(WaitUntil([&] { return m_harness.Readout() == " 1"; }));
+    EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{1});
+    SendAndWait("56\r\n", " 39");
+    EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{4});
+}
+
+TEST_F(Reception, LineBreakFirstAddsToTheConsoleAndDarkensTheLamps) {
+    SendAndWait("0256\r\n", " 180");
+    SendAndWait("\r\n", " 0");
+    EXPECT_EQ(m_harness.Console(), "Text2\r\n");
+    EXPECT_TRUE(m_harness.LitLamps().empty());
+    SendAndWait("\b", " 0");
+    ASSERT_TRUE(WaitUntil([&] { return m_harness.Console() == "Text2\r"; }));
+}
+
+TEST_F(Reception, ReceiveLampFlashesOncePerBlockAndGoesDarkAgain) {
+    auto* timer = m_harness.Child<QTimer>(QStringLiteral("tmrRXLED"));
+    ASSERT_TRUE(WaitUntil([&] { return !timer->isActive(); })); // the start-up tick has passed
+    EXPECT_FALSE(m_harness.ReceiveLampLit());
+
+    m_pty.Write("abcd");
+    ASSERT_TRUE(WaitUntil([&] { return m_harness.ReceiveLampLit(); }));
+    EXPECT_TRUE(timer->isActive());
+    ASSERT_TRUE(WaitUntil([&] { return !m_harness.ReceiveLampLit(); }, 2000));
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(Reception, ClosingThePortKeepsTheLastBearingOnShow) {
+    SendAndWait("0128\r\n", " 90");
+    m_harness.Form().mnuConnect_Click();
+    EXPECT_EQ(m_harness.Form().portOpenFlag(), 0);
+    EXPECT_EQ(m_harness.Readout(), " 90");
+    EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{7});
+}
+
+} // namespace
