@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace torven {
+
+// The line errors a serial driver has counted on a port since it was set up. The counts are
+// running totals; they may wrap around, and a driver may start them again from 0.
+struct LineErrorCounts {
+    std::uint32_t brk = 0;           // break signals received
+    std::uint32_t frame = 0;         // framing errors
+    std::uint32_t overrun = 0;       // characters lost because the port's receiver was full
+    std::uint32_t bufferOverrun = 0; // characters lost because the driver's buffer was full
+    std::uint32_t parity = 0;        // parity errors
+
+    bool operator==(const LineErrorCounts&) const = default;
+};
+
+// The notifications due between two readings of the counts: one event code for each kind of
+// error whose count grew, however much it grew, in the order break (1001), framing (1004), port
+// overrun (1006), receive buffer overflow (1008), parity (1009). A burst of noise thus gives a few
+// notifications, not thousands. A count that went down means the driver started again: that
+// is no error.
+std::vector<std::int16_t> LineErrorEvents(const LineErrorCounts& before,
+                                          const LineErrorCounts& after);
+
+} // namespace torven
