@@ -53,20 +53,28 @@ bool apply(QSerialPort& port, const LineSettings& s) {
 
 } // namespace
 
+// How often the counters of an open port are looked at when nothing is received.
+constexpr int kLineErrorPollMs = 500;
+
 MSComm::MSComm(QObject* parent) : QObject(parent) {
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
+    m_lineErrorPoll.setInterval(kLineErrorPollMs);
+    connect(&m_lineErrorPoll, &QTimer::timeout, this, &MSComm::checkLineErrors);
 }
 
 MSComm::~MSComm() {
-    m_port.close();
+    closePort();
 }
 
 void MSComm::setSettings(const QString& settings) {
     const LineSettings parsed = parsedOrThrow(settings);
-    if (m_port.isOpen() && !apply(m_port, parsed))
-        throw CommError("the port refuses the settings " + settings.toStdString() + ": " +
-                        m_port.errorString().toStdString());
+    if (m_port.isOpen()) {
+        if (!apply(m_port, parsed))
+            throw CommError("the port refuses the settings " + settings.toStdString() + ": " +
+                            m_port.errorString().toStdString());
+        CheckInputParity(m_port.handle());
+    }
     m_settings = settings;
 }
 
@@ -76,7 +84,7 @@ QString MSComm::DeviceFor(std::int16_t port) const {
 
 void MSComm::setPortOpen(bool open) {
     if (!open) {
-        m_port.close();
+        closePort();
         return;
     }
     if (m_port.isOpen())
@@ -91,6 +99,46 @@ void MSComm::setPortOpen(bool open) {
     // Read-only: the program never transmits.
     if (!m_port.open(QIODevice::ReadOnly))
         throw CommError(device.toStdString() + ": " + m_port.errorString().toStdString());
+    CheckInputParity(m_port.handle());
+    startWatchingLineErrors();
+}
+
+void MSComm::closePort() {
+    m_lineErrorPoll.stop();
+    m_lineErrorsSeen.reset();
+    m_port.close();
+}
+
+std::optional<LineErrorCounts> MSComm::readLineErrorCounts() {
+    if (m_lineErrorSource)
+        return m_lineErrorSource();
+    return m_driverCounters.Read(m_port.handle());
+}
+
+void MSComm::startWatchingLineErrors() {
+    m_lineErrorsSeen = readLineErrorCounts();
+    if (m_lineErrorsSeen)
+        m_lineErrorPoll.start();
+}
+
+void MSComm::checkLineErrors() {
+    if (!m_lineErrorsSeen || !m_port.isOpen())
+        return;
+    const auto now = readLineErrorCounts();
+    if (!now) {
+        // The counters went away with the driver's support for them: stop asking.
+        m_lineErrorPoll.stop();
+        m_lineErrorsSeen.reset();
+        return;
+    }
+    const auto events = LineErrorEvents(*m_lineErrorsSeen, *now);
+    m_lineErrorsSeen = now;
+    for (const std::int16_t code : events) {
+        raiseEvent(code);
+        // A handler may have closed the port: the rest belongs to a line no longer watched.
+        if (!m_lineErrorsSeen)
+            return;
+    }
 }
 
 QByteArray MSComm::Input() {
@@ -105,6 +153,7 @@ void MSComm::raiseEvent(std::int16_t code) {
 void MSComm::onReadyRead() {
     if (m_rThreshold > 0 && m_port.bytesAvailable() >= m_rThreshold)
         raiseEvent(2);
+    checkLineErrors();
 }
 
 void MSComm::onErrorOccurred(QSerialPort::SerialPortError error) {
@@ -114,7 +163,7 @@ void MSComm::onErrorOccurred(QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError || !m_port.isOpen())
         return;
     const QString reason = m_port.errorString();
-    m_port.close();
+    closePort();
     m_port.clearError();
     emit DeviceLost(reason);
 }

@@ -1,12 +1,18 @@
 #pragma once
 
+#include "platform/LineErrorCounters.h"
+#include "reception/LineErrorCounts.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 namespace torven {
 
@@ -15,6 +21,11 @@ namespace torven {
 //
 // Notifications arrive on the thread that owns the component, from its event loop, never while
 // another handler runs. Refused settings and failed opens raise CommError.
+//
+// Line errors come from the driver's own counters: the counts at open are the baseline, and each
+// kind of error whose count has grown since the last look raises one notification with its code.
+// The counters are looked at after each reception and twice a second while the port is open; a
+// driver without counters reports no line errors and is not asked again until the next open.
 class MSComm : public QObject {
     Q_OBJECT
 
@@ -53,6 +64,14 @@ public:
     // The device a port number reaches now (empty when none).
     QString DeviceFor(std::int16_t port) const;
 
+    // Where the line-error counts come from: by default the open port's driver. Nothing from the
+    // source means it keeps no counts.
+    using LineErrorSource = std::function<std::optional<LineErrorCounts>()>;
+    void setLineErrorSource(LineErrorSource source) { m_lineErrorSource = std::move(source); }
+
+    // Whether the open port's line-error counters are being watched.
+    bool WatchesLineErrors() const { return m_lineErrorPoll.isActive(); }
+
 signals:
     void OnComm();
     // The open port's device went away or failed (an adapter pulled out, a line hung up). The port
@@ -63,6 +82,10 @@ private:
     void raiseEvent(std::int16_t code);
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    std::optional<LineErrorCounts> readLineErrorCounts();
+    void startWatchingLineErrors();
+    void checkLineErrors();
+    void closePort();
 
     QSerialPort m_port;
     std::int16_t m_commPort = 1;
@@ -71,6 +94,12 @@ private:
     std::int16_t m_sThreshold = 0;
     std::int16_t m_commEvent = 0;
     QStringList m_linkFolders;
+
+    LineErrorSource m_lineErrorSource;
+    DriverLineErrorCounters m_driverCounters;
+    // The counts last seen on the open port; empty while closed or when the driver keeps none.
+    std::optional<LineErrorCounts> m_lineErrorsSeen;
+    QTimer m_lineErrorPoll;
 };
 
 } // namespace torven

@@ -1,0 +1,63 @@
+#include "LineErrorCounters.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+namespace torven {
+
+#ifdef Q_OS_WIN
+
+std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle handle) {
+    DWORD errors = 0;
+    if (!ClearCommError(handle, &errors, nullptr))
+        return std::nullopt;
+    m_tally.brk += (errors & CE_BREAK) ? 1 : 0;
+    m_tally.frame += (errors & CE_FRAME) ? 1 : 0;
+    m_tally.overrun += (errors & CE_OVERRUN) ? 1 : 0;
+    m_tally.bufferOverrun += (errors & CE_RXOVER) ? 1 : 0;
+    m_tally.parity += (errors & CE_RXPARITY) ? 1 : 0;
+    return m_tally;
+}
+
+void CheckInputParity(PortHandle handle) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (GetCommState(handle, &dcb) && !dcb.fParity) {
+        dcb.fParity = TRUE;
+        SetCommState(handle, &dcb);
+    }
+}
+
+#else
+
+std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle handle) {
+    serial_icounter_struct counts{};
+    if (handle < 0 || ioctl(handle, TIOCGICOUNT, &counts) != 0)
+        return std::nullopt;
+    // The driver keeps unsigned running totals and hands them over as int: take them back.
+    const auto total = [](int count) {
+        return static_cast<std::uint32_t>(count);
+    };
+    return LineErrorCounts{total(counts.brk), total(counts.frame), total(counts.overrun),
+                           total(counts.buf_overrun), total(counts.parity)};
+}
+
+void CheckInputParity(PortHandle handle) {
+    termios mode{};
+    if (handle < 0 || tcgetattr(handle, &mode) != 0)
+        return;
+    const tcflag_t wanted = (mode.c_iflag | INPCK | IGNPAR) & ~static_cast<tcflag_t>(PARMRK);
+    if (wanted == mode.c_iflag)
+        return;
+    mode.c_iflag = wanted;
+    tcsetattr(handle, TCSANOW, &mode);
+}
+
+#endif
+
+} // namespace torven

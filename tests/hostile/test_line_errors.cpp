@@ -1,0 +1,155 @@
+// A noisy line: the driver's line-error counters, faked through the serial component's counter
+// source, and what the window makes of their growth.
+#include "FormHarness.h"
+#include "Pty.h"
+#include "Wait.h"
+#include "platform/MSComm.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <optional>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using torven::LineErrorCounts;
+using torven::test::FormHarness;
+using torven::test::Pty;
+using torven::test::WaitUntil;
+
+class LineErrors : public testing::Test {
+protected:
+    void SetUp() override {
+        Comm().setLineErrorSource([this]() -> std::optional<LineErrorCounts> {
+            ++reads;
+            return counts;
+        });
+        pty.LinkAs(h.LinkPath(1));
+        Connect();
+    }
+
+    torven::MSComm& Comm() { return h.Form().Comm(); }
+    QString Tooltip() const { return h.Child<QLabel>(QStringLiteral("Label7"))->toolTip(); }
+
+    void Connect() {
+        h.Form().mnuConnect_Click();
+        ASSERT_EQ(h.Form().portOpenFlag(), -1) << h.Status().toStdString();
+    }
+
+    // Waits for the component to look at the counters again, on its own or after a reception.
+    void WaitForNextLook(const char* send = nullptr) {
+        const int before = reads;
+        if (send)
+            pty.Write(send);
+        ASSERT_TRUE(WaitUntil([&] { return reads > before; }));
+    }
+
+    FormHarness h;
+    Pty pty;
+    std::optional<LineErrorCounts> counts = LineErrorCounts{3, 3, 3, 3, 3};
+    int reads = 0;
+};
+
+TEST_F(LineErrors, EachGrownCountIsOneNotificationAndTheTextFollowsTheCount) {
+    EXPECT_TRUE(Comm().WatchesLineErrors());
+    struct Step {
+        const char* name;
+        LineErrorCounts counts; // break, frame, overrun, buffer overrun, parity
+        const char* send;       // a reception to look after, or none: the slow timer looks
+        int errorCount;
+        const char* tooltip;
+    };
+    const Step steps[] = {
+        {"Nothing grew", {3, 3, 3, 3, 3}, nullptr, 0, ""},
+        {"Framing", {3, 4, 3, 3, 3}, nullptr, 1, "Errors:1 Last Error: Framing Error "},
+        {"ParityBurstWithAReading",
+         {3, 4, 3, 3, 90},
+         "0256",
+         2,
+         "Errors:2 Last Error: Parity Error "},
+        {"BreakCountsNothing", {4, 4, 3, 3, 90}, nullptr, 2, "Errors:2 Last Error: Parity Error "},
+        {"ThreeKindsAtOnce",
+         {4, 5, 4, 4, 90},
+         nullptr,
+         5,
+         "Errors:5 Last Error: Receive Buffer Overflow "},
+        {"RestartedCounters",
+         {0, 0, 0, 0, 0},
+         nullptr,
+         5,
+         "Errors:5 Last Error: Receive Buffer Overflow "},
+        {"OverrunAfterTheRestart",
+         {0, 0, 1, 0, 0},
+         nullptr,
+         6,
+         "Errors:6 Last Error: Port Overrun"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        counts = step.counts;
+        WaitForNextLook(step.send);
+        EXPECT_EQ(h.Form().errorCount(), step.errorCount);
+        EXPECT_EQ(Tooltip(), step.tooltip);
+    }
+    EXPECT_EQ(h.Readout(), " 180"); // the reading between the errors came through
+    EXPECT_EQ(h.Status(), "");      // line errors never show as a failed connection
+}
+
+TEST_F(LineErrors, CountsAtOpenAreTheBaselineAndTheCountSurvivesAReconnect) {
+    counts->frame += 1;
+    WaitForNextLook();
+    ASSERT_EQ(h.Form().errorCount(), 1);
+
+    h.Form().mnuConnect_Click(); // disconnect
+    EXPECT_FALSE(Comm().WatchesLineErrors());
+    counts->parity += 7; // errors on a closed port are nobody's business
+    Connect();
+    EXPECT_TRUE(Comm().WatchesLineErrors());
+    WaitForNextLook();
+    EXPECT_EQ(h.Form().errorCount(), 1);
+
+    counts->overrun += 1;
+    WaitForNextLook();
+    EXPECT_EQ(h.Form().errorCount(), 2);
+}
+
+TEST_F(LineErrors, CountersThatGoAwayStopTheWatch) {
+    counts.reset();
+    WaitForNextLook();
+    EXPECT_FALSE(Comm().WatchesLineErrors());
+    EXPECT_EQ(h.Form().errorCount(), 0);
+    // A reception does not ask a driver that has no counters.
+    const int before = reads;
+    pty.Write("0128");
+    ASSERT_TRUE(WaitUntil([&] { return h.Readout() == " 90"; }));
+    EXPECT_EQ(reads, before);
+}
+
+// Whether the line checks the parity of what it receives, as seen through a second descriptor.
+bool ChecksInputParity(const Pty& pty) {
+    const int fd = open(pty.SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    termios mode{};
+    const bool got = fd >= 0 && tcgetattr(fd, &mode) == 0;
+    if (fd >= 0)
+        close(fd);
+    return got && (mode.c_iflag & INPCK) && (mode.c_iflag & IGNPAR) && !(mode.c_iflag & PARMRK);
+}
+
+TEST(DriverLineErrors, APseudoTerminalHasNoCountersButChecksParityAfterEverySettingsChange) {
+    FormHarness h;
+    Pty pty;
+    pty.LinkAs(h.LinkPath(1));
+    h.Form().mnuConnect_Click();
+    ASSERT_TRUE(h.Form().Comm().PortOpen());
+    EXPECT_FALSE(h.Form().Comm().WatchesLineErrors());
+    EXPECT_TRUE(ChecksInputParity(pty));
+    // Setting the parity again on the open port must not switch the check off.
+    h.Form().Comm().setSettings(QStringLiteral("9600,n,8,1"));
+    EXPECT_TRUE(ChecksInputParity(pty));
+}
+
+} // namespace
