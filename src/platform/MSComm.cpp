@@ -157,6 +157,10 @@ void MSComm::onReadyRead() {
 }
 
 void MSComm::onErrorOccurred(QSerialPort::SerialPortError error) {
+    // A hang-up reaches here through the read notification, which stays armed for as long as the
+    // port is open, data waiting or not: no read buffer limit is ever set, since Qt stops
+    // watching the handle while a limited buffer is full.
+    //
     // Errors during an open attempt are reported by setPortOpen itself. An error on an open port
     // means its device is gone or broken; some Qt versions repeat it in a tight loop for as long
     // as the dead handle stays open, so the port is closed here, once.
