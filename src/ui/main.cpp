@@ -8,7 +8,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("torven"));
-    QApplication::setOrganizationName(QStringLiteral("torven"));
+    // No organisation name: the per-user folder is then ~/.config/torven rather than
+    // ~/.config/torven/torven.
     QApplication::setApplicationVersion(QStringLiteral(TORVEN_VERSION));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(torven::DefaultFont());
