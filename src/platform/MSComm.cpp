@@ -4,6 +4,8 @@
 #include "PortLocator.h"
 #include "link/LineSettings.h"
 
+#include <QFileInfo>
+
 namespace torven {
 
 namespace {
@@ -93,7 +95,11 @@ void MSComm::setPortOpen(bool open) {
     const QString device = DeviceFor(m_commPort);
     if (device.isEmpty())
         throw CommError("port " + std::to_string(m_commPort) + " reaches no serial device");
-    m_port.setPortName(device);
+    // Open the device itself rather than a link to it: the lock that keeps a second program off
+    // a line in use is named after the device, and through a link of another name it would be
+    // missed, leaving two programs each reading half of the line.
+    const QString target = QFileInfo(device).canonicalFilePath();
+    m_port.setPortName(target.isEmpty() ? device : target);
     if (!apply(m_port, parsedOrThrow(m_settings)))
         throw CommError("the port refuses the settings " + m_settings.toStdString());
     // Read-only: the program never transmits.

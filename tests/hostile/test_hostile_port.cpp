@@ -1,0 +1,137 @@
+// A port that cannot be had: busy, missing, or not a serial line at all. The connect command then
+// shows "Ошибка!" and changes nothing else.
+#include "FormHarness.h"
+#include "Pty.h"
+#include "Wait.h"
+#include "platform/MSComm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSerialPort>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using torven::test::FormHarness;
+using torven::test::Pty;
+using torven::test::WaitUntil;
+
+const QColor kRed(0xFF, 0x00, 0x00);
+
+class HostilePort : public testing::Test {
+protected:
+    // A reading on show and the port closed again: the state a failed connect must leave alone.
+    void SetUp() override {
+        m_pty.LinkAs(h.LinkPath(1));
+        h.Form().mnuConnect_Click();
+        ASSERT_EQ(h.Form().portOpenFlag(), -1);
+        m_pty.Write("0256\r\n");
+        ASSERT_TRUE(WaitUntil([&] { return h.Readout() == " 180"; }));
+        h.Form().mnuConnect_Click();
+        ASSERT_EQ(h.Form().portOpenFlag(), 0);
+    }
+
+    // Connects through port `port` and checks that only the status line changed.
+    void ExpectConnectFails(std::int16_t port) {
+        h.Form().Comm().setCommPort(port);
+        h.Form().mnuConnect_Click();
+        EXPECT_EQ(h.Status(), "Ошибка!");
+        EXPECT_FALSE(h.Form().Comm().PortOpen());
+        EXPECT_EQ(h.Form().portOpenFlag(), 0);
+        EXPECT_EQ(h.ConnectionLamp(), kRed);
+        EXPECT_EQ(h.Form().Comm().CommPort(), port);
+        EXPECT_EQ(h.Readout(), " 180");
+        EXPECT_EQ(h.LitLamps(), std::vector<int>{13});
+        EXPECT_EQ(h.Form().errorCount(), 0);
+        EXPECT_FALSE(QFile::exists(h.CommSetPath()));
+    }
+
+    // Links port `port` to `target`.
+    void Link(std::int16_t port, const std::string& target) {
+        ASSERT_EQ(symlink(target.c_str(), h.LinkPath(port).c_str()), 0);
+    }
+
+    FormHarness h;
+    Pty m_pty;
+};
+
+TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
+    Pty busy;
+    QSerialPort otherProgram; // another program that uses the same line
+    otherProgram.setPortName(QString::fromStdString(busy.SlavePath()));
+    ASSERT_TRUE(otherProgram.open(QIODevice::ReadOnly));
+
+    const std::string scratch = (h.Folder() + QStringLiteral("/scratch")).toStdString();
+    struct Row {
+        const char* name;
+        std::function<void(std::int16_t)> prepare;
+    };
+    const Row rows[] = {
+        {"HeldByAnotherProgram",
+         [&](std::int16_t port) {
+             Link(port, busy.SlavePath());
+         }},
+        {"NoSuchPort",
+         [](std::int16_t) {
+         }},
+        {"DanglingLink",
+         [&](std::int16_t port) {
+             Link(port, "/nonexistent/ttyUSB0");
+         }},
+        {"RegularFile",
+         [&](std::int16_t port) {
+             QFile file(QString::fromStdString(scratch + ".file"));
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             file.write("0128\r\n");
+             Link(port, scratch + ".file");
+         }},
+        {"Folder",
+         [&](std::int16_t port) {
+             ASSERT_TRUE(QDir().mkpath(QString::fromStdString(scratch + ".dir")));
+             Link(port, scratch + ".dir");
+         }},
+        {"CharacterDeviceThatIsNoTerminal",
+         [&](std::int16_t port) {
+             Link(port, "/dev/null");
+         }},
+        {"NamedPipeWithoutWriter",
+         [&](std::int16_t port) {
+             ASSERT_EQ(mkfifo((scratch + ".fifo").c_str(), 0600), 0);
+             Link(port, scratch + ".fifo");
+         }},
+    };
+    std::int16_t port = 30;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.prepare(port);
+        ExpectConnectFails(port++);
+    }
+
+    // The line that was there all along still connects.
+    h.Form().Comm().setCommPort(1);
+    h.Form().mnuConnect_Click();
+    EXPECT_EQ(h.Status(), "");
+    EXPECT_EQ(h.Form().portOpenFlag(), -1);
+}
+
+TEST_F(HostilePort, ALineHeldExclusivelyFails) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root opens a line held exclusively all the same";
+    Pty held;
+    const int fd = open(held.SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ioctl(fd, TIOCEXCL), 0);
+    Link(2, held.SlavePath());
+    ExpectConnectFails(2);
+    close(fd);
+}
+
+} // namespace
