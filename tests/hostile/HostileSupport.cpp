@@ -32,6 +32,20 @@ std::int64_t ResidentBytes() {
     return resident * sysconf(_SC_PAGESIZE);
 }
 
+std::int64_t PeakResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmHWM:"))
+            return std::stoll(line.substr(6)) * 1024;
+    }
+    return -1;
+}
+
+void ResetPeakResident() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 void ServeEventsFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);

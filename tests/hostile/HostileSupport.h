@@ -15,6 +15,11 @@ double ProcessCpuMs();
 // The resident memory of this process, in bytes.
 std::int64_t ResidentBytes();
 
+// The most resident memory this process has had since the last ResetPeakResident(), in bytes:
+// memory taken and given back in between still shows.
+std::int64_t PeakResidentBytes();
+void ResetPeakResident();
+
 // Serves events for `ms` milliseconds, sleeping in the event loop between them.
 void ServeEventsFor(int ms);
 

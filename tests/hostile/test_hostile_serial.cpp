@@ -1,0 +1,178 @@
+// What a broken or hostile controller can send: junk, odd number forms, floods and data that never
+// ends a line. Whatever arrives, the window shows what the decoding rules give for the block it
+// took last, and memory stays bounded.
+#include "FormHarness.h"
+#include "HostileSupport.h"
+#include "Pty.h"
+#include "Wait.h"
+#include "platform/MSComm.h"
+#include "reception/BearingDecoding.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <iostream>
+#include <random>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+using torven::DecodedBlock;
+using torven::test::FormHarness;
+using torven::test::Pty;
+using torven::test::WaitUntil;
+
+#if defined(__SANITIZE_ADDRESS__)
+// Freed memory is held back in quarantine, so resident size says nothing about leaks or growth.
+constexpr bool kResidentSizeMeaningful = false;
+#else
+constexpr bool kResidentSizeMeaningful = true;
+#endif
+
+std::string RandomBytes(std::size_t count, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::string bytes(count, '\0');
+    for (auto& c : bytes)
+        c = static_cast<char>(byte(generator));
+    return bytes;
+}
+
+std::string Repeated(std::string_view piece, std::size_t times) {
+    std::string bytes;
+    bytes.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i)
+        bytes += piece;
+    return bytes;
+}
+
+class HostileSerial : public testing::Test {
+protected:
+    void SetUp() override {
+        // Opened before the program takes the line exclusively, to see what still waits in it.
+        m_queueProbe = open(m_pty.SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(m_queueProbe, 0);
+        m_pty.LinkAs(h.LinkPath(1));
+        h.Form().mnuConnect_Click();
+        ASSERT_EQ(h.Form().portOpenFlag(), -1) << h.Status().toStdString();
+    }
+    void TearDown() override {
+        if (m_queueProbe >= 0)
+            close(m_queueProbe);
+    }
+
+    int Waiting() const {
+        int count = 0;
+        return ioctl(m_queueProbe, TIOCINQ, &count) == 0 ? count : -1;
+    }
+
+    // Sends one small block and waits until the window has taken it.
+    void SendBlock(const std::string& block) {
+        m_pty.Write(block);
+        ASSERT_TRUE(WaitUntil([&] { return h.Form().rawReading() == block.substr(0, 4); }))
+            << "the window never took the block";
+    }
+
+    // Sends `bytes` in as many pieces as the line makes of them, until the line is empty.
+    void Flood(std::string_view bytes) {
+        QElapsedTimer quiet;
+        const auto drained = [&] {
+            // The line is drained when nothing has waited in it for a little while: bytes written
+            // reach the line a moment after the write.
+            if (Waiting() != 0) {
+                quiet.invalidate();
+                return false;
+            }
+            if (!quiet.isValid())
+                quiet.start();
+            return quiet.elapsed() >= 20;
+        };
+        ASSERT_TRUE(torven::test::WriteWhileServing(m_pty, bytes, drained, 120'000));
+    }
+
+    // The window shows what the rules give for `decoded`: the readout, the bearing and one lamp.
+    void ExpectShows(const DecodedBlock& decoded) {
+        EXPECT_EQ(h.Form().rawReading(), decoded.rawReading);
+        EXPECT_EQ(h.Readout().toLatin1().toStdString(), decoded.readout);
+        EXPECT_EQ(h.Form().bearingDegrees(), decoded.bearing.value_or(0));
+        const std::vector<int> lit =
+            decoded.litLamp ? std::vector<int>{decoded.litLamp} : std::vector<int>{};
+        EXPECT_EQ(h.LitLamps(), lit);
+    }
+
+    FormHarness h;
+    Pty m_pty;
+    int m_queueProbe = -1;
+};
+
+TEST_F(HostileSerial, OddBlocksShowWhatTheRulesGive) {
+    struct Row {
+        const char* name;
+        std::string block;
+    };
+    const Row rows[] = {
+        {"NulBytes", std::string("\0\0\0\0\0\0", 6)},
+        {"NulInsideDigits", std::string("02\0"
+                                        "56\r\n",
+                                        7)},
+        {"BytesAbove127", "\xFF\xFE\x80\xC3\xA9\r\n"},
+        {"DigitsThenHighBytes", "01\xB0\xB1\r\n"},
+        {"ExponentE", "5E4\r\n"},
+        {"ExponentDTooLargeForABearing", "1D9\r\n"},
+        {"NegativeExponent", "-9E9"},
+        {"Hexadecimal", "&H1F\r\n"},
+        {"HexadecimalWithoutDigits", "&H\r\n"},
+        {"Octal", "&O17\r\n"},
+        {"OctalBadDigit", "&O9\r\n"},
+        {"BlanksOnly", "    \r\n"},
+        {"OneCharacter", "7"},
+        {"RandomJunk", RandomBytes(300, 7)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SendBlock("0128"); // a known state between rows, so each row's block is seen to arrive
+        SendBlock(row.block);
+        ExpectShows(torven::DecodeBlock(row.block));
+    }
+}
+
+TEST_F(HostileSerial, FloodsAreTakenWholeWithBoundedMemory) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        {"RandomMegabytes", RandomBytes(4 << 20, 11)},
+        {"EndlessReadingWithoutLineEnd", Repeated("0256", 2 << 20)},
+        {"EndlessDigits", std::string(8 << 20, '9')},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::int64_t residentBefore = torven::test::ResidentBytes();
+        Flood(row.bytes);
+        const std::int64_t grown = torven::test::ResidentBytes() - residentBefore;
+        std::cout << row.name << ": " << row.bytes.size() << " bytes, resident size grew by "
+                  << grown / 1024 << " KiB\n";
+        if (kResidentSizeMeaningful) {
+            EXPECT_LT(grown, 16 << 20);
+        }
+
+        // The last block the window took is a piece of the flood: a piece from its middle shows
+        // four characters of it, the closing piece may be shorter.
+        const std::string& raw = h.Form().rawReading();
+        EXPECT_TRUE(raw.size() == 4 ? row.bytes.find(raw) != std::string::npos
+                                    : row.bytes.ends_with(raw))
+            << raw;
+        ExpectShows(torven::DecodeBlock(raw));
+        EXPECT_LE(h.Console().size(), 32767);
+        EXPECT_TRUE(h.Form().Comm().PortOpen());
+    }
+    // The line still works after the floods.
+    SendBlock("0064");
+    EXPECT_EQ(h.Readout(), " 45");
+}
+
+} // namespace
