@@ -1,0 +1,227 @@
+// Serial-to-screen latency inside one process: a pty plays the controller and writes one reading
+// at a time at a steady rate; the time from the write until the main window's readout and lamps
+// show that reading. Beside it, in the same run, the floor: the time from a write until a bare
+// QSerialPort reports readyRead.
+//
+// Prints one line per figure: "RESULT <name> <median us> <p99 us> <max us> <count> <missed>".
+#include "Pty.h"
+#include "link/PortSettingsFile.h"
+#include "platform/Fonts.h"
+#include "platform/MSComm.h"
+#include "reception/BearingDecoding.h"
+#include "ui/Form1.h"
+#include "ui/Shape.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSerialPort>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using torven::test::Pty;
+
+struct Reading {
+    std::string bytes; // what the controller sends
+    QString readout;   // what the readout then shows
+    int lamp = 0;      // the lamp then lit
+};
+
+// One reading for the middle of each sector in turn, so that every reading changes both the
+// readout and the lit lamp.
+std::vector<Reading> SectorReadings() {
+    std::vector<Reading> readings;
+    for (int sector = 1; sector <= 24; ++sector) {
+        const int degrees = sector == 1 ? 360 : (sector - 1) * 15;
+        char text[8];
+        std::snprintf(text, sizeof text, "%04d", (degrees * 512 + 359) / 360);
+        const auto decoded = torven::DecodeBlock(text);
+        if (decoded.litLamp != sector) {
+            std::fprintf(stderr, "bench_latency: %s lights lamp %d, not %d\n", text,
+                         decoded.litLamp, sector);
+            std::exit(1);
+        }
+        readings.push_back(
+            {std::string(text) + "\r\n", QString::fromStdString(decoded.readout), decoded.litLamp});
+    }
+    return readings;
+}
+
+struct Samples {
+    std::vector<double> micros;
+    int missed = 0; // ticks skipped because the previous reading had not arrived yet
+};
+
+// Writes `count` readings at `rate` a second, each once the previous one has arrived, and times
+// each from its write until the caller's hook calls Arrived(). Serves events until all are done.
+class Run {
+public:
+    Run(const Pty& pty, std::vector<Reading> readings, int count, int rate)
+        : m_pty(pty), m_readings(std::move(readings)), m_count(count) {
+        m_samples.micros.reserve(static_cast<std::size_t>(count));
+        m_tick.setTimerType(Qt::PreciseTimer);
+        m_tick.setInterval(std::max(1, 1000 / rate));
+        QObject::connect(&m_tick, &QTimer::timeout, [this] { Tick(); });
+        // A reading lost on the way would stall the run: give up after a generous deadline.
+        m_deadline.setSingleShot(true);
+        m_deadline.setInterval(count * m_tick.interval() * 4 + 10000);
+        QObject::connect(&m_deadline, &QTimer::timeout, [] {
+            std::fprintf(stderr, "bench_latency: readings stopped arriving\n");
+            QCoreApplication::exit(1);
+        });
+    }
+
+    const Reading& Current() const { return m_readings[m_sent % m_readings.size()]; }
+    bool Waiting() const { return m_waiting; }
+
+    // The hook calls this once the current reading shows.
+    void Arrived() {
+        if (!m_waiting)
+            return;
+        m_samples.micros.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1000.0);
+        m_waiting = false;
+        ++m_sent;
+        if (static_cast<int>(m_samples.micros.size()) == m_count) {
+            m_tick.stop();
+            QCoreApplication::exit(0);
+        }
+    }
+
+    Samples Go() {
+        m_tick.start();
+        m_deadline.start();
+        if (QCoreApplication::exec() != 0)
+            std::exit(1);
+        return m_samples;
+    }
+
+private:
+    void Tick() {
+        if (m_waiting) {
+            ++m_samples.missed;
+            return;
+        }
+        m_waiting = true;
+        m_clock.start();
+        m_pty.Write(Current().bytes);
+    }
+
+    const Pty& m_pty;
+    std::vector<Reading> m_readings;
+    int m_count;
+    std::size_t m_sent = 0;
+    bool m_waiting = false;
+    QTimer m_tick;
+    QTimer m_deadline;
+    QElapsedTimer m_clock;
+    Samples m_samples;
+};
+
+void Report(const char* name, Samples samples) {
+    auto& v = samples.micros;
+    std::sort(v.begin(), v.end());
+    const auto at = [&](double q) {
+        const auto i = static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5);
+        return v[std::min(i, v.size() - 1)];
+    };
+    std::printf("RESULT %s %.1f %.1f %.1f %zu %d\n", name, at(0.5), at(0.99), v.back(), v.size(),
+                samples.missed);
+    std::fflush(stdout);
+}
+
+Samples Floor(int count, int rate) {
+    Pty pty;
+    QSerialPort port;
+    port.setPortName(QString::fromStdString(pty.SlavePath()));
+    if (!port.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "bench_latency: %s\n", qPrintable(port.errorString()));
+        std::exit(1);
+    }
+    Run run(pty, SectorReadings(), count, rate);
+    QObject::connect(&port, &QSerialPort::readyRead, [&] {
+        // Count a reading once all of it is there, as the window would need it.
+        if (port.bytesAvailable() >= static_cast<qint64>(run.Current().bytes.size())) {
+            port.readAll();
+            run.Arrived();
+        }
+    });
+    return run.Go();
+}
+
+Samples Window(int count, int rate) {
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        std::exit(1);
+    torven::Form1 form(torven::PortSettingsFile(dir.path(), dir.path() + QStringLiteral("/user")));
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    form.CentreOnScreen();
+    form.show();
+
+    Pty pty;
+    pty.LinkAs((dir.path() + QStringLiteral("/com1")).toStdString());
+    form.mnuConnect_Click();
+    if (form.portOpenFlag() != -1) {
+        std::fprintf(stderr, "bench_latency: the window did not connect\n");
+        std::exit(1);
+    }
+
+    auto* readout = form.findChild<QLineEdit*>(QStringLiteral("Text3"));
+    std::vector<torven::Shape*> lamps;
+    for (int k = 1; k <= 24; ++k)
+        lamps.push_back(form.findChild<torven::Shape*>(QStringLiteral("Shape%1").arg(k)));
+    const QColor lit(0xFF, 0x00, 0xFF);
+
+    Run run(pty, SectorReadings(), count, rate);
+    // Connected after the window's own handler, so it runs right after the window has taken the
+    // block; it looks at what the window shows, not at what the handler meant to do.
+    QObject::connect(&form.Comm(), &torven::MSComm::OnComm, [&] {
+        if (!run.Waiting())
+            return;
+        const Reading& r = run.Current();
+        if (readout->text() != r.readout)
+            return;
+        for (int k = 1; k <= 24; ++k) {
+            if ((lamps[static_cast<std::size_t>(k - 1)]->backColor() == lit) != (k == r.lamp))
+                return;
+        }
+        run.Arrived();
+    });
+    return run.Go();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(torven::DefaultFont());
+
+    int count = 2000;
+    int rate = 500;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--count")
+            count = std::max(1, std::atoi(argv[i + 1]));
+        else if (option == "--rate")
+            rate = std::clamp(std::atoi(argv[i + 1]), 1, 1000);
+    }
+
+    // A few readings first, so that neither figure pays for first-time set-up.
+    Floor(50, rate);
+    Report("floor", Floor(count, rate));
+    Window(50, rate);
+    Report("window", Window(count, rate));
+    return 0;
+}
