@@ -100,7 +100,7 @@ as_user=(runuser -u "$user" -- env -i HOME="$home" USER="$user" PATH=/usr/bin:/b
 (cd "$home" && "${as_user[@]}" bash -s -- "$exec_line" <"$here/run_as_user.sh") ||
   fail "the installed torven did not take a port through its dialog"
 
-stored=$home/.config/torven/torven/comm.set
+stored=$home/.config/torven/comm.set
 [ -f "$stored" ] || fail "OK stored nothing in $stored; found: $(find "$home" -name comm.set)"
 [ "$(od -An -c "$stored" | tr -s ' ')" = " 7 \r \n" ] ||
   fail "$stored holds $(od -An -c "$stored"), not 7 CR LF"
