@@ -23,6 +23,7 @@ here=$(dirname "$(realpath "$0")")
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
 
 # Several checkouts on one machine share its package database: one package test at a time.
+mkdir -p /run/lock
 exec 9>/run/lock/torven-package-test.lock
 flock -w 600 9 || fail "another package test holds /run/lock/torven-package-test.lock"
 
