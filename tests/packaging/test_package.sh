@@ -25,7 +25,7 @@ here=$(dirname "$(realpath "$0")")
 # Several checkouts on one machine share its package database: one package test at a time.
 mkdir -p /run/lock
 exec 9>/run/lock/torven-package-test.lock
-flock -w 600 9 || fail "another package test holds /run/lock/torven-package-test.lock"
+flock -w 180 9 || fail "another package test holds /run/lock/torven-package-test.lock"
 
 # A torven someone installed is left alone; one that an interrupted run of this test left behind
 # (marked below) is replaced and removed like any other.
