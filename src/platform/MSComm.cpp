@@ -72,10 +72,19 @@ MSComm::~MSComm() {
 void MSComm::setSettings(const QString& settings) {
     const LineSettings parsed = parsedOrThrow(settings);
     if (m_port.isOpen()) {
-        if (!apply(m_port, parsed))
-            throw CommError("the port refuses the settings " + settings.toStdString() + ": " +
-                            m_port.errorString().toStdString());
+        // A refusal is reported to the caller; it says nothing about the device, and the line
+        // goes back to the settings it had.
+        m_applyingSettings = true;
+        const bool applied = apply(m_port, parsed);
+        const QString why = m_port.errorString();
+        if (!applied)
+            apply(m_port, parsedOrThrow(m_settings));
+        m_applyingSettings = false;
+        m_port.clearError();
         CheckInputParity(m_port.handle());
+        if (!applied)
+            throw CommError("the port refuses the settings " + settings.toStdString() + ": " +
+                            why.toStdString());
     }
     m_settings = settings;
 }
@@ -170,7 +179,7 @@ void MSComm::onErrorOccurred(QSerialPort::SerialPortError error) {
     // Errors during an open attempt are reported by setPortOpen itself. An error on an open port
     // means its device is gone or broken; some Qt versions repeat it in a tight loop for as long
     // as the dead handle stays open, so the port is closed here, once.
-    if (error == QSerialPort::NoError || !m_port.isOpen())
+    if (error == QSerialPort::NoError || !m_port.isOpen() || m_applyingSettings)
         return;
     const QString reason = m_port.errorString();
     closePort();

@@ -94,6 +94,7 @@ private:
     std::int16_t m_sThreshold = 0;
     std::int16_t m_commEvent = 0;
     QStringList m_linkFolders;
+    bool m_applyingSettings = false; // errors raised meanwhile are refusals, not a lost device
 
     LineErrorSource m_lineErrorSource;
     DriverLineErrorCounters m_driverCounters;

@@ -3,6 +3,7 @@
 #include "FormHarness.h"
 #include "Pty.h"
 #include "Wait.h"
+#include "platform/CommError.h"
 #include "platform/MSComm.h"
 
 #include <QDir>
@@ -132,6 +133,28 @@ TEST_F(HostilePort, ALineHeldExclusivelyFails) {
     Link(2, held.SlavePath());
     ExpectConnectFails(2);
     close(fd);
+}
+
+} // namespace
+
+namespace {
+
+TEST(HostileSettings, SettingsRefusedByAnOpenLineLeaveItOpenAndReading) {
+    FormHarness h;
+    Pty pty; // a pseudo-terminal takes neither parity nor seven data bits
+    pty.LinkAs(h.LinkPath(1));
+    int lost = 0;
+    QObject::connect(&h.Form().Comm(), &torven::MSComm::DeviceLost, [&] { ++lost; });
+    h.Form().mnuConnect_Click();
+    ASSERT_TRUE(h.Form().Comm().PortOpen());
+
+    EXPECT_THROW(h.Form().Comm().setSettings(QStringLiteral("9600,e,7,1")), torven::CommError);
+    EXPECT_EQ(h.Form().Comm().Settings(), "19200,n,8,1");
+    EXPECT_TRUE(h.Form().Comm().PortOpen());
+    EXPECT_EQ(lost, 0);
+    pty.Write("0128");
+    EXPECT_TRUE(WaitUntil([&] { return h.Readout() == " 90"; }));
+    EXPECT_EQ(h.Form().portOpenFlag(), -1);
 }
 
 } // namespace
