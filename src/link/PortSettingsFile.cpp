@@ -10,8 +10,17 @@ namespace torven {
 PortSettingsFile::PortSettingsFile(QString programFolder, QString userFolder)
     : m_programFolder(std::move(programFolder)), m_userFolder(std::move(userFolder)) {}
 
-PortSettingsFile PortSettingsFile::ForThisProgram() {
+PortSettingsFile PortSettingsFile::ForThisProgram(const QString& installFolder) {
+    if (RunsFromSystemFolder(installFolder))
+        return PortSettingsFile(QString(), UserSettingsFolder());
     return PortSettingsFile(ProgramFolder(), UserSettingsFolder());
+}
+
+QStringList PortSettingsFile::Folders() const {
+    QStringList folders{m_programFolder, m_userFolder};
+    // An empty name would mean the current folder, which is nobody's choice.
+    folders.removeAll(QString());
+    return folders;
 }
 
 QString PortSettingsFile::PathIn(const QString& folder) {
@@ -20,8 +29,6 @@ QString PortSettingsFile::PathIn(const QString& folder) {
 
 std::optional<std::int16_t> PortSettingsFile::Load() const {
     for (const QString& folder : Folders()) {
-        if (folder.isEmpty())
-            continue;
         const QString path = PathIn(folder);
         if (!FileExist(path))
             continue;
@@ -38,12 +45,17 @@ std::optional<std::int16_t> PortSettingsFile::Load() const {
 QString PortSettingsFile::Save(const QString& portText) const {
     const std::string content = CommSetContent(portText.toLatin1().toStdString());
     const QByteArray bytes(content.data(), static_cast<qsizetype>(content.size()));
-    QString why = ReplaceFile(PathIn(m_programFolder), bytes);
-    if (why.isEmpty() || m_userFolder.isEmpty())
-        return why;
-    // The program's folder is not writable (an installed copy): keep the file per user.
-    const QString fallback = ReplaceFile(PathIn(m_userFolder), bytes);
-    return fallback.isEmpty() ? QString() : why + QStringLiteral("; ") + fallback;
+    const QStringList folders = Folders();
+    QStringList whys;
+    // Beside the program when it can be written there, else in the per-user folder.
+    for (const QString& folder : folders) {
+        const QString why = ReplaceFile(PathIn(folder), bytes);
+        if (why.isEmpty())
+            return {};
+        whys << why;
+    }
+    return folders.isEmpty() ? QStringLiteral("no folder to keep comm.set in")
+                             : whys.join(QStringLiteral("; "));
 }
 
 } // namespace torven

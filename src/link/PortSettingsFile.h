@@ -9,17 +9,19 @@
 namespace torven {
 
 // The file comm.set, which keeps the port number between runs. It lives beside the executable;
-// where that folder cannot be written (a copy installed in a system folder) it lives in the
-// per-user settings folder instead. Reading looks beside the executable first.
+// where that folder cannot be written it lives in the per-user settings folder instead. Reading
+// looks beside the executable first. An empty folder name means none.
 class PortSettingsFile {
 public:
     PortSettingsFile(QString programFolder, QString userFolder);
 
-    // The folders of the running program.
-    static PortSettingsFile ForThisProgram();
+    // The folders of the running program. A copy installed in a system folder shared by every
+    // user (`installFolder` or the like) keeps its file per user only: even root, who could write
+    // there, must not leave a file beside it that would then override every user's own.
+    static PortSettingsFile ForThisProgram(const QString& installFolder);
 
-    // Where the file is looked for, in order.
-    QStringList Folders() const { return {m_programFolder, m_userFolder}; }
+    // Where the file (and the comN links that name devices) are looked for, in order.
+    QStringList Folders() const;
 
     // The stored port number. Empty when there is no file, or its first line is not a port number.
     std::optional<std::int16_t> Load() const;

@@ -33,6 +33,22 @@ QString UserSettingsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }
 
+bool RunsFromSystemFolder(const QString& installFolder) {
+    const QString here = QFileInfo(ProgramFolder()).canonicalFilePath();
+#ifdef Q_OS_WIN
+    const QStringList systemFolders{installFolder};
+#else
+    const QStringList systemFolders{installFolder, QStringLiteral("/usr/bin"),
+                                    QStringLiteral("/usr/local/bin"), QStringLiteral("/bin")};
+#endif
+    for (const QString& folder : systemFolders) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (!canonical.isEmpty() && canonical == here)
+            return true;
+    }
+    return false;
+}
+
 std::optional<FileHead> ReadFileHead(const QString& path, qint64 limit) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

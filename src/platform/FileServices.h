@@ -17,6 +17,11 @@ QString ProgramFolder();
 // The per-user folder for this program's settings (for copies installed in a system folder).
 QString UserSettingsFolder();
 
+// True when the running executable was installed in a folder of programs shared by every user
+// (/usr/bin and the like, or `installFolder`, where this build installs to), as opposed to a
+// copy in a folder of its own such as a build tree.
+bool RunsFromSystemFolder(const QString& installFolder);
+
 // The first `limit` bytes of a file, and whether that is all of it. Empty when it cannot be read.
 struct FileHead {
     QByteArray bytes;

@@ -15,7 +15,8 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(torven::DefaultFont());
 
     // The main window is the program: it lives until it closes, and deletes itself then.
-    auto* form1 = new torven::Form1(torven::PortSettingsFile::ForThisProgram());
+    auto* form1 = new torven::Form1(
+        torven::PortSettingsFile::ForThisProgram(QStringLiteral(TORVEN_INSTALL_BINDIR)));
     // The window is already hidden when it closes (it rolls away first), so Qt does not see a
     // last window closing: end the program when the window is gone.
     QObject::connect(form1, &QObject::destroyed, &app, &QCoreApplication::quit);

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSerialPort>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,20 @@ TEST(Start, ReadsThePerUserFileWhenTheProgramFolderHasNone) {
     file.close();
     h.Make();
     EXPECT_EQ(h.Form().Comm().CommPort(), 4);
+}
+
+// An installed copy has no program folder of its own to keep the file in: it stores and reads the
+// file per user, and never looks in the current folder.
+TEST(Start, AnInstalledCopyKeepsTheFilePerUserOnly) {
+    const QTemporaryDir dir;
+    const QString user = dir.path() + "/user";
+    const torven::PortSettingsFile file(QString(), user);
+    EXPECT_EQ(file.Folders(), QStringList{user});
+    EXPECT_EQ(file.Save(" 5 "), "");
+    QFile stored(user + "/comm.set");
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), " 5 \r\n");
+    EXPECT_EQ(file.Load(), 5);
 }
 
 TEST(Caret, FollowsTheCheckBoxAtEachTextChange) {
