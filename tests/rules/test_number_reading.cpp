@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -59,6 +60,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(NumberReadingLimits, OverflowGivesSignedInfinity) {
     EXPECT_EQ(torven::ReadNumber("1e999"), INFINITY);
     EXPECT_EQ(torven::ReadNumber("-1e999"), -INFINITY);
+}
+
+TEST(NumberReadingLimits, WholeNumbersRoundOnceLikeTheCLibrary) {
+    // Around the largest exact double and the 64-bit limit, where a shortcut could round twice.
+    for (const char* text :
+         {"9007199254740993", "-9007199254740995", "18446744073709551605", "18446744073709551615",
+          "18446744073709551616", "123456789012345678901", "0000000000000000000000000000001"}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(torven::ReadNumber(text), std::strtod(text, nullptr));
+    }
 }
 
 TEST(NumberReadingLimits, LongDigitRunsAreReadExactly) {
