@@ -56,16 +56,28 @@ void Form1::tmrRXLED_Timer() {
 
 void Form1::ShowDecodedBlock(const DecodedBlock& decoded) {
     RawReading = decoded.rawReading;
-    Text3->setText(QString::fromLatin1(decoded.rawReading.data(),
-                                       static_cast<qsizetype>(decoded.rawReading.size())));
-    Text3->setText(QString::fromLatin1(decoded.readout.data(),
-                                       static_cast<qsizetype>(decoded.readout.size())));
+    // The readout takes the raw reading and at once its final text: nothing can paint or be
+    // looked at in between, so only the final text is set.
+    SetReadout(QString::fromLatin1(decoded.readout.data(),
+                                   static_cast<qsizetype>(decoded.readout.size())));
     // A value too large for a bearing lights no lamp; the bearing then counts as none (0).
     BearingDegrees = decoded.bearing.value_or(0);
-    for (std::size_t i = 0; i < m_lamps.size(); ++i) {
-        const bool lit = static_cast<int>(i) + 1 == decoded.litLamp;
-        m_lamps[i]->setBackColor(QColor::fromRgb(lit ? kLampLitColour : kLampDarkColour));
-    }
+    static const QColor lit = QColor::fromRgb(kLampLitColour);
+    static const QColor dark = QColor::fromRgb(kLampDarkColour);
+    // Every lamp takes its colour now; the screen shows them at the coming frame.
+    for (std::size_t i = 0; i < m_lamps.size(); ++i)
+        m_lamps[i]->storeBackColor(static_cast<int>(i) + 1 == decoded.litLamp ? lit : dark);
+    ShowLampsWhenDue();
+}
+
+void Form1::SetReadout(const QString& text) {
+    // Setting a line edit's text also drops a selection, puts the cursor at the end and forgets
+    // edits; only when all of that already holds is setting the same text a no-op.
+    const bool settled = Text3->text() == text && !Text3->hasSelectedText() &&
+                         Text3->cursorPosition() == text.size() && !Text3->isModified() &&
+                         !Text3->isUndoAvailable() && !Text3->isRedoAvailable();
+    if (!settled)
+        Text3->setText(text);
 }
 
 void Form1::ShowLineError(const std::string& text) {

@@ -68,6 +68,10 @@ Form1::Form1(PortSettingsFile settingsFile, QWidget* parent)
     face.setColor(QPalette::Window, face.color(QPalette::Button));
     setPalette(face);
 
+    m_frameTimer = new QTimer(this);
+    m_frameTimer->setSingleShot(true);
+    connect(m_frameTimer, &QTimer::timeout, this, &Form1::PaintFrame);
+
     CreateElements();
     CreateMenus();
     Form_Load();
@@ -278,6 +282,58 @@ void Form1::closeEvent(QCloseEvent* event) {
                       m_rolledAway = true;
                       close();
                   });
+}
+
+// Readings can arrive far more often than a screen shows frames, and painting costs far more than
+// taking a reading. Every change is stored at once; what is paced is the painting. A paint request
+// within one frame of the latest paint waits for that frame, and everything that changed meanwhile
+// is painted together then, as it stands then. A change after a quiet spell is painted at once.
+bool Form1::event(QEvent* event) {
+    if (event->type() == QEvent::UpdateRequest) {
+        if (m_frameTimer->isActive())
+            return true; // the coming frame paints this as well
+        if (const int wait = TimeToNextFrame(); wait > 0) {
+            m_frameTimer->start(wait);
+            return true;
+        }
+        m_sinceFrame.start();
+    }
+    return QMainWindow::event(event);
+}
+
+int Form1::TimeToNextFrame() const {
+    if (!m_sinceFrame.isValid())
+        return 0;
+    constexpr qreal kDefaultRate = 60; // frames per second, when the screen does not say
+    const QScreen* s = screen();
+    const qreal rate = s && s->refreshRate() >= 1 ? s->refreshRate() : kDefaultRate;
+    // The interval rounded down: never slower than the screen.
+    const qint64 left = static_cast<qint64>(1000 / rate) - m_sinceFrame.elapsed();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+void Form1::ShowLampsWhenDue() {
+    if (m_frameTimer->isActive())
+        return;
+    if (const int wait = TimeToNextFrame(); wait > 0) {
+        m_frameTimer->start(wait);
+        return;
+    }
+    ShowLamps();
+}
+
+void Form1::ShowLamps() {
+    for (Shape* lamp : m_lamps)
+        lamp->ShowBackColor();
+}
+
+void Form1::PaintFrame() {
+    // Only lamps that differ from what they show now repaint: one that went on and off again
+    // since the last frame costs nothing.
+    ShowLamps();
+    m_sinceFrame.start();
+    QEvent request(QEvent::UpdateRequest);
+    QMainWindow::event(&request);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "link/PortSettingsFile.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -59,6 +60,7 @@ public:
     void mnuExit_Click();
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -80,6 +82,14 @@ private:
     void MSComm1_DeviceLost(const QString& reason);
 
     void UpdateCaret();
+    // Shows `text` in the readout, as setting it would, without the work when nothing changes.
+    void SetReadout(const QString& text);
+
+    // Painting, paced to the screen.
+    int TimeToNextFrame() const; // milliseconds until the next paint may happen; 0: now
+    void ShowLampsWhenDue();     // the sector lamps show their colours at the coming frame
+    void ShowLamps();
+    void PaintFrame();
 
     PortSettingsFile m_settingsFile;
 
@@ -114,6 +124,9 @@ private:
     QPointer<frmAbout> m_frmAbout;
     bool m_closing = false;
     bool m_rolledAway = false;
+
+    QTimer* m_frameTimer = nullptr; // runs while a paint waits for its frame
+    QElapsedTimer m_sinceFrame;     // since the latest paint
 };
 
 } // namespace torven

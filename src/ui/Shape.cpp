@@ -7,22 +7,28 @@
 namespace torven {
 
 Shape::Shape(Kind kind, QColor backColor, QColor borderColor, QWidget* parent)
-    : QWidget(parent), m_kind(kind), m_backColor(backColor), m_borderColor(borderColor) {
+    : QWidget(parent), m_kind(kind), m_backColor(backColor), m_borderColor(borderColor),
+      m_shownColor(backColor) {
     // A rectangle covers its whole box; outside its circle a round lamp shows what lies beneath.
     setAttribute(Qt::WA_OpaquePaintEvent, kind == Kind::Rectangle);
 }
 
 void Shape::setBackColor(QColor colour) {
-    if (colour == m_backColor)
-        return;
     m_backColor = colour;
+    ShowBackColor();
+}
+
+void Shape::ShowBackColor() {
+    if (m_shownColor == m_backColor)
+        return;
+    m_shownColor = m_backColor;
     update();
 }
 
 void Shape::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(QPen(m_borderColor, 1));
-    painter.setBrush(m_backColor);
+    painter.setBrush(m_shownColor);
     if (m_kind == Kind::Rectangle) {
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
         return;

@@ -17,7 +17,15 @@ public:
     Shape(Kind kind, QColor backColor, QColor borderColor, QWidget* parent = nullptr);
 
     QColor backColor() const { return m_backColor; }
+    // Sets the fill colour and shows it.
     void setBackColor(QColor colour);
+
+    // For a window that paces its paints: sets the fill colour without showing it yet, so that a
+    // lamp set many times between two frames repaints only if, when ShowBackColor() comes, its
+    // colour differs from the one it shows.
+    void storeBackColor(QColor colour) { m_backColor = colour; }
+    // Shows the fill colour: repaints if it differs from the one shown.
+    void ShowBackColor();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -26,6 +34,9 @@ private:
     Kind m_kind;
     QColor m_backColor;
     QColor m_borderColor;
+    // The fill every paint draws. Whatever paints the lamp (a frame, an expose, a grab) draws this
+    // one, so the screen holds it once a paint after ShowBackColor() has come.
+    QColor m_shownColor;
 };
 
 } // namespace torven
