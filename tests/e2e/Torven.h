@@ -1,0 +1,100 @@
+#pragma once
+
+// The built torven and torven-sim, run the way a person runs them, in a folder of their own.
+
+#include "Desktop.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace torven::e2e {
+
+inline const Rgb kBlack{0, 0, 0};
+inline const Rgb kCyan{0x00, 0xFF, 0xFF};
+inline const Rgb kMagenta{0xFF, 0x00, 0xFF};
+inline const Rgb kGreen{0x00, 0xFF, 0x00};
+inline const Rgb kRed{0xFF, 0x00, 0x00};
+
+// A fresh temporary folder holding a copy of torven: its comm.set and comN links live beside
+// the copy, and its per-user folders below, so nothing of the user's or the repository's is read
+// or written. Removed with everything in it.
+class Workspace {
+public:
+    Workspace();
+    ~Workspace();
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    const std::filesystem::path& Dir() const { return dir_; }
+    std::filesystem::path Program() const { return dir_ / "torven"; }
+    std::filesystem::path CommSet() const { return dir_ / "comm.set"; }
+    std::filesystem::path Link(int port) const { return dir_ / ("com" + std::to_string(port)); }
+    std::filesystem::path Log() const { return dir_ / "output.log"; }
+    // The file's bytes, or nothing when it does not exist.
+    std::optional<std::string> CommSetBytes() const;
+    void WriteCommSet(const std::string& bytes) const;
+    std::string LogText() const;
+
+private:
+    std::filesystem::path dir_;
+};
+
+// torven-sim serving port `port` of the workspace's torven; `pattern` is its command line after
+// the link, e.g. {"fixed", "256"}. Ready once the link stands.
+class Simulator {
+public:
+    Simulator(const Workspace& workspace, int port, const std::vector<std::string>& pattern);
+
+private:
+    std::unique_ptr<Process> process_;
+};
+
+// The workspace's torven on the desktop, its main window found by its process and title.
+class Torven {
+public:
+    Torven(Desktop& desktop, const Workspace& workspace);
+
+    Process& Proc() { return *process_; }
+    Rect Window() const { return window_; }
+    unsigned long WindowId() const { return windowId_; }
+    // The client area: the window below its menu bar.
+    Rect Client() const;
+    // The screen position of the middle of a box of the layout, given in twips.
+    Point Centre(int left, int top, int width, int height) const;
+    Point LampCentre(int lamp) const; // 1 to 24
+    Point ConnectionLampCentre() const;
+    Rect StatusLineBox() const;
+    Rect ReadoutBox() const;
+    Rect ReceiveLampBox() const;
+
+    Image Shot() { return desktop_.Grab(window_); }
+    // The lamps (1 to 24) shown lit, in order.
+    std::vector<int> LitLamps(const Image& shot) const;
+    bool AllLampsDark(const Image& shot) const;
+
+    // The menu bar's items, left to right, found as the runs of dark text on the bar.
+    std::vector<Rect> MenuItems();
+    void ClickMenu(int item);
+    // Opens "Настр." → "Коммуникация" and returns the port dialog's window.
+    TopLevel OpenPortDialog();
+    // Waits until the window shows what `condition` asks of a shot of it; returns whether it did.
+    template <typename Condition> bool WaitForShot(Condition condition) {
+        return WaitFor([&] { return condition(Shot()); });
+    }
+
+private:
+    Desktop& desktop_;
+    std::unique_ptr<Process> process_;
+    Rect window_;
+    unsigned long windowId_ = 0;
+};
+
+// A box of a window's layout, given in twips from its top left corner, on the screen.
+Rect PixelBox(Rect window, int left, int top, int width, int height);
+
+// The menu bar's items, in order.
+enum MenuItem { kConnect = 0, kSettings = 1, kAbout = 2, kExit = 3 };
+
+} // namespace torven::e2e

@@ -1,0 +1,214 @@
+// The built torven under Xvfb, driven through its menus with real clicks, with the simulator on
+// its port. What it shows is read from the screen: pixel colours at the lamps' centres, which the
+// layout gives, and ink in the boxes of the readout and the status line.
+
+#include "Glyphs.h"
+#include "Torven.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <set>
+
+namespace torven::e2e {
+namespace {
+
+// Long enough for a dozen readings at the rates used below, and for a caret to blink.
+constexpr milliseconds kQuietSpell{600};
+
+// Calls `check` on shots of the window for `spell`.
+template <typename Check> void Observe(Torven& torven, milliseconds spell, Check check) {
+    const auto end = Clock::now() + spell;
+    while (Clock::now() < end)
+        check(torven.Shot());
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (HasFailure())
+            std::cerr << "Output of the programs:\n" << work.LogText();
+    }
+
+    bool WaitUntilConnected(Torven& torven, Rgb lamp) {
+        return torven.WaitForShot(
+            [&](const Image& s) { return s.At(torven.ConnectionLampCentre()) == lamp; });
+    }
+
+    // Ends torven through its menu, as a person does.
+    void Exit(Torven& torven) {
+        torven.ClickMenu(kExit);
+        EXPECT_EQ(torven.Proc().WaitExit(kPatience), 0);
+    }
+
+    Desktop desktop;
+    Workspace work;
+};
+
+TEST_F(EndToEnd, StartShowsDarkLampsAndZeroesAndNothingFlashes) {
+    Torven torven(desktop, work);
+    ASSERT_EQ(torven.MenuItems().size(), 4u);
+    ASSERT_TRUE(torven.WaitForShot([&](const Image& s) { return torven.AllLampsDark(s); }));
+    const Image first = torven.Shot();
+    EXPECT_TRUE(ShowsZeroes(first, torven.ReadoutBox()));
+    EXPECT_EQ(InkIn(first, torven.StatusLineBox()), 0) << "the status line starts empty";
+    const Rgb connection = first.At(torven.ConnectionLampCentre());
+    EXPECT_NE(connection, kGreen);
+    EXPECT_NE(connection, kRed);
+
+    int changed = 0;
+    Observe(torven, kQuietSpell, [&](const Image& shot) { changed += shot != first; });
+    EXPECT_EQ(changed, 0) << "nothing on the window may change while nothing arrives";
+}
+
+TEST_F(EndToEnd, ConnectWithAFixedReadingLightsItsSectorLamp) {
+    Simulator sim(work, 1, {"fixed", "256"}); // 180 degrees: Shape13, south
+    Torven torven(desktop, work);
+    ASSERT_TRUE(torven.WaitForShot([&](const Image& s) { return torven.AllLampsDark(s); }));
+
+    torven.ClickMenu(kConnect);
+    ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
+    ASSERT_TRUE(torven.WaitForShot(
+        [&](const Image& s) { return torven.LitLamps(s) == std::vector<int>{13}; }));
+    const Image shot = torven.Shot();
+    EXPECT_GT(InkIn(shot, torven.ReadoutBox()), 0);
+    EXPECT_FALSE(ShowsZeroes(shot, torven.ReadoutBox())) << "the readout still shows 000";
+    Exit(torven);
+}
+
+TEST_F(EndToEnd, StepsLightEachLampInTurnAndDisconnectKeepsTheLast) {
+    Simulator sim(work, 1, {"--rate", "20", "steps"});
+    Torven torven(desktop, work);
+    torven.ClickMenu(kConnect);
+    ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
+
+    // The lamps light one after another, clockwise, until each has been lit. The first may come
+    // from readings that waited on the line before the port was open, so the turn is checked
+    // from the second on. A shot may miss a step, and a busy torven may take several readings
+    // as one block (it shows the first), so a step may skip a lamp or two, never go back.
+    // A shot taken while a step is being drawn may show the lamp before and the one after; any
+    // other lamp lit beside them is a fault.
+    std::vector<int> order;
+    std::set<int> seen;
+    int strays = 0;
+    const bool allLit = torven.WaitForShot([&](const Image& shot) {
+        const auto lit = torven.LitLamps(shot);
+        if (lit.size() != 1) {
+            for (int k : lit)
+                strays += order.size() >= 2 && k != order.back() && k != order.back() % 24 + 1;
+            return false;
+        }
+        if (order.empty() || order.back() != lit[0])
+            order.push_back(lit[0]);
+        if (order.size() >= 2)
+            seen.insert(lit[0]);
+        return seen.size() == 24;
+    });
+    ASSERT_TRUE(allLit) << "lamps seen: " << testing::PrintToString(order);
+    for (std::size_t i = 2; i < order.size(); ++i) {
+        const int step = (order[i] - order[i - 1] + 24) % 24;
+        EXPECT_TRUE(step >= 1 && step <= 6) << "from lamp " << order[i - 1] << " to " << order[i];
+    }
+    EXPECT_EQ(strays, 0) << "a lamp outside the step was lit";
+
+    torven.ClickMenu(kConnect);
+    ASSERT_TRUE(WaitUntilConnected(torven, kRed));
+    const auto last = torven.LitLamps(torven.Shot());
+    ASSERT_EQ(last.size(), 1u);
+    int changed = 0;
+    Observe(torven, kQuietSpell,
+            [&](const Image& shot) { changed += torven.LitLamps(shot) != last; });
+    EXPECT_EQ(changed, 0) << "the simulator goes on sending, but the closed port shows nothing";
+    Exit(torven);
+}
+
+TEST_F(EndToEnd, APortWithoutADeviceShowsTheErrorInTheStatusLine) {
+    work.WriteCommSet("99\r\n"); // no link com99, and no system lists 99 serial ports
+    Torven torven(desktop, work);
+    ASSERT_TRUE(torven.WaitForShot([&](const Image& s) { return torven.AllLampsDark(s); }));
+    const Image before = torven.Shot();
+    ASSERT_EQ(InkIn(before, torven.StatusLineBox()), 0);
+
+    torven.ClickMenu(kConnect);
+    ASSERT_TRUE(torven.WaitForShot([&](const Image& s) {
+        return InkIn(s, torven.StatusLineBox()) > 20; // "Ошибка!" is some 40 letters' pixels
+    }));
+    // The lamp changes only when the port opens or closes: it keeps its colour from the start.
+    const Image shot = torven.Shot();
+    EXPECT_EQ(shot.At(torven.ConnectionLampCentre()), before.At(torven.ConnectionLampCentre()));
+    EXPECT_TRUE(torven.AllLampsDark(shot));
+    Exit(torven);
+}
+
+TEST_F(EndToEnd, PortDialogStoresTheChosenNumberAndTheNextStartUsesIt) {
+    {
+        Torven torven(desktop, work);
+        const TopLevel dialog = torven.OpenPortDialog();
+        // The port list's arrow, at the right end of the box at 1920,600 (615 x 315 twips).
+        const Rect box = PixelBox(dialog.geometry, 1920, 600, 615, 315);
+        desktop.Click({box.x + box.w - 6, box.y + box.h / 2});
+        std::optional<TopLevel> list;
+        ASSERT_TRUE(WaitFor([&] {
+            for (const auto& w : desktop.WindowsOf(torven.Proc().Pid())) {
+                if (w.geometry != torven.Window() && w.id != dialog.id)
+                    list = w;
+            }
+            return list.has_value();
+        }));
+        // The list holds the numbers 1 to 9, one row each: "2" is the second row.
+        desktop.Click({list->geometry.Centre().x, list->geometry.y + list->geometry.h * 3 / 18});
+        ASSERT_TRUE(WaitFor([&] { return desktop.WindowsOf(torven.Proc().Pid()).size() == 2; }));
+        desktop.Click(PixelBox(dialog.geometry, 600, 1440, 1095, 375).Centre()); // OK
+        ASSERT_TRUE(WaitFor([&] { return work.CommSetBytes() == "2\r\n"; }))
+            << "comm.set holds " << testing::PrintToString(work.CommSetBytes());
+        ASSERT_TRUE(WaitFor([&] { return desktop.WindowsOf(torven.Proc().Pid()).size() == 1; }))
+            << "OK leaves the dialog open";
+        Exit(torven);
+    }
+
+    // Only port 2 reaches the simulator; port 1 would be the system's first serial port, if any.
+    Simulator sim(work, 2, {"fixed", "256"});
+    Torven again(desktop, work);
+    again.ClickMenu(kConnect);
+    ASSERT_TRUE(WaitUntilConnected(again, kGreen));
+    EXPECT_TRUE(again.WaitForShot(
+        [&](const Image& s) { return again.LitLamps(s) == std::vector<int>{13}; }));
+    Exit(again);
+}
+
+TEST_F(EndToEnd, ExitRollsTheWindowAwayAndEndsWithinASecond) {
+    Torven torven(desktop, work);
+    const Rect w = torven.Window();
+    ASSERT_EQ(torven.MenuItems().size(), 4u);
+    desktop.WatchShape(torven.WindowId());
+
+    torven.ClickMenu(kExit);
+    const auto status = torven.Proc().WaitExit(milliseconds(1000));
+    ASSERT_TRUE(status.has_value()) << "still running a second after «Выход»";
+    EXPECT_EQ(*status, 0);
+
+    // The window shrinks towards its bottom left corner, step by step, until nothing is left
+    // (or a single pixel, as good as nothing).
+    auto shapes = desktop.ShapesTaken();
+    std::erase_if(shapes, [](const Rect& s) { return s.w * s.h <= 1; });
+    ASSERT_GE(shapes.size(), 2u) << "the window vanished without rolling away";
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const Rect& s = shapes[i];
+        EXPECT_EQ(s.x, 0) << "step " << i;
+        EXPECT_EQ(s.y + s.h, w.h) << "step " << i;
+        EXPECT_LT(s.w * s.h, w.w * w.h) << "step " << i;
+        if (i > 0) {
+            EXPECT_LE(s.w * s.h, shapes[i - 1].w * shapes[i - 1].h) << "step " << i;
+        }
+    }
+    const Image after = desktop.Grab(w);
+    int shown = 0;
+    for (int y = w.y; y < w.y + w.h; ++y) {
+        for (int x = w.x; x < w.x + w.w; ++x)
+            shown += after.At({x, y}) != kBlack;
+    }
+    EXPECT_EQ(shown, 0) << "pixels of the window are still on the screen";
+}
+
+} // namespace
+} // namespace torven::e2e
