@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace torven {
@@ -57,9 +58,39 @@ double readRadix(Cursor& in, int base) {
     return value;
 }
 
+// The common case read straight off the text: blanks, an optional sign, then at most 19 digits
+// (a whole number that fits 64 bits) followed by nothing that could continue the number. Empty for
+// anything else, which the general reading handles.
+std::optional<double> ReadPlainWholeNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    const std::size_t first = i;
+    std::uint64_t value = 0;
+    constexpr std::size_t kMaxDigits = 19;
+    for (; i < text.size() && isDigit(text[i]) && i - first < kMaxDigits; ++i)
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+    if (i == first)
+        return std::nullopt;
+    if (i < text.size()) {
+        const int next = lower(static_cast<unsigned char>(text[i]));
+        if (isDigit(next) || next == '.' || next == 'e' || next == 'd' || next == ' ' ||
+            next == '\t' || next == '\n')
+            return std::nullopt;
+    }
+    // One rounding of the exact integer, as reading its digits gives.
+    return negative ? -static_cast<double>(value) : static_cast<double>(value);
+}
+
 } // namespace
 
 double ReadNumber(std::string_view text) {
+    if (const auto plain = ReadPlainWholeNumber(text))
+        return *plain;
+
     Cursor in(text);
 
     if (in.peek() == '&') {
