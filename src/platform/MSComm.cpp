@@ -3,6 +3,7 @@
 #include "CommError.h"
 #include "PortLocator.h"
 #include "link/LineSettings.h"
+#include "reception/CommEvents.h"
 
 #include <QFileInfo>
 
@@ -54,6 +55,9 @@ bool apply(QSerialPort& port, const LineSettings& s) {
 }
 
 } // namespace
+
+// The characters kept for a reader that does not read.
+constexpr qint64 kReceiveBufferSize = 1024;
 
 // How often the counters of an open port are looked at when nothing is received.
 constexpr int kLineErrorPollMs = 500;
@@ -168,6 +172,12 @@ void MSComm::raiseEvent(std::int16_t code) {
 void MSComm::onReadyRead() {
     if (m_rThreshold > 0 && m_port.bytesAvailable() >= m_rThreshold)
         raiseEvent(2);
+    // Bytes nobody reads (no receive notification is wanted, or its handler left them) are kept
+    // no further than the receive buffer holds; the oldest go first, and the loss is reported.
+    if (m_port.isOpen() && m_port.bytesAvailable() > kReceiveBufferSize) {
+        m_port.skip(m_port.bytesAvailable() - kReceiveBufferSize);
+        raiseEvent(comm_event::ReceiveOverflow);
+    }
     checkLineErrors();
 }
 

@@ -175,4 +175,16 @@ TEST_F(HostileSerial, FloodsAreTakenWholeWithBoundedMemory) {
     EXPECT_EQ(h.Readout(), " 45");
 }
 
+TEST_F(HostileSerial, DataNobodyReadsIsCappedAndTheLossReported) {
+    h.Form().Comm().setRThreshold(0); // receive notifications off: nothing reads the line
+    Flood(RandomBytes(1 << 20, 13));
+    EXPECT_GT(h.Form().errorCount(), 0);
+    EXPECT_TRUE(h.Form().lastErrorText().endsWith(" Last Error: Receive Buffer Overflow "));
+    EXPECT_LE(h.Form().Comm().Input().size(), 1024);
+
+    h.Form().Comm().setRThreshold(1);
+    SendBlock("0064");
+    EXPECT_EQ(h.Readout(), " 45");
+}
+
 } // namespace
