@@ -1,8 +1,8 @@
 #include "LineErrorCounters.h"
 
-#ifdef Q_OS_WIN
+#if defined(Q_OS_WIN)
 #include <windows.h>
-#else
+#elif defined(Q_OS_LINUX)
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -10,7 +10,7 @@
 
 namespace torven {
 
-#ifdef Q_OS_WIN
+#if defined(Q_OS_WIN)
 
 std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle handle) {
     DWORD errors = 0;
@@ -33,7 +33,7 @@ void CheckInputParity(PortHandle handle) {
     }
 }
 
-#else
+#elif defined(Q_OS_LINUX)
 
 std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle handle) {
     serial_icounter_struct counts{};
@@ -57,6 +57,15 @@ void CheckInputParity(PortHandle handle) {
     mode.c_iflag = wanted;
     tcsetattr(handle, TCSANOW, &mode);
 }
+
+#else
+
+// Other systems: no counters, and the line settings as Qt leaves them.
+std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle) {
+    return std::nullopt;
+}
+
+void CheckInputParity(PortHandle) {}
 
 #endif
 
