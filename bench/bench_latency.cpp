@@ -4,6 +4,8 @@
 // QSerialPort reports readyRead.
 //
 // Prints one line per figure: "RESULT <name> <median us> <p99 us> <max us> <count> <missed>".
+// With --listen DEVICE SECONDS it only reads DEVICE through a bare QSerialPort: the floor of what
+// taking a flood costs.
 #include "Pty.h"
 #include "link/PortSettingsFile.h"
 #include "platform/Fonts.h"
@@ -199,6 +201,20 @@ Samples Window(int count, int rate) {
     return run.Go();
 }
 
+// The floor of the flood cost: a bare QSerialPort that takes everything on `device` and does
+// nothing with it, for `seconds`.
+int Listen(const QString& device, int seconds) {
+    QSerialPort port;
+    port.setPortName(device);
+    if (!port.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "bench_latency: %s\n", qPrintable(port.errorString()));
+        return 1;
+    }
+    QObject::connect(&port, &QSerialPort::readyRead, [&] { port.readAll(); });
+    QTimer::singleShot(seconds * 1000, [] { QCoreApplication::exit(0); });
+    return QCoreApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -207,6 +223,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(torven::DefaultFont());
+
+    if (argc == 4 && std::string(argv[1]) == "--listen")
+        return Listen(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
 
     int count = 2000;
     int rate = 500;
