@@ -87,9 +87,10 @@ struct TopLevel {
 // A started program. The destructor kills it if it is still running.
 class Process {
 public:
-    // Runs argv[0] with `env` (NAME=value entries), its output appended to `log`.
+    // Runs argv[0] with `env` (NAME=value entries), its output appended to `log`, its standard
+    // input from `input` when given (else empty).
     Process(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            const std::filesystem::path& log);
+            const std::filesystem::path& log, int input = -1);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

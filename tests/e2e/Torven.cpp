@@ -3,10 +3,12 @@
 #include "ui/Form1Layout.h"
 #include "ui/Twips.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <stdlib.h>
+#include <unistd.h>
 
 namespace torven::e2e {
 
@@ -66,9 +68,25 @@ Simulator::Simulator(const Workspace& workspace, int port,
                      const std::vector<std::string>& pattern) {
     std::vector<std::string> args = {TORVEN_SIM_PATH, "--link", workspace.Link(port).string()};
     args.insert(args.end(), pattern.begin(), pattern.end());
-    process_ = std::make_unique<Process>(args, EnvironmentWithout({}), workspace.Log());
+    int script[2];
+    if (pipe2(script, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    script_ = script[1];
+    process_ = std::make_unique<Process>(args, EnvironmentWithout({}), workspace.Log(), script[0]);
+    close(script[0]);
     if (!WaitFor([&] { return fs::is_symlink(workspace.Link(port)); }))
         throw std::runtime_error("the simulator did not make its link");
+}
+
+Simulator::~Simulator() {
+    process_.reset();
+    close(script_);
+}
+
+void Simulator::Send(const std::string& line) {
+    const std::string bytes = line + "\n";
+    if (write(script_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+        throw std::runtime_error("cannot write to the simulator's script");
 }
 
 Torven::Torven(Desktop& desktop, const Workspace& workspace) : desktop_(desktop) {

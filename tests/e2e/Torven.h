@@ -42,12 +42,20 @@ private:
 };
 
 // torven-sim serving port `port` of the workspace's torven; `pattern` is its command line after
-// the link, e.g. {"fixed", "256"}. Ready once the link stands.
+// the link, e.g. {"fixed", "256"}. Ready once the link stands. With the pattern "script", the
+// lines come from Send.
 class Simulator {
 public:
     Simulator(const Workspace& workspace, int port, const std::vector<std::string>& pattern);
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // One line of the script: the simulator sends it with its line ending.
+    void Send(const std::string& line);
 
 private:
+    int script_ = -1;
     std::unique_ptr<Process> process_;
 };
 
