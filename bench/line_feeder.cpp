@@ -1,0 +1,51 @@
+// A line that never rests: readings for the middle of each sector in turn, written to a pty as
+// fast as the reader takes them. Unlike the simulator it never throws unread bytes away; a full
+// line simply holds the writer until the reader catches up.
+//   line_feeder LINK   (makes LINK a symlink to the line; runs until SIGTERM or SIGINT)
+#include "Pty.h"
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+const char* g_link = nullptr;
+
+// A writer held by a full line is ended from here: remove the link and go.
+void Stop(int) {
+    unlink(g_link);
+    _exit(0);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: line_feeder LINK\n");
+        return 2;
+    }
+    g_link = argv[1];
+    std::signal(SIGTERM, Stop);
+    std::signal(SIGINT, Stop);
+    try {
+        torven::test::Pty pty;
+        pty.LinkAs(argv[1]);
+        std::printf("line_feeder: serving %s as %s\n", pty.SlavePath().c_str(), argv[1]);
+        std::fflush(stdout);
+        // 24 readings in one write, each lighting the next lamp: 0000 is skipped, 0512 is north.
+        std::string turn;
+        for (int sector = 1; sector <= 24; ++sector) {
+            char text[8];
+            const int degrees = sector == 1 ? 360 : (sector - 1) * 15;
+            std::snprintf(text, sizeof text, "%04d\r\n", (degrees * 512 + 359) / 360);
+            turn += text;
+        }
+        for (;;)
+            pty.Write(turn);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "line_feeder: %s\n", e.what());
+        return 1;
+    }
+}
