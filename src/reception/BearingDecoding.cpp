@@ -20,19 +20,16 @@ std::string ReadoutText(double degrees) {
         degrees = std::copysign(std::numeric_limits<double>::max(), degrees);
     const double magnitude = std::trunc(std::fabs(degrees));
 
-    char digits[400];
+    // The sign first, then the digits, built in place and copied once.
+    char text[400];
+    // -0.0 (from a small negative reading truncated toward zero) shows as zero.
+    text[0] = degrees < 0 && magnitude != 0 ? '-' : ' ';
     std::to_chars_result end;
     if (magnitude < 1e18)
-        end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(magnitude));
+        end = std::to_chars(text + 1, text + sizeof text, static_cast<std::uint64_t>(magnitude));
     else
-        end = std::to_chars(digits, digits + sizeof digits, magnitude, std::chars_format::fixed, 0);
-
-    std::string text;
-    text.reserve(static_cast<std::size_t>(end.ptr - digits) + 1);
-    // -0.0 (from a small negative reading truncated toward zero) shows as zero.
-    text.push_back(degrees < 0 && magnitude != 0 ? '-' : ' ');
-    text.append(digits, end.ptr);
-    return text;
+        end = std::to_chars(text + 1, text + sizeof text, magnitude, std::chars_format::fixed, 0);
+    return std::string(text, end.ptr);
 }
 
 DecodedBlock DecodeBlock(std::string_view block) {
