@@ -39,10 +39,11 @@ DecodedBlock DecodeBlock(std::string_view block) {
     const double degrees = std::trunc(ReadNumber(out.rawReading) * kDegreesPerTurn / kStepsPerTurn);
     out.readout = ReadoutText(degrees);
 
-    const double readBack = ReadNumber(out.readout);
-    if (readBack >= std::numeric_limits<std::int16_t>::min() &&
-        readBack <= std::numeric_limits<std::int16_t>::max()) {
-        out.bearing = static_cast<std::int16_t>(readBack);
+    // The bearing is the readout read back. Its digits are the truncated value exactly, so
+    // reading them gives that value again, without the text.
+    if (degrees >= std::numeric_limits<std::int16_t>::min() &&
+        degrees <= std::numeric_limits<std::int16_t>::max()) {
+        out.bearing = static_cast<std::int16_t>(degrees);
         out.litLamp = LitLampFor(*out.bearing);
     }
     return out;
