@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -57,6 +58,10 @@ struct Rgb {
 };
 
 std::string ToString(Rgb colour);
+// For the test framework's messages: #RRGGBB.
+inline void PrintTo(Rgb colour, std::ostream* out) {
+    *out << ToString(colour);
+}
 
 // A copy of part of the screen; pixels are addressed in screen coordinates.
 class Image {
