@@ -7,6 +7,10 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace torven {
 
 namespace {
@@ -54,7 +58,23 @@ bool apply(QSerialPort& port, const LineSettings& s) {
            port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
+// Whether the line behind an open handle has hung up or failed. Only Unix can tell; elsewhere
+// every error counts as a failed line.
+bool LineFailed([[maybe_unused]] qintptr handle) {
+#ifdef Q_OS_UNIX
+    pollfd line{static_cast<int>(handle), POLLIN, 0};
+    if (::poll(&line, 1, 0) < 0)
+        return true;
+    return (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
+}
+
 } // namespace
+
+// Read errors in a row, on a line that shows no hang-up, after which it counts as failed anyway.
+constexpr int kReadErrorsTolerated = 16;
 
 // The characters kept for a reader that does not read.
 constexpr qint64 kReceiveBufferSize = 1024;
@@ -123,6 +143,7 @@ void MSComm::setPortOpen(bool open) {
 }
 
 void MSComm::closePort() {
+    m_readErrorsInARow = 0;
     m_lineErrorPoll.stop();
     m_lineErrorsSeen.reset();
     m_port.close();
@@ -170,6 +191,7 @@ void MSComm::raiseEvent(std::int16_t code) {
 }
 
 void MSComm::onReadyRead() {
+    m_readErrorsInARow = 0;
     if (m_rThreshold > 0 && m_port.bytesAvailable() >= m_rThreshold)
         raiseEvent(2);
     // Bytes nobody reads (no receive notification is wanted, or its handler left them) are kept
@@ -191,6 +213,15 @@ void MSComm::onErrorOccurred(QSerialPort::SerialPortError error) {
     // as the dead handle stays open, so the port is closed here, once.
     if (error == QSerialPort::NoError || !m_port.isOpen() || m_applyingSettings)
         return;
+    // A read that finds nothing after the line said it was readable, on a line that has not hung
+    // up, is no lost device: whatever took the bytes (a pseudo-terminal's controller flushing its
+    // queue) left the line working. Many in a row with nothing read are a failed line all the same.
+    if (error == QSerialPort::ReadError && !LineFailed(m_port.handle()) &&
+        ++m_readErrorsInARow <= kReadErrorsTolerated) {
+        m_port.clearError();
+        return;
+    }
+    m_readErrorsInARow = 0;
     const QString reason = m_port.errorString();
     closePort();
     m_port.clearError();

@@ -87,7 +87,11 @@ private:
     void checkLineErrors();
     void closePort();
 
-    QSerialPort m_port;
+    // A child, so that tests can reach its signals; being a member, it leaves its parent before
+    // the parent deletes its children.
+    QSerialPort m_port{this};
+    // Read errors in a row on a line that shows no hang-up (see onErrorOccurred).
+    int m_readErrorsInARow = 0;
     std::int16_t m_commPort = 1;
     QString m_settings = QStringLiteral("19200,n,8,1");
     std::int16_t m_rThreshold = 0;

@@ -6,6 +6,8 @@
 #include "Wait.h"
 #include "platform/MSComm.h"
 
+#include <QSerialPort>
+
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -85,6 +87,29 @@ TEST_F(VanishedDevice, HangUpIsReportedOnceWithoutSpinningAndTheNextConnectWorks
         EXPECT_EQ(h.Status(), "");
         EXPECT_EQ(lost, 1);
     }
+}
+
+// A read error on a line that has not hung up (a pty's controller flushed what the port was about
+// to read) leaves the line working; a run of them with nothing read in between does not.
+TEST_F(VanishedDevice, ReadErrorsOnALiveLineKeepItOpenUnlessTheyNeverStop) {
+    QObject::connect(&h.Form().Comm(), &MSComm::DeviceLost, [this] { ++lost; });
+    Pty pty;
+    ConnectTo(pty, "0256", " 180");
+    auto* port = h.Form().Comm().findChild<QSerialPort*>();
+    ASSERT_NE(port, nullptr);
+
+    emit port->errorOccurred(QSerialPort::ReadError);
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(h.Form().portOpenFlag(), -1);
+    pty.Write("0128\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return h.Readout() == " 90"; })) << h.Readout().toStdString();
+
+    for (int i = 0; i < 100 && lost == 0; ++i)
+        emit port->errorOccurred(QSerialPort::ReadError);
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(h.Form().Comm().PortOpen());
+    EXPECT_EQ(h.ConnectionLamp(), kRed);
+    EXPECT_EQ(h.Status(), "Ошибка!");
 }
 
 } // namespace
