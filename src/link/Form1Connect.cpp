@@ -10,6 +10,8 @@
 namespace torven {
 
 void Form1::mnuConnect_Click() {
+    // Text that waited for the rest of its reading belongs to the line as it was.
+    DropWaitingText();
     bool succeeded = true;
     QString reason;
     try {
@@ -33,6 +35,7 @@ void Form1::mnuConnect_Click() {
 }
 
 void Form1::MSComm1_DeviceLost(const QString& reason) {
+    DropWaitingText();
     ApplyConnectionUpdate(AfterDeviceLost(PortOpenFlag));
     Label7->setToolTip(QStringLiteral("Порт %1: %2").arg(MSComm1->CommPort()).arg(reason));
 }

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <limits>
 
 namespace torven {
@@ -24,19 +26,56 @@ void Form1::MSComm1_OnComm() {
         // A notification whose read finds nothing carries no reading: nothing changes.
         if (input.isEmpty())
             return;
-        const std::string_view block(input.constData(), static_cast<std::size_t>(input.size()));
-        ShowReceived(block);
-        shpRXON->raise();
-        // A flash lasts one interval from its first block: a block that arrives while the lamp
-        // is lit leaves the running count alone, so a steady stream shows as a steady flicker.
-        if (!tmrRXLED->isActive())
-            tmrRXLED->start();
-        ShowDecodedBlock(DecodeBlock(block));
+        // Each whole reading takes the reception path on its own, in order, so after a burst the
+        // display holds the newest; a reading cut by the transport waits for its rest.
+        const std::string_view text(input.constData(), static_cast<std::size_t>(input.size()));
+        m_framer.take(text, ReadingFramer::Clock::now(),
+                      [this](std::string_view block) { ShowReading(block); });
+        ScheduleWaitingText();
     } else if (const auto message = LineErrorMessage(code)) {
         if (ErrorCount < std::numeric_limits<std::int32_t>::max())
             ++ErrorCount;
         ShowLineError(ErrorText(ErrorCount, *message));
     }
+}
+
+void Form1::ShowReading(std::string_view block) {
+    ShowReceived(block);
+    shpRXON->raise();
+    // A flash lasts one interval from its first block: a block that arrives while the lamp
+    // is lit leaves the running count alone, so a steady stream shows as a steady flicker.
+    if (!tmrRXLED->isActive())
+        tmrRXLED->start();
+    ShowDecodedBlock(DecodeBlock(block));
+}
+
+void Form1::ShowWaitingTextWhenDue() {
+    m_framer.takeDue(ReadingFramer::Clock::now(),
+                     [this](std::string_view block) { ShowReading(block); });
+    ScheduleWaitingText();
+}
+
+void Form1::ScheduleWaitingText() {
+    const auto due = m_framer.dueAt();
+    if (!due) {
+        m_readingPause->stop();
+        return;
+    }
+    // Rounded up, so that the timer never fires before the text is due.
+    const auto wait =
+        std::chrono::ceil<std::chrono::milliseconds>(*due - ReadingFramer::Clock::now());
+    const int waitMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
+    // The pause counts from the waiting text's first character: a timer already set for that
+    // moment is left alone.
+    if (!m_readingPause->isActive() || m_pauseDue != *due) {
+        m_pauseDue = *due;
+        m_readingPause->start(waitMs);
+    }
+}
+
+void Form1::DropWaitingText() {
+    m_framer.clear();
+    m_readingPause->stop();
 }
 
 void Form1::ShowReceived(std::string_view block) {

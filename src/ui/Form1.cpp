@@ -72,6 +72,12 @@ Form1::Form1(PortSettingsFile settingsFile, QWidget* parent)
     m_frameTimer->setSingleShot(true);
     connect(m_frameTimer, &QTimer::timeout, this, &Form1::PaintFrame);
 
+    m_readingPause = new QTimer(this);
+    m_readingPause->setObjectName(QStringLiteral("readingPause"));
+    m_readingPause->setSingleShot(true);
+    m_readingPause->setTimerType(Qt::PreciseTimer);
+    connect(m_readingPause, &QTimer::timeout, this, &Form1::ShowWaitingTextWhenDue);
+
     CreateElements();
     CreateMenus();
     Form_Load();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/PortSettingsFile.h"
+#include "reception/ReadingFramer.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -72,6 +73,10 @@ private:
 
     // Reception.
     void MSComm1_OnComm();
+    void ShowReading(std::string_view block);
+    void ShowWaitingTextWhenDue();
+    void ScheduleWaitingText();
+    void DropWaitingText();
     void ShowReceived(std::string_view block);
     void tmrRXLED_Timer();
     void ShowDecodedBlock(const DecodedBlock& decoded);
@@ -124,6 +129,10 @@ private:
     QPointer<frmAbout> m_frmAbout;
     bool m_closing = false;
     bool m_rolledAway = false;
+
+    ReadingFramer m_framer;
+    QTimer* m_readingPause = nullptr; // runs while received text waits for the rest of its reading
+    ReadingFramer::Clock::time_point m_pauseDue{};
 
     QTimer* m_frameTimer = nullptr; // runs while a paint waits for its frame
     QElapsedTimer m_sinceFrame;     // since the latest paint

@@ -5,9 +5,14 @@
 #include "Wait.h"
 #include "platform/MSComm.h"
 
+#include <QFileInfo>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -50,7 +55,14 @@ TEST_F(Reception, ALaterReadingMovesTheLitLamp) {
     EXPECT_TRUE(m_harness.LitLamps().empty());
 }
 
-TEST_F(Reception, ReadingSplitOverTwoWritesIsDecodedAsTwoBlocks) {
+TEST_F(Reception, ReadingsArrivingTogetherLeaveTheNewestOnShow) {
+    SendAndWait("0300\r\n0128\r\n", " 90");
+    EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{7});
+    EXPECT_EQ(m_harness.Form().rawReading(), "0128");
+}
+
+TEST_F(Reception, PiecesFurtherApartThanThePauseAreReadingsOfTheirOwn) {
+    // The first piece is shown before the second is sent: the controller really paused.
     m_pty.Write("02");
     ASSERT_TRUE(WaitUntil([&] { return m_harness.Readout() == " 1"; }));
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{1});
@@ -85,6 +97,30 @@ TEST_F(Reception, ClosingThePortKeepsTheLastBearingOnShow) {
     EXPECT_EQ(m_harness.Form().portOpenFlag(), 0);
     EXPECT_EQ(m_harness.Readout(), " 90");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{7});
+}
+
+// The simulator cuts every reading in two, 16 ms apart, as a USB adapter's latency timer does.
+TEST(ReceptionFromSimulator, ReadingsCutByTheTransportShowTheTrueBearingOnly) {
+    FormHarness harness;
+    const QString link = QString::fromStdString(harness.LinkPath(1));
+    QProcess sim;
+    sim.start(QStringLiteral(TORVEN_SIM_PATH),
+              {QStringLiteral("fixed"), QStringLiteral("256"), QStringLiteral("--split"),
+               QStringLiteral("16"), QStringLiteral("--rate"), QStringLiteral("20"),
+               QStringLiteral("--count"), QStringLiteral("12"), QStringLiteral("--link"), link});
+    ASSERT_TRUE(WaitUntil([&] { return QFileInfo::exists(link); }));
+    auto* readout = harness.Child<QLineEdit>(QStringLiteral("Text3"));
+    std::vector<std::string> texts;
+    QObject::connect(readout, &QLineEdit::textChanged,
+                     [&](const QString& t) { texts.push_back(t.toStdString()); });
+    harness.Form().mnuConnect_Click();
+    ASSERT_EQ(harness.Form().portOpenFlag(), -1) << harness.Status().toStdString();
+
+    ASSERT_TRUE(WaitUntil([&] { return sim.state() == QProcess::NotRunning; }, 10000));
+    auto* pause = harness.Child<QTimer>(QStringLiteral("readingPause"));
+    ASSERT_TRUE(WaitUntil([&] { return !pause->isActive(); }));
+    EXPECT_EQ(texts, std::vector<std::string>{" 180"});
+    EXPECT_EQ(harness.LitLamps(), std::vector<int>{13});
 }
 
 } // namespace
