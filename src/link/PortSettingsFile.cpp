@@ -31,8 +31,9 @@ QString PortSettingsFile::PathIn(const QString& folder) {
 
 namespace {
 
-// The owner of a settings entry that must not be trusted: of the entry itself or, for a link, of
-// what it points at, since that is what would be read.
+// The owner of a comm.set that must not be trusted: of the entry itself or, for a link, of the
+// file it points at, since that is what would be read. (A comN link is judged by its own owner
+// alone: what it points at is a device, which may well be someone else's.)
 std::optional<QString> Distrusted(const QString& path) {
     if (auto owner = ForeignOwner(path))
         return owner;
@@ -95,7 +96,8 @@ QString PortSettingsFile::DistrustNotice() const {
             if (!settingsName.match(name).hasMatch())
                 continue;
             const QString path = dir.filePath(name);
-            const auto owner = Distrusted(path);
+            const auto owner =
+                name == QStringLiteral("comm.set") ? Distrusted(path) : ForeignOwner(path);
             if (!owner)
                 continue;
             // A link of this user's own is named with what it points at, whose owner that is.
