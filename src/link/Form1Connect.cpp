@@ -28,10 +28,12 @@ void Form1::mnuConnect_Click() {
     }
     ApplyConnectionUpdate(AfterConnectCommand(PortOpenFlag, succeeded));
     // The status line's tooltip says why a command failed, and otherwise keeps the latest line
-    // error.
-    Label7->setToolTip(succeeded
-                           ? m_lastErrorText
-                           : QStringLiteral("Порт %1: %2").arg(MSComm1->CommPort()).arg(reason));
+    // error; either way it goes on saying which files of other users are not used.
+    const QString tip = WithDistrustNotice(
+        succeeded ? m_lastErrorText
+                  : QStringLiteral("Порт %1: %2").arg(MSComm1->CommPort()).arg(reason));
+    Label7->setToolTip(tip);
+    Label7->setAccessibleDescription(tip);
 }
 
 void Form1::MSComm1_DeviceLost(const QString& reason) {

@@ -4,6 +4,8 @@
 #include "platform/FileServices.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 namespace torven {
 
@@ -27,10 +29,35 @@ QString PortSettingsFile::PathIn(const QString& folder) {
     return QDir(folder).filePath(QStringLiteral("comm.set"));
 }
 
+namespace {
+
+// The owner of a comm.set that must not be trusted: of the entry itself or, for a link, of the
+// file it points at, since that is what would be read. (A comN link is judged by its own owner
+// alone: what it points at is a device, which may well be someone else's.)
+std::optional<QString> Distrusted(const QString& path) {
+    if (auto owner = ForeignOwner(path))
+        return owner;
+    const QFileInfo entry(path);
+    if (entry.isSymLink() && entry.exists())
+        return ForeignOwner(entry.canonicalFilePath());
+    return std::nullopt;
+}
+
+} // namespace
+
+QStringList PortSettingsFile::FileFolders() const {
+    if (m_programFolder.isEmpty() || m_userFolder.isEmpty())
+        return Folders();
+    const QString beside = PathIn(m_programFolder);
+    if (!Distrusted(beside) && CheckReplace(beside) != ReplaceAccess::NotPermitted)
+        return {m_programFolder, m_userFolder};
+    return {m_userFolder, m_programFolder};
+}
+
 std::optional<std::int16_t> PortSettingsFile::Load() const {
-    for (const QString& folder : Folders()) {
+    for (const QString& folder : FileFolders()) {
         const QString path = PathIn(folder);
-        if (!FileExist(path))
+        if (!FileExist(path) || Distrusted(path))
             continue;
         const auto head = ReadFileHead(path, static_cast<qint64>(kCommSetReadLimit));
         if (!head)
@@ -45,17 +72,50 @@ std::optional<std::int16_t> PortSettingsFile::Load() const {
 QString PortSettingsFile::Save(const QString& portText) const {
     const std::string content = CommSetContent(portText.toLatin1().toStdString());
     const QByteArray bytes(content.data(), static_cast<qsizetype>(content.size()));
-    const QStringList folders = Folders();
-    QStringList whys;
-    // Beside the program when it can be written there, else in the per-user folder.
-    for (const QString& folder : folders) {
-        const QString why = ReplaceFile(PathIn(folder), bytes);
-        if (why.isEmpty())
-            return {};
-        whys << why;
+    const QStringList folders = FileFolders();
+    if (folders.isEmpty())
+        return QStringLiteral("нет папки для файла comm.set.");
+    ReplaceResult result = ReplaceFile(PathIn(folders.front()), bytes);
+    // Only a place this user may not write sends the file on; a full disk, an I/O error or a link
+    // in the way is reported instead, so that the port is never quietly kept somewhere the next
+    // start would not look first.
+    if (result.outcome == ReplaceAccess::NotPermitted && folders.front() == m_programFolder &&
+        !m_userFolder.isEmpty())
+        result = ReplaceFile(PathIn(m_userFolder), bytes);
+    return result.why;
+}
+
+QString PortSettingsFile::DistrustNotice() const {
+    static const QRegularExpression settingsName(QStringLiteral("^(comm\\.set|com-?[0-9]+)$"));
+    QStringList found;
+    for (const QString& folder : Folders()) {
+        const QDir dir(folder);
+        const QStringList names =
+            dir.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QString& name : names) {
+            if (!settingsName.match(name).hasMatch())
+                continue;
+            const QString path = dir.filePath(name);
+            const auto owner =
+                name == QStringLiteral("comm.set") ? Distrusted(path) : ForeignOwner(path);
+            if (!owner)
+                continue;
+            // A link of this user's own is named with what it points at, whose owner that is.
+            const QFileInfo entry(path);
+            const QString shown = entry.isSymLink() && !ForeignOwner(path)
+                                      ? path + QStringLiteral(" → ") + entry.canonicalFilePath()
+                                      : path;
+            found << QStringLiteral("%1 (владелец — %2)")
+                         .arg(QDir::toNativeSeparators(shown), *owner);
+        }
     }
-    return folders.isEmpty() ? QStringLiteral("no folder to keep comm.set in")
-                             : whys.join(QStringLiteral("; "));
+    if (found.isEmpty())
+        return {};
+    return QStringLiteral("Не используются, потому что принадлежат другому пользователю: %1. "
+                          "Чужой файл мог бы подменить порт или устройство. Удалите эти файлы "
+                          "(или попросите владельца); свой comm.set запишет OK в «Настр.» → "
+                          "«Коммуникация», свою ссылку comN создайте командой ln -s.")
+        .arg(found.join(QStringLiteral("; ")));
 }
 
 } // namespace torven

@@ -8,9 +8,9 @@
 
 namespace torven {
 
-// The file comm.set, which keeps the port number between runs. It lives beside the executable;
-// where that folder cannot be written it lives in the per-user settings folder instead. Reading
-// looks beside the executable first. An empty folder name means none.
+// The file comm.set, which keeps the port number between runs, and the folders where it and the
+// comN links that name devices are looked for: beside the executable and per user. An empty
+// folder name means none.
 class PortSettingsFile {
 public:
     PortSettingsFile(QString programFolder, QString userFolder);
@@ -20,15 +20,28 @@ public:
     // there, must not leave a file beside it that would then override every user's own.
     static PortSettingsFile ForThisProgram(const QString& installFolder);
 
-    // Where the file (and the comN links that name devices) are looked for, in order.
+    // Where the comN links are looked for, in order: beside the program, then per user.
     QStringList Folders() const;
 
-    // The stored port number. Empty when there is no file, or its first line is not a port number.
+    // Where comm.set is kept. A save writes it in the first folder; a start reads the first file
+    // present in this order, so it reads what the latest save wrote. Beside the program comes
+    // first unless this user may not replace the file there (a read-only file or folder, such as
+    // a copy in /opt that root set up once) or it belongs to someone else: then the per-user file
+    // comes first, and overrides the one beside the program once the user has stored a port.
+    QStringList FileFolders() const;
+
+    // The stored port number. Empty when there is no file, or its first line is not a port
+    // number. A file that belongs to another user is passed over as if absent.
     std::optional<std::int16_t> Load() const;
 
     // Stores `portText` exactly as typed, then CR LF, replacing the whole file. Returns an empty
-    // string on success, else why it could not be stored.
+    // string on success, else why it could not be stored. Only a place this user may not write
+    // sends the file on to the per-user folder; any other failure stores nothing anywhere.
     QString Save(const QString& portText) const;
+
+    // Why some of the files named comm.set or comN in the folders are not used: they belong to
+    // other users. Empty when there are none.
+    QString DistrustNotice() const;
 
     static QString PathIn(const QString& folder);
 

@@ -100,7 +100,13 @@ frmCommunicate::frmCommunicate(MSComm& comm, PortSettingsFile settingsFile, QWid
 }
 
 void frmCommunicate::Form_Load() {
-    Text2->setText(QString::number(m_comm.CommPort()));
+    const QString inUse = QString::number(m_comm.CommPort());
+    Text2->setText(inUse);
+    // The port box opens at the port in use, so that OK without touching it keeps that port.
+    if (const int listed = Combo1->findText(inUse); listed >= 0)
+        Combo1->setCurrentIndex(listed);
+    else
+        Combo1->setEditText(inUse);
 }
 
 QString frmCommunicate::LineSettingsText() const {

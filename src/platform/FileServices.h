@@ -29,9 +29,30 @@ struct FileHead {
 };
 std::optional<FileHead> ReadFileHead(const QString& path, qint64 limit);
 
-// Replaces the file's content whole: the new content is written beside it and then renamed over
-// it, so a crash or a full disk leaves either the old file or the new one, never a broken one.
-// Returns an empty string on success, else why it failed.
-QString ReplaceFile(const QString& path, const QByteArray& content);
+// What replacing the file at `path` would meet. A save and the choice of where the port settings
+// file lives ask the same question, so that the start reads the file a save writes.
+enum class ReplaceAccess {
+    Allowed,      // the file, or its folder when the file is absent, may be written
+    NotPermitted, // this user may not write there: a read-only file, folder or file system
+    Refused,      // something other than a regular file (a link, a folder, a device) has the name
+};
+ReplaceAccess CheckReplace(const QString& path);
+
+struct ReplaceResult {
+    ReplaceAccess outcome = ReplaceAccess::Allowed; // Allowed: the new content is in place
+    QString why;                                    // for a person, in Russian; empty on success
+};
+
+// Replaces the file's content whole: the new content is written to a fresh file beside it, flushed
+// to the disk and then renamed over it, so a crash or a full disk leaves either the old file or
+// the new one, never a broken one. Nothing is ever written through a link or onto anything but a
+// regular file. A failure to write, flush or rename leaves the old file as it was.
+ReplaceResult ReplaceFile(const QString& path, const QByteArray& content);
+
+// The name of the user that the entry at `path` (a link itself, not what it points at) belongs
+// to, when that is someone this program must not take settings from: neither the current user, nor
+// root, nor the owner of the running executable. Empty when it belongs to one of those, when there
+// is no such entry, and always on Windows, which has no such check.
+std::optional<QString> ForeignOwner(const QString& path);
 
 } // namespace torven

@@ -1,6 +1,7 @@
 #include "PortLocator.h"
 
 #include "link/PortDevice.h"
+#include "platform/FileServices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,10 +17,15 @@ QString DeviceForPort(std::int16_t port, const QStringList& linkFolders) {
     const QString linkName = QString::fromStdString(PortLinkName(port));
     for (const QString& folder : linkFolders) {
         const QFileInfo link(QDir(folder).filePath(linkName));
+        if (!link.isSymLink() && !link.exists())
+            continue;
+        // A link that another user put here is not this user's choice of device: it is passed
+        // over as if absent (the main window says why).
+        if (ForeignOwner(link.absoluteFilePath()))
+            continue;
         // A dangling link still names the port: opening it then fails, rather than silently
         // reaching some other device.
-        if (link.isSymLink() || link.exists())
-            return link.absoluteFilePath();
+        return link.absoluteFilePath();
     }
 
     std::vector<std::string> names;

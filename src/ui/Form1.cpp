@@ -226,6 +226,17 @@ void Form1::Form_Load() {
 void Form1::LoadPortNumber() {
     if (const auto port = m_settingsFile.Load())
         MSComm1->setCommPort(*port);
+    if (const QString notice = m_settingsFile.DistrustNotice(); !notice.isEmpty()) {
+        Label7->setToolTip(notice);
+        Label7->setAccessibleDescription(notice);
+    }
+}
+
+QString Form1::WithDistrustNotice(const QString& reason) const {
+    const QString notice = m_settingsFile.DistrustNotice();
+    if (notice.isEmpty())
+        return reason;
+    return reason.isEmpty() ? notice : reason + QStringLiteral("\n") + notice;
 }
 
 void Form1::CentreOnScreen() {

@@ -70,6 +70,8 @@ private:
     void CreateMenus();
     void Form_Load();
     void LoadPortNumber();
+    // `reason`, followed by why settings files of other users in the folders are not used.
+    QString WithDistrustNotice(const QString& reason) const;
 
     // Reception.
     void MSComm1_OnComm();

@@ -2,16 +2,26 @@
 // time and keeps a sound port number.
 #include "FormHarness.h"
 #include "HostileSupport.h"
+#include "Pty.h"
+#include "link/frmCommunicate.h"
 #include "platform/MSComm.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <iostream>
+#include <map>
+#include <pwd.h>
+#include <ranges>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,6 +125,201 @@ TEST(HostileCommSet, AnUnreadableFileKeepsTheStartUpPort) {
     ASSERT_EQ(chmod(h.CommSetPath().toLocal8Bit().constData(), 0), 0);
     h.Make();
     EXPECT_EQ(h.Form().Comm().CommPort(), 1);
+}
+
+// Everything under `folder` as it stands: each entry's type, and a file's content or a link's
+// target. Links are not followed.
+std::map<QString, QByteArray> Snapshot(const QString& folder) {
+    std::map<QString, QByteArray> entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo entry = it.nextFileInfo();
+        QFile file(entry.filePath());
+        entries[entry.filePath()] = entry.isSymLink() ? "link " + entry.symLinkTarget().toUtf8()
+                                    : entry.isDir()   ? QByteArray("folder")
+                                    : !entry.isFile() ? QByteArray("other")
+                                    : file.open(QIODevice::ReadOnly) ? "file " + file.readAll()
+                                                                     : QByteArray("unreadable");
+    }
+    return entries;
+}
+
+// Makes `what` at `path`: "->x" a link to x, "fifo", "folder", else a file with that content.
+void Plant(const QString& path, const QString& what) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray at = path.toLocal8Bit();
+    if (what.startsWith("->"))
+        ASSERT_EQ(symlink(what.mid(2).toLocal8Bit().constData(), at.constData()), 0);
+    else if (what == "fifo")
+        ASSERT_EQ(mkfifo(at.constData(), 0644), 0);
+    else if (what == "folder")
+        ASSERT_TRUE(QDir().mkdir(path));
+    else
+        WriteFile(path, what.toStdString());
+}
+
+// Presses OK in the port dialog with `typed` in the port box; returns the warning shown, if any.
+QString OkWith(FormHarness& h, const QString& typed) {
+    h.Form().mnuCommunicate_Click();
+    torven::frmCommunicate& dialog = h.Form().Communicate();
+    dialog.findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(typed);
+    dialog.Command1_Click();
+    auto* warning = dialog.findChild<QMessageBox*>(QStringLiteral("warning"));
+    const QString text = warning ? warning->text() : QString();
+    dialog.Command2_Click();
+    return text;
+}
+
+TEST(HostileCommSet, OkRefusesWhatIsNoRegularFileAndAFailedWriteAndChangesNothing) {
+    const struct {
+        const char* name;
+        const char* linkTo; // comm.set is a link to this, in the same folder
+        const char* made;   // at the link's target, or at comm.set itself
+        bool diskFull;
+    } rows[] = {
+        {"LinkToAFileOfTheUser", "victim", "3\r\n", false},
+        {"DanglingLink", "elsewhere", nullptr, false},
+        {"LinkToAFifo", "pipe", "fifo", false},
+        {"Fifo", nullptr, "fifo", false},
+        {"Folder", nullptr, "folder", false},
+        {"DiskFull", nullptr, "3\r\n", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FormHarness h;
+        if (row.made)
+            Plant(h.Folder() + "/" + (row.linkTo ? row.linkTo : "comm.set"), row.made);
+        if (row.linkTo)
+            Plant(h.CommSetPath(), QStringLiteral("->") + row.linkTo);
+        h.Make();
+        const std::int16_t before = h.Form().Comm().CommPort();
+        const auto snapshot = Snapshot(h.Folder());
+        // A full disk: every write beyond an empty file fails, and fails rather than kills.
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit unlimited = limit;
+        limit.rlim_cur = row.diskFull ? 0 : limit.rlim_cur;
+        const auto onSignal = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const QString warning = OkWith(h, "7");
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, onSignal);
+        EXPECT_TRUE(warning.startsWith(QStringLiteral("Не удалось сохранить номер порта")))
+            << warning.toStdString();
+        EXPECT_EQ(Snapshot(h.Folder()), snapshot) << "nothing written, left behind or moved";
+        EXPECT_EQ(h.Form().Comm().CommPort(), before);
+    }
+}
+
+// Where a permission must hold, the tests act as an ordinary user: themselves, or when run as
+// root, a user id that names no account, taken for the scope of an AsTester.
+uid_t UnusedUid(int skip) {
+    uid_t uid = 61000;
+    while (getpwuid(uid) || skip-- > 0)
+        ++uid;
+    return uid;
+}
+const uid_t kTester = geteuid() == 0 ? UnusedUid(0) : geteuid();
+
+struct AsTester {
+    AsTester() { EXPECT_EQ(seteuid(kTester), 0); }
+    ~AsTester() { EXPECT_EQ(seteuid(getuid()), 0); }
+};
+
+void Own(const QString& path, uid_t uid) {
+    ASSERT_EQ(lchown(path.toLocal8Bit().constData(), uid, static_cast<gid_t>(-1)), 0);
+}
+
+TEST(CommSetPlace, TheStartReadsWhereOkWrites) {
+    const struct {
+        const char* name;
+        const char* beside; // comm.set beside the program
+        mode_t besideMode;
+        bool rootsFile;    // run as root, that file stays root's, as one root set up
+        mode_t folderMode; // of the program's folder
+        const char* perUser;
+        std::optional<std::int16_t> loaded;
+        bool storedBeside;
+    } rows[] = {
+        {"WritableFileBesideWins", "3\r\n", 0644, false, 0755, "4\r\n", 3, true},
+        {"ReadOnlyFileBesideGivesWayToPerUser", "3\r\n", 0444, false, 0755, "4\r\n", 4, false},
+        {"ReadOnlyFolderIsReadUntilTheUserStores", "3\r\n", 0644, true, 0555, nullptr, 3, false},
+        {"ReadOnlyFolderWithoutAFile", nullptr, 0644, false, 0555, nullptr, std::nullopt, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        const QString program = dir.path() + "/program", user = dir.path() + "/user";
+        if (row.beside)
+            Plant(program + "/comm.set", row.beside);
+        if (row.perUser)
+            Plant(user + "/comm.set", row.perUser);
+        QDir().mkpath(program);
+        QDir().mkpath(user);
+        for (const QString& path : Snapshot(dir.path()) | std::views::keys)
+            Own(path, row.rootsFile && path == program + "/comm.set" ? geteuid() : kTester);
+        Own(dir.path(), kTester);
+        if (row.beside)
+            chmod((program + "/comm.set").toLocal8Bit().constData(), row.besideMode);
+        chmod(program.toLocal8Bit().constData(), row.folderMode);
+        {
+            AsTester tester;
+            const torven::PortSettingsFile file(program, user);
+            EXPECT_EQ(file.Load(), row.loaded);
+            EXPECT_EQ(file.Save("7"), "");
+            EXPECT_EQ(file.Load(), 7) << "the next start reads what OK stored";
+        }
+        chmod(program.toLocal8Bit().constData(), 0755);
+        EXPECT_EQ(Snapshot(program)[program + "/comm.set"] == "file 7\r\n", row.storedBeside);
+    }
+}
+
+TEST(CommSetTrust, AnotherUsersFilesAndLinksAreIgnoredAndTheReasonShown) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    const uid_t stranger = UnusedUid(1);
+    const struct {
+        const char* name;
+        const char* theirs; // an entry of another user, and what it is
+        const char* theirWhat;
+        const char* mine;
+        const char* myWhat;
+        std::int16_t port;
+    } rows[] = {
+        {"FileBeside", "comm.set", "5\r\n", nullptr, nullptr, 1},
+        {"FilePerUser", "user/comm.set", "5\r\n", nullptr, nullptr, 1},
+        {"OwnLinkToTheirFile", "theirs", "5\r\n", "comm.set", "->theirs", 1},
+        {"TheirFileBesideGivesWayToOwnPerUser", "comm.set", "5\r\n", "user/comm.set", "4\r\n", 4},
+        {"TheirPortLink", "com1", "->pty", nullptr, nullptr, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FormHarness h;
+        torven::test::Pty pty;
+        const QString theirs = h.Folder() + "/" + row.theirs;
+        Plant(theirs,
+              QString(row.theirWhat).replace("pty", QString::fromStdString(pty.SlavePath())));
+        Own(theirs, stranger);
+        if (row.mine)
+            Plant(h.Folder() + "/" + row.mine, row.myWhat);
+        h.Make();
+        EXPECT_EQ(h.Form().Comm().CommPort(), row.port);
+        EXPECT_NE(h.Form().Comm().DeviceFor(1).toStdString(), h.LinkPath(1));
+        const auto tip = [&] {
+            return h.Child<QLabel>(QStringLiteral("Label7"))->toolTip();
+        };
+        EXPECT_TRUE(tip().contains(theirs) && tip().contains(QString::number(stranger)))
+            << tip().toStdString();
+        h.Form().mnuConnect_Click();
+        EXPECT_TRUE(tip().contains(theirs)) << "still said after a connect";
+        // OK stores the port where the next start reads it, and never over their entry.
+        const QByteArray before = Snapshot(h.Folder())[theirs];
+        EXPECT_EQ(OkWith(h, "6"), "");
+        h.Make();
+        EXPECT_EQ(h.Form().Comm().CommPort(), 6);
+        EXPECT_EQ(Snapshot(h.Folder())[theirs], before);
+    }
 }
 
 } // namespace

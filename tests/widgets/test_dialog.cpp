@@ -50,7 +50,7 @@ TEST_F(Dialog, ShowsThePortInUseAndTheLaidOutTexts) {
     EXPECT_EQ(dialog.windowTitle(), "Параметры СОМ");
     EXPECT_EQ(dialog.size(), QSize(245, 135));
     EXPECT_EQ(In<QLineEdit>(dialog, "Text2")->text(), "3");
-    EXPECT_EQ(In<QComboBox>(dialog, "Combo1")->currentText(), "1");
+    EXPECT_EQ(In<QComboBox>(dialog, "Combo1")->currentText(), "3") << "opens at the port in use";
     EXPECT_EQ(In<QComboBox>(dialog, "Combo1")->count(), 9);
     EXPECT_EQ(In<QLineEdit>(dialog, "Text1")->text(), "19200,n,8,1");
     EXPECT_EQ(In<QPushButton>(dialog, "Command1")->text(), "OK");
@@ -66,10 +66,17 @@ TEST_F(Dialog, OkStoresExactlyTheTypedTextAndAppliesIt) {
         std::int16_t port;
     };
     const Row rows[] = {
-        {"Untouched", QString(), "1\r\n", 1},      {"Picked", "7", "7\r\n", 7},
-        {"BlankKeptAsTyped", " 4", " 4\r\n", 4},   {"SecondOkReplacesNotAppends", "6", "6\r\n", 6},
+        {"UntouchedKeepsThePortInUse", QString(), "3\r\n", 3},
+        {"Picked", "7", "7\r\n", 7},
+        {"BlankKeptAsTyped", " 4", " 4\r\n", 4},
+        {"SecondOkReplacesNotAppends", "6", "6\r\n", 6},
         {"HalfRoundsToEven", "2.5", "2.5\r\n", 2},
+        {"UntouchedStoresTheNumberNotTheTextTyped", QString(), "2\r\n", 2},
+        {"UnlistedTyped", "12", "12\r\n", 12},
+        {"UntouchedAfterAnUnlistedPort", QString(), "12\r\n", 12},
     };
+    writeFile(h.CommSetPath(), "3\r\n");
+    h.Make();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         auto& dialog = Open();
