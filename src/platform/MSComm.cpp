@@ -6,6 +6,10 @@
 #include "reception/CommEvents.h"
 
 #include <QFileInfo>
+#include <QThread>
+
+#include <cstdlib>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -71,6 +75,23 @@ bool LineFailed([[maybe_unused]] qintptr handle) {
 #endif
 }
 
+// Every component alive, so that an ending through exit() (which unwinds nothing) still releases
+// their ports: the exclusive use and the lock file would otherwise outlive the program.
+// Never destroyed: exit-time handlers may run after static objects are gone.
+std::vector<MSComm*>& LiveComponents() {
+    static auto* live = new std::vector<MSComm*>;
+    return *live;
+}
+
+void ReleasePortsAtExit() {
+    for (MSComm* comm : LiveComponents()) {
+        // Only the thread that owns a component may touch it; exit() is called from the user
+        // interface thread when the display connection is lost.
+        if (comm->thread() == QThread::currentThread())
+            comm->setPortOpen(false);
+    }
+}
+
 } // namespace
 
 // Read errors in a row, on a line that shows no hang-up, after which it counts as failed anyway.
@@ -87,9 +108,13 @@ MSComm::MSComm(QObject* parent) : QObject(parent) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
     m_lineErrorPoll.setInterval(kLineErrorPollMs);
     connect(&m_lineErrorPoll, &QTimer::timeout, this, &MSComm::checkLineErrors);
+    static const bool hooked = std::atexit(ReleasePortsAtExit) == 0;
+    (void)hooked;
+    LiveComponents().push_back(this);
 }
 
 MSComm::~MSComm() {
+    std::erase(LiveComponents(), this);
     closePort();
 }
 

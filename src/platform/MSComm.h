@@ -20,7 +20,9 @@ namespace torven {
 // notification for every reception. It only listens; nothing is ever written to the port.
 //
 // Notifications arrive on the thread that owns the component, from its event loop, never while
-// another handler runs. Refused settings and failed opens raise CommError.
+// another handler runs. Refused settings and failed opens raise CommError. The port is released
+// when the component is destroyed, and also when the program ends through exit() while the
+// component still lives.
 //
 // Line errors come from the driver's own counters: the counts at open are the baseline, and each
 // kind of error whose count has grown since the last look raises one notification with its code.

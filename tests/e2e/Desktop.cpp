@@ -205,10 +205,18 @@ Desktop::Desktop() {
 }
 
 Desktop::~Desktop() {
+    EndServer();
+}
+
+void Desktop::EndServer() {
     if (x_)
         XCloseDisplay(x_);
-    kill(server_, SIGTERM);
-    waitpid(server_, nullptr, 0);
+    x_ = nullptr;
+    if (server_ > 0) {
+        kill(server_, SIGTERM);
+        waitpid(server_, nullptr, 0);
+    }
+    server_ = -1;
 }
 
 std::vector<TopLevel> Desktop::TopLevels() {
