@@ -1,5 +1,6 @@
 // The main window's connect command and what it shows of the connection.
 #include "link/Connection.h"
+#include "link/PortFault.h"
 #include "link/frmCommunicate.h"
 #include "platform/CommError.h"
 #include "platform/MSComm.h"
@@ -11,7 +12,7 @@ namespace torven {
 
 void Form1::mnuConnect_Click() {
     bool succeeded = true;
-    QString reason;
+    PortFault fault;
     try {
         if (PortActionFor(PortOpenFlag) == PortAction::Open) {
             // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
@@ -22,19 +23,21 @@ void Form1::mnuConnect_Click() {
         }
     } catch (const CommError& error) {
         succeeded = false;
-        reason = QString::fromStdString(error.what());
+        fault = error.Fault();
+        fault.port = MSComm1->CommPort();
     }
     ApplyConnectionUpdate(AfterConnectCommand(PortOpenFlag, succeeded));
     // The status line's tooltip says why a command failed, and otherwise keeps the latest line
     // error.
-    Label7->setToolTip(succeeded
-                           ? m_lastErrorText
-                           : QStringLiteral("Порт %1: %2").arg(MSComm1->CommPort()).arg(reason));
+    Label7->setToolTip(succeeded ? m_lastErrorText : QString::fromStdString(PortFaultText(fault)));
 }
 
 void Form1::MSComm1_DeviceLost(const QString& reason) {
     ApplyConnectionUpdate(AfterDeviceLost(PortOpenFlag));
-    Label7->setToolTip(QStringLiteral("Порт %1: %2").arg(MSComm1->CommPort()).arg(reason));
+    PortFault fault{PortFault::Kind::Vanished, MSComm1->CommPort()};
+    fault.device = MSComm1->Device().toStdString();
+    fault.systemWords = reason.toStdString();
+    Label7->setToolTip(QString::fromStdString(PortFaultText(fault)));
 }
 
 void Form1::ApplyConnectionUpdate(const ConnectionUpdate& update) {

@@ -65,6 +65,8 @@ public:
 
     // The device a port number reaches now (empty when none).
     QString DeviceFor(std::int16_t port) const;
+    // The device the port was last opened on (empty before the first open).
+    QString Device() const { return m_device; }
 
     // Where the line-error counts come from: by default the open port's driver. Nothing from the
     // source means it keeps no counts.
@@ -100,6 +102,7 @@ private:
     std::int16_t m_sThreshold = 0;
     std::int16_t m_commEvent = 0;
     QStringList m_linkFolders;
+    QString m_device;
     bool m_applyingSettings = false; // errors raised meanwhile are refusals, not a lost device
 
     LineErrorSource m_lineErrorSource;
