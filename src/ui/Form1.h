@@ -36,8 +36,11 @@ public:
     explicit Form1(PortSettingsFile settingsFile, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // Places the window in the middle of its screen.
+    // Places the window in the middle of its screen, its top-left corner kept on the screen.
     void CentreOnScreen();
+    // Where a window (frame included) of `size` goes on a screen's free `area`: in the middle,
+    // but never with its top-left corner, and so its title and menu bar, off the area.
+    static QPoint PlaceOnScreen(const QRect& area, const QSize& size);
 
     MSComm& Comm() { return *MSComm1; }
 
@@ -82,6 +85,9 @@ private:
     void MSComm1_DeviceLost(const QString& reason);
 
     void UpdateCaret();
+    // Keeps every digit and the sign of the readout in view: a reading too wide for the box is
+    // shown smaller, and one too wide even then is marked at its start.
+    void FitReadout();
     // Shows `text` in the readout, as setting it would, without the work when nothing changes.
     void SetReadout(const QString& text);
 
@@ -98,6 +104,8 @@ private:
     QTimer* tmrRXLED = nullptr;
     MSComm* MSComm1 = nullptr;
     QLineEdit* Text3 = nullptr;
+    QFont m_readoutFont;                 // the readout's own size, for readings that fit
+    QLabel* m_readoutOverflow = nullptr; // the mark of a reading cut at its start
     std::array<Shape*, 24> m_lamps{};
     QLabel* Label4 = nullptr;
     Shape* shpRXOFF = nullptr;
