@@ -43,7 +43,7 @@ std::string commonAdvice(const PortFault& f) {
         return "Нужны скорость, чётность, биты данных и стоповые биты через запятую, например "
                "«19200,n,8,1».";
     case Kind::SettingsRefused:
-        return "Выберите параметры, которые держит адаптер, например «19200,n,8,1».";
+        return "Выберите параметры, которые поддерживает адаптер, например «19200,n,8,1».";
     default:
         return {};
     }
@@ -60,7 +60,8 @@ std::string posixAdvice(const PortFault& f) {
     case Kind::DeviceMissing:
         return "Подключите адаптер или направьте ссылку " + link + " на устройство, которое есть.";
     case Kind::PermissionDenied:
-        return "Войдите в группу dialout (sudo adduser $USER dialout) и войдите в систему заново.";
+        return "Добавьте себя в группу dialout (sudo adduser $USER dialout) и войдите в систему "
+               "заново.";
     case Kind::Busy:
         if (!f.lockFile.empty())
             return "Закройте её; если её уже нет, удалите файл блокировки " + f.lockFile + ".";

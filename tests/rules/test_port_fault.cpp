@@ -39,7 +39,7 @@ TEST(PortFaultText, SaysWhatWentWrongAndWhatToDoOnLinux) {
          "устройство, которое есть. [No such file or directory]"},
         {"PermissionNamesTheGroup",
          Fault(Kind::PermissionDenied, 1, "/dev/ttyS0", "Permission denied"),
-         "Порт 1: нет прав открыть /dev/ttyS0. Войдите в группу dialout (sudo adduser $USER "
+         "Порт 1: нет прав открыть /dev/ttyS0. Добавьте себя в группу dialout (sudo adduser $USER "
          "dialout) и войдите в систему заново. [Permission denied]"},
         {"BusyNamesTheLockFileAndItsHolder", busyLocked,
          "Порт 2: устройство /dev/ttyUSB0 занято другой программой (torven, процесс 812). "
@@ -56,7 +56,7 @@ TEST(PortFaultText, SaysWhatWentWrongAndWhatToDoOnLinux) {
          "стоповые биты через запятую, например «19200,n,8,1»."},
         {"RefusedSettings", refused,
          "Порт 1: устройство /dev/ttyS0 не принимает параметры линии «7,n,8,1». Выберите "
-         "параметры, которые держит адаптер, например «19200,n,8,1». [Invalid argument]"},
+         "параметры, которые поддерживает адаптер, например «19200,n,8,1». [Invalid argument]"},
         {"NotASerialLine", Fault(Kind::Other, 6, "/home/u/com6", "Inappropriate ioctl for device"),
          "Порт 6: не удалось открыть /home/u/com6. Проверьте, что ссылка com6 ведёт к "
          "последовательному порту. [Inappropriate ioctl for device]"},
