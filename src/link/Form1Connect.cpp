@@ -1,5 +1,6 @@
 // The main window's connect command and what it shows of the connection.
 #include "link/Connection.h"
+#include "link/PortFault.h"
 #include "link/frmCommunicate.h"
 #include "platform/CommError.h"
 #include "platform/MSComm.h"
@@ -13,7 +14,7 @@ void Form1::mnuConnect_Click() {
     // Text that waited for the rest of its reading belongs to the line as it was.
     DropWaitingText();
     bool succeeded = true;
-    QString reason;
+    PortFault fault;
     try {
         if (PortActionFor(PortOpenFlag) == PortAction::Open) {
             // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
@@ -24,22 +25,28 @@ void Form1::mnuConnect_Click() {
         }
     } catch (const CommError& error) {
         succeeded = false;
-        reason = QString::fromStdString(error.what());
+        fault = error.Fault();
+        fault.port = MSComm1->CommPort();
     }
     ApplyConnectionUpdate(AfterConnectCommand(PortOpenFlag, succeeded));
     // The status line's tooltip says why a command failed, and otherwise keeps the latest line
     // error; either way it goes on saying which files of other users are not used.
-    const QString tip = WithDistrustNotice(
-        succeeded ? m_lastErrorText
-                  : QStringLiteral("Порт %1: %2").arg(MSComm1->CommPort()).arg(reason));
-    Label7->setToolTip(tip);
-    Label7->setAccessibleDescription(tip);
+    ShowStatusReason(succeeded ? m_lastErrorText : QString::fromStdString(PortFaultText(fault)));
 }
 
 void Form1::MSComm1_DeviceLost(const QString& reason) {
     DropWaitingText();
     ApplyConnectionUpdate(AfterDeviceLost(PortOpenFlag));
-    Label7->setToolTip(QStringLiteral("Порт %1: %2").arg(MSComm1->CommPort()).arg(reason));
+    PortFault fault{PortFault::Kind::Vanished, MSComm1->CommPort()};
+    fault.device = MSComm1->Device().toStdString();
+    fault.systemWords = reason.toStdString();
+    ShowStatusReason(QString::fromStdString(PortFaultText(fault)));
+}
+
+void Form1::ShowStatusReason(const QString& reason) {
+    const QString tip = WithDistrustNotice(reason);
+    Label7->setToolTip(tip);
+    Label7->setAccessibleDescription(tip);
 }
 
 void Form1::ApplyConnectionUpdate(const ConnectionUpdate& update) {

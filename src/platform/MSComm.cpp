@@ -5,20 +5,31 @@
 #include "link/LineSettings.h"
 #include "reception/CommEvents.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QThread>
+
+#include <cstdlib>
+#include <vector>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <poll.h>
+#include <unistd.h>
 #endif
 
 namespace torven {
 
 namespace {
 
-LineSettings parsedOrThrow(const QString& text) {
+LineSettings parsedOrThrow(const QString& text, std::int16_t port) {
     const auto settings = ParseLineSettings(text.toStdString());
-    if (!settings)
-        throw CommError("invalid line settings: " + text.toStdString());
+    if (!settings) {
+        PortFault fault{PortFault::Kind::SettingsInvalid, port};
+        fault.settings = text.toStdString();
+        throw CommError(fault);
+    }
     return *settings;
 }
 
@@ -71,6 +82,83 @@ bool LineFailed([[maybe_unused]] qintptr handle) {
 #endif
 }
 
+// The lock file that keeps other programs off `device` while one holds it, when there is one.
+// Serial programs on Unix lock a device with a file named after it in the first lock folder they
+// may write; the folders are looked at in the order such programs try them.
+QString LockFileOf([[maybe_unused]] const QString& device) {
+#ifdef Q_OS_UNIX
+    QString name = device;
+    if (name.startsWith(QStringLiteral("/dev/")))
+        name.remove(0, 5);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString folders[] = {QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"),
+                               QStringLiteral("/var/spool/locks"),
+                               QStringLiteral("/var/spool/uucp"), QDir::tempPath()};
+    for (const QString& folder : folders) {
+        const QString path = folder + QStringLiteral("/LCK..") + name;
+        if (QFileInfo::exists(path))
+            return QFileInfo(path).absoluteFilePath();
+    }
+#endif
+    return {};
+}
+
+// Why opening `device` failed, in the terms the user can act on.
+PortFault OpenFault(const QSerialPort& port, std::int16_t number, const QString& device,
+                    const QString& target) {
+    PortFault fault{PortFault::Kind::Other, number};
+    fault.device = device.toStdString();
+    fault.systemWords = port.errorString().toStdString();
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        fault.kind = PortFault::Kind::DeviceMissing;
+        break;
+    case QSerialPort::PermissionError: {
+        // Qt reports both a refused open and a device in use as a permission error: the file's
+        // own permissions tell them apart.
+#ifdef Q_OS_UNIX
+        const QByteArray path = QFile::encodeName(target);
+        if (::access(path.constData(), R_OK) != 0 && (errno == EACCES || errno == EPERM)) {
+            fault.kind = PortFault::Kind::PermissionDenied;
+            break;
+        }
+#endif
+        fault.kind = PortFault::Kind::Busy;
+        const QString lock = LockFileOf(target);
+        fault.lockFile = lock.toStdString();
+        qint64 pid = 0;
+        QString host, application;
+        if (!lock.isEmpty() && QLockFile(lock).getLockInfo(&pid, &host, &application)) {
+            fault.lockHolder =
+                (application.isEmpty() ? QStringLiteral("процесс %1").arg(pid)
+                                       : QStringLiteral("%1, процесс %2").arg(application).arg(pid))
+                    .toStdString();
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return fault;
+}
+
+// Every component alive, so that an ending through exit() (which unwinds nothing) still releases
+// their ports: the exclusive use and the lock file would otherwise outlive the program.
+// Never destroyed: exit-time handlers may run after static objects are gone.
+std::vector<MSComm*>& LiveComponents() {
+    static auto* live = new std::vector<MSComm*>;
+    return *live;
+}
+
+void ReleasePortsAtExit() {
+    for (MSComm* comm : LiveComponents()) {
+        // Only the thread that owns a component may touch it; exit() is called from the user
+        // interface thread when the display connection is lost.
+        if (comm->thread() == QThread::currentThread())
+            comm->setPortOpen(false);
+    }
+}
+
 } // namespace
 
 // Read errors in a row, on a line that shows no hang-up, after which it counts as failed anyway.
@@ -87,14 +175,18 @@ MSComm::MSComm(QObject* parent) : QObject(parent) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
     m_lineErrorPoll.setInterval(kLineErrorPollMs);
     connect(&m_lineErrorPoll, &QTimer::timeout, this, &MSComm::checkLineErrors);
+    static const bool hooked = std::atexit(ReleasePortsAtExit) == 0;
+    (void)hooked;
+    LiveComponents().push_back(this);
 }
 
 MSComm::~MSComm() {
+    std::erase(LiveComponents(), this);
     closePort();
 }
 
 void MSComm::setSettings(const QString& settings) {
-    const LineSettings parsed = parsedOrThrow(settings);
+    const LineSettings parsed = parsedOrThrow(settings, m_commPort);
     if (m_port.isOpen()) {
         // A refusal is reported to the caller; it says nothing about the device, and the line
         // goes back to the settings it had.
@@ -102,13 +194,17 @@ void MSComm::setSettings(const QString& settings) {
         const bool applied = apply(m_port, parsed);
         const QString why = m_port.errorString();
         if (!applied)
-            apply(m_port, parsedOrThrow(m_settings));
+            apply(m_port, parsedOrThrow(m_settings, m_commPort));
         m_applyingSettings = false;
         m_port.clearError();
         CheckInputParity(m_port.handle());
-        if (!applied)
-            throw CommError("the port refuses the settings " + settings.toStdString() + ": " +
-                            why.toStdString());
+        if (!applied) {
+            PortFault fault{PortFault::Kind::SettingsRefused, m_commPort};
+            fault.device = m_device.toStdString();
+            fault.settings = settings.toStdString();
+            fault.systemWords = why.toStdString();
+            throw CommError(fault);
+        }
     }
     m_settings = settings;
 }
@@ -123,21 +219,28 @@ void MSComm::setPortOpen(bool open) {
         return;
     }
     if (m_port.isOpen())
-        throw CommError("the port is already open");
+        throw CommError(PortFault(PortFault::Kind::Other, m_commPort, "the port is already open"));
 
     const QString device = DeviceFor(m_commPort);
     if (device.isEmpty())
-        throw CommError("port " + std::to_string(m_commPort) + " reaches no serial device");
+        throw CommError(PortFault{PortFault::Kind::NoDevice, m_commPort});
     // Open the device itself rather than a link to it: the lock that keeps a second program off
     // a line in use is named after the device, and through a link of another name it would be
     // missed, leaving two programs each reading half of the line.
-    const QString target = QFileInfo(device).canonicalFilePath();
-    m_port.setPortName(target.isEmpty() ? device : target);
-    if (!apply(m_port, parsedOrThrow(m_settings)))
-        throw CommError("the port refuses the settings " + m_settings.toStdString());
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    const QString target = canonical.isEmpty() ? device : canonical;
+    m_port.setPortName(target);
+    if (!apply(m_port, parsedOrThrow(m_settings, m_commPort))) {
+        PortFault fault{PortFault::Kind::SettingsRefused, m_commPort};
+        fault.device = device.toStdString();
+        fault.settings = m_settings.toStdString();
+        fault.systemWords = m_port.errorString().toStdString();
+        throw CommError(fault);
+    }
     // Read-only: the program never transmits.
     if (!m_port.open(QIODevice::ReadOnly))
-        throw CommError(device.toStdString() + ": " + m_port.errorString().toStdString());
+        throw CommError(OpenFault(m_port, m_commPort, device, target));
+    m_device = device;
     CheckInputParity(m_port.handle());
     startWatchingLineErrors();
 }

@@ -20,7 +20,9 @@ namespace torven {
 // notification for every reception. It only listens; nothing is ever written to the port.
 //
 // Notifications arrive on the thread that owns the component, from its event loop, never while
-// another handler runs. Refused settings and failed opens raise CommError.
+// another handler runs. Refused settings and failed opens raise CommError. The port is released
+// when the component is destroyed, and also when the program ends through exit() while the
+// component still lives.
 //
 // Line errors come from the driver's own counters: the counts at open are the baseline, and each
 // kind of error whose count has grown since the last look raises one notification with its code.
@@ -63,6 +65,8 @@ public:
 
     // The device a port number reaches now (empty when none).
     QString DeviceFor(std::int16_t port) const;
+    // The device the port was last opened on (empty before the first open).
+    QString Device() const { return m_device; }
 
     // Where the line-error counts come from: by default the open port's driver. Nothing from the
     // source means it keeps no counts.
@@ -98,6 +102,7 @@ private:
     std::int16_t m_sThreshold = 0;
     std::int16_t m_commEvent = 0;
     QStringList m_linkFolders;
+    QString m_device;
     bool m_applyingSettings = false; // errors raised meanwhile are refusals, not a lost device
 
     LineErrorSource m_lineErrorSource;

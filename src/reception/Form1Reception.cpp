@@ -121,8 +121,7 @@ void Form1::SetReadout(const QString& text) {
 
 void Form1::ShowLineError(const std::string& text) {
     m_lastErrorText = QString::fromStdString(text);
-    Label7->setToolTip(m_lastErrorText);
-    Label7->setAccessibleDescription(m_lastErrorText);
+    ShowStatusReason(m_lastErrorText);
 }
 
 } // namespace torven

@@ -14,12 +14,15 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace torven {
 
@@ -29,6 +32,12 @@ namespace layout = form1_layout;
 
 constexpr int kReceiveLampInterval = 200; // milliseconds
 constexpr int kRollAwayDuration = 200;    // milliseconds
+// The smallest the readout's digits get to fit its box; smaller ones could not be read at the
+// readout's distance.
+constexpr int kReadoutSmallestPixels = 12;
+// A line edit ends its text this many pixels, and one more for the cursor, short of its right
+// side; the text scrolled to its end shows from the left side on.
+constexpr int kLineEditRightMargin = 2;
 
 QRect pixels(const layout::Box& box) {
     return QRect(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
@@ -131,13 +140,27 @@ void Form1::CreateElements() {
     Text3->setAlignment(Qt::AlignCenter);
     Text3->setFrame(false);
     Text3->setTextMargins(0, 0, 0, 0);
-    Text3->setFont(LayoutFont(layout::kReadoutPoints, true));
+    m_readoutFont = LayoutFont(layout::kReadoutPoints, true);
+    Text3->setFont(m_readoutFont);
     QPalette readout = Text3->palette();
     readout.setColor(QPalette::Base, buttonFace);
     readout.setColor(QPalette::Text, QColor(0x00, 0x00, 0xFF));
     Text3->setPalette(readout);
     Text3->installEventFilter(this);
     connect(Text3, &QLineEdit::textChanged, this, &Form1::UpdateCaret);
+    connect(Text3, &QLineEdit::textChanged, this, &Form1::FitReadout);
+    m_readoutOverflow = new QLabel(QStringLiteral("…"), Text3);
+    m_readoutOverflow->setObjectName(QStringLiteral("readoutOverflow"));
+    m_readoutOverflow->setFont(LayoutFont(layout::kReadoutPoints / 2, true));
+    m_readoutOverflow->setAutoFillBackground(true);
+    QPalette mark = m_readoutOverflow->palette();
+    mark.setColor(QPalette::Window, buttonFace);
+    mark.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
+    m_readoutOverflow->setPalette(mark);
+    m_readoutOverflow->setAlignment(Qt::AlignCenter);
+    m_readoutOverflow->adjustSize();
+    m_readoutOverflow->setGeometry(0, 0, m_readoutOverflow->width(), Text3->height());
+    m_readoutOverflow->hide();
 
     for (std::size_t i = 0; i < m_lamps.size(); ++i) {
         auto* lamp = new Shape(Shape::Kind::Circle, rgb(kLampDarkColour), windowText, client);
@@ -226,10 +249,7 @@ void Form1::Form_Load() {
 void Form1::LoadPortNumber() {
     if (const auto port = m_settingsFile.Load())
         MSComm1->setCommPort(*port);
-    if (const QString notice = m_settingsFile.DistrustNotice(); !notice.isEmpty()) {
-        Label7->setToolTip(notice);
-        Label7->setAccessibleDescription(notice);
-    }
+    ShowStatusReason(QString());
 }
 
 QString Form1::WithDistrustNotice(const QString& reason) const {
@@ -244,8 +264,12 @@ void Form1::CentreOnScreen() {
     const QScreen* s = screen();
     if (!s)
         return;
-    const QRect area = s->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
+    move(PlaceOnScreen(s->availableGeometry(), frameGeometry().size()));
+}
+
+QPoint Form1::PlaceOnScreen(const QRect& area, const QSize& size) {
+    const QPoint centred = area.center() - QPoint(size.width() / 2, size.height() / 2);
+    return {std::max(centred.x(), area.left()), std::max(centred.y(), area.top())};
 }
 
 frmCommunicate& Form1::Communicate() {
@@ -357,6 +381,33 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Text3 && event->type() == QEvent::FocusIn)
         UpdateCaret();
     return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::FitReadout() {
+    // The leading blank may scroll out of the box; the digits and the sign may not.
+    const QString text = Text3->text();
+    qsizetype first = 0;
+    while (first < text.size() && text[first] == QLatin1Char(' '))
+        ++first;
+    const QString shown = text.sliced(first);
+    // The box scrolls to keep the cursor, after the last digit, in view: what must fit is from
+    // the first digit's ink to the end of the text.
+    const int room = Text3->contentsRect().width() - kLineEditRightMargin - 1;
+    const auto needed = [&shown](const QFont& f) {
+        const QFontMetrics metrics(f);
+        const int bearing = shown.isEmpty() ? 0 : std::max(0, metrics.leftBearing(shown[0]));
+        return metrics.horizontalAdvance(shown) - bearing;
+    };
+    QFont font = m_readoutFont;
+    int wide = needed(font);
+    while (wide > room && font.pixelSize() > kReadoutSmallestPixels) {
+        font.setPixelSize(font.pixelSize() - 1);
+        wide = needed(font);
+    }
+    if (Text3->font() != font)
+        Text3->setFont(font);
+    // Too wide even small: the box shows the last digits, and the mark says the first are cut.
+    m_readoutOverflow->setVisible(wide > room);
 }
 
 void Form1::UpdateCaret() {

@@ -37,8 +37,11 @@ public:
     explicit Form1(PortSettingsFile settingsFile, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // Places the window in the middle of its screen.
+    // Places the window in the middle of its screen, its top-left corner kept on the screen.
     void CentreOnScreen();
+    // Where a window (frame included) of `size` goes on a screen's free `area`: in the middle,
+    // but never with its top-left corner, and so its title and menu bar, off the area.
+    static QPoint PlaceOnScreen(const QRect& area, const QSize& size);
 
     MSComm& Comm() { return *MSComm1; }
 
@@ -72,6 +75,8 @@ private:
     void LoadPortNumber();
     // `reason`, followed by why settings files of other users in the folders are not used.
     QString WithDistrustNotice(const QString& reason) const;
+    // Shows `reason` with that notice as the status line's tooltip and accessible description.
+    void ShowStatusReason(const QString& reason);
 
     // Reception.
     void MSComm1_OnComm();
@@ -89,6 +94,9 @@ private:
     void MSComm1_DeviceLost(const QString& reason);
 
     void UpdateCaret();
+    // Keeps every digit and the sign of the readout in view: a reading too wide for the box is
+    // shown smaller, and one too wide even then is marked at its start.
+    void FitReadout();
     // Shows `text` in the readout, as setting it would, without the work when nothing changes.
     void SetReadout(const QString& text);
 
@@ -105,6 +113,8 @@ private:
     QTimer* tmrRXLED = nullptr;
     MSComm* MSComm1 = nullptr;
     QLineEdit* Text3 = nullptr;
+    QFont m_readoutFont;                 // the readout's own size, for readings that fit
+    QLabel* m_readoutOverflow = nullptr; // the mark of a reading cut at its start
     std::array<Shape*, 24> m_lamps{};
     QLabel* Label4 = nullptr;
     Shape* shpRXOFF = nullptr;

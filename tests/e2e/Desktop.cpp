@@ -91,10 +91,21 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
                                      O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    // A program started from a desktop or a terminal takes the signals that end programs; the
+    // test's own runner may have been started with some of them ignored (nohup, a background job).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t endSignals;
+    sigemptyset(&endSignals);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&endSignals, signal);
+    posix_spawnattr_setsigdefault(&attributes, &endSignals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     auto args = argv;
     auto vars = env;
-    const int error = posix_spawn(&pid_, args[0].c_str(), &actions, nullptr, CStrings(args).data(),
-                                  CStrings(vars).data());
+    const int error = posix_spawn(&pid_, args[0].c_str(), &actions, &attributes,
+                                  CStrings(args).data(), CStrings(vars).data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
         pid_ = -1;
@@ -205,10 +216,18 @@ Desktop::Desktop() {
 }
 
 Desktop::~Desktop() {
+    EndServer();
+}
+
+void Desktop::EndServer() {
     if (x_)
         XCloseDisplay(x_);
-    kill(server_, SIGTERM);
-    waitpid(server_, nullptr, 0);
+    x_ = nullptr;
+    if (server_ > 0) {
+        kill(server_, SIGTERM);
+        waitpid(server_, nullptr, 0);
+    }
+    server_ = -1;
 }
 
 std::vector<TopLevel> Desktop::TopLevels() {

@@ -125,6 +125,9 @@ public:
 
     // ":N", for the DISPLAY of the programs started on it.
     const std::string& Name() const { return name_; }
+    // Ends the X server, as a crash or a lost remote display would: every client loses its
+    // connection. Nothing else of the desktop may be used afterwards.
+    void EndServer();
 
     std::vector<TopLevel> TopLevels();
     // The viewable top-level windows of process `pid`.

@@ -8,7 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <iostream>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace torven::e2e {
 namespace {
@@ -202,6 +208,82 @@ TEST_F(EndToEnd, ExitRollsTheWindowAwayAndEndsWithinASecond) {
             shown += after.At({x, y}) != kBlack;
     }
     EXPECT_EQ(shown, 0) << "pixels of the window are still on the screen";
+}
+
+// What still keeps others off the device behind a port link: the lock file named after it, and
+// the line's exclusive-use flag (which refuses every other open but root's).
+struct LineHold {
+    bool lockFile = false;
+    bool exclusive = false;
+};
+
+LineHold HoldOn(const std::filesystem::path& link) {
+    const std::string device = std::filesystem::canonical(link).string(); // /dev/pts/N
+    std::string name = device.substr(std::string("/dev/").size());
+    std::replace(name.begin(), name.end(), '/', '_');
+    LineHold hold;
+    for (const char* folder : {"/var/lock", "/tmp"})
+        hold.lockFile = hold.lockFile || std::filesystem::exists(folder + ("/LCK.." + name));
+    const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        hold.exclusive = errno == EBUSY;
+        return hold;
+    }
+    int exclusive = 0;
+    hold.exclusive = ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    close(fd);
+    return hold;
+}
+
+class EndingWhileConnected : public EndToEnd {
+protected:
+    // Starts torven on the simulator's port, connects, and checks that the line is held.
+    void StartConnected() {
+        torven.emplace(desktop, work);
+        torven->ClickMenu(kConnect);
+        ASSERT_TRUE(WaitUntilConnected(*torven, kGreen));
+        const LineHold held = HoldOn(work.Link(1));
+        ASSERT_TRUE(held.lockFile && held.exclusive) << "an open port holds its line";
+    }
+
+    void ExpectLineFree() {
+        const LineHold hold = HoldOn(work.Link(1));
+        EXPECT_FALSE(hold.lockFile) << "the lock file outlived torven";
+        EXPECT_FALSE(hold.exclusive) << "the line is still for exclusive use";
+    }
+
+    Simulator sim{work, 1, {"fixed", "256"}};
+    std::optional<Torven> torven;
+};
+
+struct EndSignal {
+    const char* name;
+    int signal;
+};
+
+class EndingBySignal : public EndingWhileConnected,
+                       public testing::WithParamInterface<EndSignal> {};
+
+TEST_P(EndingBySignal, ReleasesTheLineAndEndsWithStatusZero) {
+    StartConnected();
+    ASSERT_EQ(kill(torven->Proc().Pid(), GetParam().signal), 0);
+    EXPECT_EQ(torven->Proc().WaitExit(kPatience), 0);
+    ExpectLineFree();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndingBySignal,
+                         testing::Values(EndSignal{"Terminate", SIGTERM},
+                                         EndSignal{"Interrupt", SIGINT},
+                                         EndSignal{"HangUp", SIGHUP}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The display goes away (its server ends, a remote session drops): Qt ends the program through
+// exit(1), where only exit-time handlers run.
+TEST_F(EndingWhileConnected, LostDisplayStillReleasesTheLine) {
+    StartConnected();
+    desktop.EndServer();
+    EXPECT_EQ(torven->Proc().WaitExit(kPatience), 1);
+    ExpectLineFree();
 }
 
 } // namespace

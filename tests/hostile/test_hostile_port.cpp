@@ -74,46 +74,49 @@ TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
     struct Row {
         const char* name;
         std::function<void(std::int16_t)> prepare;
+        QString reason; // what the status line's tooltip says of it
     };
     const Row rows[] = {
-        {"HeldByAnotherProgram",
-         [&](std::int16_t port) {
-             Link(port, busy.SlavePath());
-         }},
-        {"NoSuchPort",
-         [](std::int16_t) {
-         }},
-        {"DanglingLink",
-         [&](std::int16_t port) {
-             Link(port, "/nonexistent/ttyUSB0");
-         }},
+        {"HeldByAnotherProgram", [&](std::int16_t port) { Link(port, busy.SlavePath()); },
+         QStringLiteral(", процесс %1). Закройте её; если её уже нет, удалите файл блокировки "
+                        "/var/lock/LCK..")
+             .arg(QCoreApplication::applicationPid())},
+        {"NoSuchPort", [](std::int16_t) {}, QStringLiteral("Порт 31: этот номер не ведёт")},
+        {"DanglingLink", [&](std::int16_t port) { Link(port, "/nonexistent/ttyUSB0"); },
+         QStringLiteral("Порт 32: устройства %1 нет. Подключите адаптер или направьте ссылку com32")
+             .arg(QString::fromStdString(h.LinkPath(32)))},
         {"RegularFile",
          [&](std::int16_t port) {
              QFile file(QString::fromStdString(scratch + ".file"));
              ASSERT_TRUE(file.open(QIODevice::WriteOnly));
              file.write("0128\r\n");
              Link(port, scratch + ".file");
-         }},
+         },
+         QStringLiteral("не удалось открыть")},
         {"Folder",
          [&](std::int16_t port) {
              ASSERT_TRUE(QDir().mkpath(QString::fromStdString(scratch + ".dir")));
              Link(port, scratch + ".dir");
-         }},
-        {"CharacterDeviceThatIsNoTerminal",
-         [&](std::int16_t port) {
-             Link(port, "/dev/null");
-         }},
+         },
+         QStringLiteral("не удалось открыть")},
+        {"CharacterDeviceThatIsNoTerminal", [&](std::int16_t port) { Link(port, "/dev/null"); },
+         QStringLiteral("не удалось открыть")},
         {"NamedPipeWithoutWriter",
          [&](std::int16_t port) {
              ASSERT_EQ(mkfifo((scratch + ".fifo").c_str(), 0600), 0);
              Link(port, scratch + ".fifo");
-         }},
+         },
+         QStringLiteral("не удалось открыть")},
     };
     std::int16_t port = 30;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         row.prepare(port);
-        ExpectConnectFails(port++);
+        ExpectConnectFails(port);
+        const QString tip = h.Child<QLabel>(QStringLiteral("Label7"))->toolTip();
+        EXPECT_TRUE(tip.startsWith(QStringLiteral("Порт %1: ").arg(port))) << tip.toStdString();
+        EXPECT_TRUE(tip.contains(row.reason)) << tip.toStdString();
+        ++port;
     }
 
     // The line that was there all along still connects.

@@ -1,0 +1,97 @@
+#include "PortFault.h"
+
+namespace torven {
+
+namespace {
+
+using Kind = PortFault::Kind;
+
+// " /dev/ttyUSB0" or nothing, to follow a noun in a sentence.
+std::string spaced(const std::string& text) {
+    return text.empty() ? std::string() : " " + text;
+}
+
+std::string reason(const PortFault& f) {
+    const std::string port = "Порт " + std::to_string(f.port) + ": ";
+    switch (f.kind) {
+    case Kind::NoDevice:
+        return port + "этот номер не ведёт ни к одному последовательному порту.";
+    case Kind::DeviceMissing:
+        return port + "устройства" + spaced(f.device) + " нет.";
+    case Kind::PermissionDenied:
+        return port + "нет прав открыть" + spaced(f.device.empty() ? "устройство" : f.device) + ".";
+    case Kind::Busy:
+        return port + "устройство" + spaced(f.device) + " занято другой программой" +
+               (f.lockHolder.empty() ? "" : " (" + f.lockHolder + ")") + ".";
+    case Kind::Vanished:
+        return port + "устройство" + spaced(f.device) + " пропало или перестало отвечать.";
+    case Kind::SettingsInvalid:
+        return port + "параметры линии «" + f.settings + "» не поняты.";
+    case Kind::SettingsRefused:
+        return port + "устройство" + spaced(f.device) + " не принимает параметры линии «" +
+               f.settings + "».";
+    case Kind::Other:
+        break;
+    }
+    return port + "не удалось открыть" + spaced(f.device.empty() ? "порт" : f.device) + ".";
+}
+
+// What the user can do, whatever the system.
+std::string commonAdvice(const PortFault& f) {
+    switch (f.kind) {
+    case Kind::SettingsInvalid:
+        return "Нужны скорость, чётность, биты данных и стоповые биты через запятую, например "
+               "«19200,n,8,1».";
+    case Kind::SettingsRefused:
+        return "Выберите параметры, которые поддерживает адаптер, например «19200,n,8,1».";
+    default:
+        return {};
+    }
+}
+
+std::string posixAdvice(const PortFault& f) {
+    const std::string link = "com" + std::to_string(f.port);
+    switch (f.kind) {
+    case Kind::NoDevice:
+        return "Укажите устройство ссылкой " + link +
+               " рядом с программой или в ~/.config/torven, например: ln -s /dev/ttyUSB0 "
+               "~/.config/torven/" +
+               link;
+    case Kind::DeviceMissing:
+        return "Подключите адаптер или направьте ссылку " + link + " на устройство, которое есть.";
+    case Kind::PermissionDenied:
+        return "Добавьте себя в группу dialout (sudo adduser $USER dialout) и войдите в систему "
+               "заново.";
+    case Kind::Busy:
+        if (!f.lockFile.empty())
+            return "Закройте её; если её уже нет, удалите файл блокировки " + f.lockFile + ".";
+        return "Закройте программу, которая держит порт.";
+    case Kind::Vanished:
+        return "Проверьте кабель и адаптер, затем снова выберите «Связь».";
+    case Kind::Other:
+        return "Проверьте, что ссылка " + link + " ведёт к последовательному порту.";
+    default:
+        return commonAdvice(f);
+    }
+}
+
+// The Windows advice (the COM port in the device manager, a program holding the port) is given
+// here; until then Windows users get the reason and the system's words.
+std::string windowsAdvice(const PortFault& f) {
+    return commonAdvice(f);
+}
+
+} // namespace
+
+std::string PortFaultText(const PortFault& fault, AdvicePlatform platform) {
+    std::string text = reason(fault);
+    const std::string advice =
+        platform == AdvicePlatform::Posix ? posixAdvice(fault) : windowsAdvice(fault);
+    if (!advice.empty())
+        text += " " + advice;
+    if (!fault.systemWords.empty())
+        text += " [" + fault.systemWords + "]";
+    return text;
+}
+
+} // namespace torven

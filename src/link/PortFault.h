@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace torven {
+
+// Why the port could not be opened, kept open or set up, as the status line's tooltip explains
+// it. The serial component only classifies what went wrong and passes on the system's words;
+// the wording, and what the user can do about it, are chosen here.
+struct PortFault {
+    enum class Kind {
+        NoDevice,         // the port number reaches no device at all
+        DeviceMissing,    // it names a device that is not there (an unplugged adapter)
+        PermissionDenied, // the user may not open the device
+        Busy,             // another program holds the device
+        Vanished,         // the open port's device went away or failed
+        SettingsInvalid,  // the line settings text cannot be read
+        SettingsRefused,  // the device does not take the line settings
+        Other,
+    };
+
+    PortFault() = default;
+    PortFault(Kind kind, int port, std::string systemWords = {})
+        : kind(kind), port(port), systemWords(std::move(systemWords)) {}
+
+    Kind kind = Kind::Other;
+    int port = 0;
+    std::string device;      // the device tried, when one was reached
+    std::string settings;    // the line settings text, for the two settings faults
+    std::string lockFile;    // Busy: the lock file that holds the device, when one was found
+    std::string lockHolder;  // Busy: the program named in that lock file, when it names one
+    std::string systemWords; // the system's own report, untranslated; may be empty
+};
+
+// Whose terms the advice is given in: device names, groups and folders differ.
+enum class AdvicePlatform { Posix, Windows };
+
+#ifdef _WIN32
+inline constexpr AdvicePlatform kThisPlatform = AdvicePlatform::Windows;
+#else
+inline constexpr AdvicePlatform kThisPlatform = AdvicePlatform::Posix;
+#endif
+
+// The whole explanation, in Russian: the port, what went wrong, what to do, and the system's own
+// words at the end in brackets, so that they can still be looked up.
+std::string PortFaultText(const PortFault& fault, AdvicePlatform platform = kThisPlatform);
+
+} // namespace torven

@@ -1,0 +1,108 @@
+// What the window shows of a reading and where it stands: every digit and the sign of the readout
+// stay in view, and the window keeps its top-left corner on a small screen.
+#include "FormHarness.h"
+#include "Pty.h"
+#include "Wait.h"
+
+#include <QFontMetrics>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using torven::test::FormHarness;
+using torven::test::Pty;
+using torven::test::WaitUntil;
+
+// The columns of the box that hold ink: pixels unlike the box's own face.
+struct Ink {
+    int left = -1;
+    int right = -1;
+    int Width() const { return left < 0 ? 0 : right - left + 1; }
+};
+
+Ink InkIn(QWidget* box) {
+    const QImage image = box->grab().toImage();
+    const QRgb face = image.pixel(0, 0);
+    Ink ink;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (image.pixel(x, y) != face) {
+                ink.left = ink.left < 0 ? x : ink.left;
+                ink.right = x;
+                break;
+            }
+        }
+    }
+    return ink;
+}
+
+TEST(Readout, ShowsEveryDigitAndTheSignOrMarksWhatItCannot) {
+    FormHarness h;
+    Pty pty;
+    pty.LinkAs(h.LinkPath(1));
+    h.Form().mnuConnect_Click();
+    ASSERT_EQ(h.Form().portOpenFlag(), -1) << h.Status().toStdString();
+    auto* readout = h.Child<QLineEdit>(QStringLiteral("Text3"));
+    auto* overflow = readout->findChild<QWidget*>(QStringLiteral("readoutOverflow"));
+    ASSERT_NE(overflow, nullptr);
+    const int fullSize = readout->font().pixelSize();
+
+    enum class Shown { FullSize, Smaller, Marked };
+    struct Row {
+        const char* name;
+        const char* reading;
+        const char* readout;
+        Shown shown;
+    };
+    // In order: each row starts from what the row before left.
+    const Row rows[] = {
+        {"Bearing", "0256", " 180", Shown::FullSize},
+        {"LowestPastAFullTurnThatFitsOnceTheBlankScrollsAway", "5120", " 3600", Shown::FullSize},
+        {"HighestFourDigitReading", "9999", " 7030", Shown::FullSize},
+        {"FiveDigitsAreShownSmaller", "5E4", " 35156", Shown::Smaller},
+        {"TheSignStaysInViewToo", "-5E4", "-35156", Shown::Smaller},
+        {"HundredDigitsAreMarked", "9E99", nullptr, Shown::Marked},
+        {"ABearingAfterwardsIsFullSizeAgain", "0128", " 90", Shown::FullSize},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string block = std::string(row.reading) + "\r\n";
+        pty.Write(block);
+        ASSERT_TRUE(WaitUntil([&] { return h.Form().rawReading() == block.substr(0, 4); }));
+        if (row.readout) {
+            EXPECT_EQ(h.Readout(), row.readout);
+        }
+        // The window itself is not shown: what counts is whether the mark would be.
+        EXPECT_EQ(!overflow->isHidden(), row.shown == Shown::Marked);
+        if (row.shown == Shown::Marked)
+            continue;
+        EXPECT_EQ(readout->font().pixelSize() == fullSize, row.shown == Shown::FullSize);
+        // The ink spans all of the digits and the sign: a digit cut at the box's side, or
+        // scrolled out of it, leaves less.
+        const QString digits = h.Readout().trimmed();
+        const int drawn = QFontMetrics(readout->font()).tightBoundingRect(digits).width();
+        const Ink ink = InkIn(readout);
+        EXPECT_GE(ink.Width(), drawn - 1) << digits.toStdString();
+    }
+}
+
+TEST(WindowPlacement, CentresButKeepsTheTopLeftCornerOnTheScreen) {
+    struct Row {
+        const char* name;
+        QRect area;
+        QSize window;
+        QPoint expected;
+    };
+    const Row rows[] = {
+        {"RoomyScreen", {0, 0, 1024, 768}, {188, 180}, {417, 293}},
+        {"ScreenSmallerThanTheWindow", {0, 0, 160, 120}, {188, 180}, {0, 0}},
+        {"NarrowOnly", {0, 0, 160, 768}, {188, 180}, {0, 293}},
+        {"SecondScreenBelowAPanel", {1024, 28, 160, 120}, {188, 180}, {1024, 28}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(torven::Form1::PlaceOnScreen(row.area, row.window), row.expected) << row.name;
+}
+
+} // namespace
