@@ -75,10 +75,28 @@ std::string posixAdvice(const PortFault& f) {
     }
 }
 
-// The Windows advice (the COM port in the device manager, a program holding the port) is given
-// here; until then Windows users get the reason and the system's words.
+// Windows names ports COM1, COM2, … itself; the device manager shows which number an adapter
+// got. A port another program holds is refused as access denied, so that is what it means there.
 std::string windowsAdvice(const PortFault& f) {
-    return commonAdvice(f);
+    const std::string com = "COM" + std::to_string(f.port);
+    const std::string whereNumbersAre =
+        "номер адаптера виден в «Диспетчере устройств», в разделе «Порты (COM и LPT)»; выберите "
+        "его в «Настр.» → «Коммуникация».";
+    switch (f.kind) {
+    case Kind::NoDevice:
+    case Kind::DeviceMissing:
+        return "Подключите адаптер; " + whereNumbersAre;
+    case Kind::PermissionDenied:
+    case Kind::Busy:
+        return "Закройте программу, которая держит " + com +
+               " (другую копию torven, терминал, программу управления поворотным устройством).";
+    case Kind::Vanished:
+        return "Проверьте кабель и адаптер, затем снова выберите «Связь».";
+    case Kind::Other:
+        return "Проверьте, что " + com + " — последовательный порт: " + whereNumbersAre;
+    default:
+        return commonAdvice(f);
+    }
 }
 
 } // namespace

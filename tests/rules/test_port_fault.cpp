@@ -65,6 +65,27 @@ TEST(PortFaultText, SaysWhatWentWrongAndWhatToDoOnLinux) {
         EXPECT_EQ(torven::PortFaultText(row.fault, AdvicePlatform::Posix), row.text) << row.name;
 }
 
+TEST(PortFaultText, SaysWhatToDoInWindowsTerms) {
+    struct Row {
+        const char* name;
+        PortFault fault;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"MissingPortPointsAtTheDeviceManager",
+         Fault(Kind::DeviceMissing, 3, "COM3", "The system cannot find the file specified."),
+         "Порт 3: устройства COM3 нет. Подключите адаптер; номер адаптера виден в «Диспетчере "
+         "устройств», в разделе «Порты (COM и LPT)»; выберите его в «Настр.» → «Коммуникация». "
+         "[The system cannot find the file specified.]"},
+        {"PortInUseNamesLikelyHolders", Fault(Kind::Busy, 1, "COM1", "Access is denied."),
+         "Порт 1: устройство COM1 занято другой программой. Закройте программу, которая держит "
+         "COM1 (другую копию torven, терминал, программу управления поворотным устройством). "
+         "[Access is denied.]"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(torven::PortFaultText(row.fault, AdvicePlatform::Windows), row.text) << row.name;
+}
+
 // Windows has no links, groups or lock files: none of the Linux advice may reach its users.
 TEST(PortFaultText, GivesNoLinuxAdviceOnWindows) {
     for (const Kind kind : {Kind::NoDevice, Kind::DeviceMissing, Kind::PermissionDenied, Kind::Busy,
