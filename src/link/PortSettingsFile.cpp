@@ -49,7 +49,7 @@ QString PortSettingsFile::Save(const QString& portText) const {
     QStringList whys;
     // Beside the program when it can be written there, else in the per-user folder.
     for (const QString& folder : folders) {
-        const QString why = ReplaceFile(PathIn(folder), bytes);
+        const QString why = WriteWholeFile(PathIn(folder), bytes);
         if (why.isEmpty())
             return {};
         whys << why;

@@ -33,20 +33,22 @@ QString UserSettingsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }
 
-bool RunsFromSystemFolder(const QString& installFolder) {
-    const QString here = QFileInfo(ProgramFolder()).canonicalFilePath();
+bool RunsFromSystemFolder([[maybe_unused]] const QString& installFolder) {
 #ifdef Q_OS_WIN
-    const QStringList systemFolders{installFolder};
+    // The installer leaves a mark beside the program, wherever the user had it go; a copy
+    // unzipped into a folder of its own has none.
+    return FileExist(QDir(ProgramFolder()).filePath(QStringLiteral("torven.installed")));
 #else
+    const QString here = QFileInfo(ProgramFolder()).canonicalFilePath();
     const QStringList systemFolders{installFolder, QStringLiteral("/usr/bin"),
                                     QStringLiteral("/usr/local/bin"), QStringLiteral("/bin")};
-#endif
     for (const QString& folder : systemFolders) {
         const QString canonical = QFileInfo(folder).canonicalFilePath();
         if (!canonical.isEmpty() && canonical == here)
             return true;
     }
     return false;
+#endif
 }
 
 std::optional<FileHead> ReadFileHead(const QString& path, qint64 limit) {
@@ -60,7 +62,7 @@ std::optional<FileHead> ReadFileHead(const QString& path, qint64 limit) {
     return head;
 }
 
-QString ReplaceFile(const QString& path, const QByteArray& content) {
+QString WriteWholeFile(const QString& path, const QByteArray& content) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
