@@ -7,7 +7,9 @@
 ; FILES names a folder holding install.nsh and uninstall.nsh, the File and Delete lines for
 ; exactly what DIST holds.
 
-Unicode true
+; A 64-bit installer for a 64-bit program: it runs where torven runs, Wine without its 32-bit
+; half included.
+Target amd64-unicode
 !include "MUI2.nsh"
 !include "x64.nsh"
 
