@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation and the Debian package.
 #
 # `cmake --install` lays torven out as a desktop program: the executables in bin/, the desktop
@@ -10,8 +11,6 @@
 
 include(GNUInstallDirs)
 
-set(TORVEN_HOMEPAGE "https://torven.example/")
-set(TORVEN_DEVELOPERS "torven developers")
 set(TORVEN_RELEASE_DATE "2026-12-07")
 set(TORVEN_RELEASE_DATE_RFC2822 "Mon, 07 Dec 2026 12:00:00 +0000")
 

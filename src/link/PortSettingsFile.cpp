@@ -75,13 +75,13 @@ QString PortSettingsFile::Save(const QString& portText) const {
     const QStringList folders = FileFolders();
     if (folders.isEmpty())
         return QStringLiteral("нет папки для файла comm.set.");
-    ReplaceResult result = ReplaceFile(PathIn(folders.front()), bytes);
+    ReplaceResult result = WriteWholeFile(PathIn(folders.front()), bytes);
     // Only a place this user may not write sends the file on; a full disk, an I/O error or a link
     // in the way is reported instead, so that the port is never quietly kept somewhere the next
     // start would not look first.
     if (result.outcome == ReplaceAccess::NotPermitted && folders.front() == m_programFolder &&
         !m_userFolder.isEmpty())
-        result = ReplaceFile(PathIn(m_userFolder), bytes);
+        result = WriteWholeFile(PathIn(m_userFolder), bytes);
     return result.why;
 }
 

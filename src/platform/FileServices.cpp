@@ -40,20 +40,22 @@ QString UserSettingsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }
 
-bool RunsFromSystemFolder(const QString& installFolder) {
-    const QString here = QFileInfo(ProgramFolder()).canonicalFilePath();
+bool RunsFromSystemFolder([[maybe_unused]] const QString& installFolder) {
 #ifdef Q_OS_WIN
-    const QStringList systemFolders{installFolder};
+    // The installer leaves a mark beside the program, wherever the user had it go; a copy
+    // unzipped into a folder of its own has none.
+    return FileExist(QDir(ProgramFolder()).filePath(QStringLiteral("torven.installed")));
 #else
+    const QString here = QFileInfo(ProgramFolder()).canonicalFilePath();
     const QStringList systemFolders{installFolder, QStringLiteral("/usr/bin"),
                                     QStringLiteral("/usr/local/bin"), QStringLiteral("/bin")};
-#endif
     for (const QString& folder : systemFolders) {
         const QString canonical = QFileInfo(folder).canonicalFilePath();
         if (!canonical.isEmpty() && canonical == here)
             return true;
     }
     return false;
+#endif
 }
 
 std::optional<FileHead> ReadFileHead(const QString& path, qint64 limit) {
@@ -173,7 +175,7 @@ ReplaceAccess CheckReplace(const QString& path) {
     return ReplaceAccess::Allowed;
 }
 
-ReplaceResult ReplaceFile(const QString& path, const QByteArray& content) {
+ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
     switch (CheckReplace(path)) {
     case ReplaceAccess::NotPermitted:
         return {ReplaceAccess::NotPermitted, NoWriteAccess(path)};
@@ -257,7 +259,7 @@ ReplaceAccess CheckReplace(const QString& path) {
     return info.isWritable() ? ReplaceAccess::Allowed : ReplaceAccess::NotPermitted;
 }
 
-ReplaceResult ReplaceFile(const QString& path, const QByteArray& content) {
+ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
     switch (CheckReplace(path)) {
     case ReplaceAccess::NotPermitted:
         return {ReplaceAccess::NotPermitted, NoWriteAccess(path)};

@@ -19,7 +19,8 @@ QString UserSettingsFolder();
 
 // True when the running executable was installed in a folder of programs shared by every user
 // (/usr/bin and the like, or `installFolder`, where this build installs to), as opposed to a
-// copy in a folder of its own such as a build tree.
+// copy in a folder of its own such as a build tree. On Windows, true when the installer put it
+// there, whichever folder that was: it leaves the file torven.installed beside it.
 bool RunsFromSystemFolder(const QString& installFolder);
 
 // The first `limit` bytes of a file, and whether that is all of it. Empty when it cannot be read.
@@ -47,7 +48,7 @@ struct ReplaceResult {
 // to the disk and then renamed over it, so a crash or a full disk leaves either the old file or
 // the new one, never a broken one. Nothing is ever written through a link or onto anything but a
 // regular file. A failure to write, flush or rename leaves the old file as it was.
-ReplaceResult ReplaceFile(const QString& path, const QByteArray& content);
+ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content);
 
 // The name of the user that the entry at `path` (a link itself, not what it points at) belongs
 // to, when that is someone this program must not take settings from: neither the current user, nor

@@ -12,15 +12,15 @@ namespace torven {
 
 #if defined(Q_OS_WIN)
 
+static_assert(comm_error_flag::ReceiveOverflow == CE_RXOVER &&
+              comm_error_flag::Overrun == CE_OVERRUN && comm_error_flag::Parity == CE_RXPARITY &&
+              comm_error_flag::Frame == CE_FRAME && comm_error_flag::Break == CE_BREAK);
+
 std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle handle) {
     DWORD errors = 0;
     if (!ClearCommError(handle, &errors, nullptr))
         return std::nullopt;
-    m_tally.brk += (errors & CE_BREAK) ? 1 : 0;
-    m_tally.frame += (errors & CE_FRAME) ? 1 : 0;
-    m_tally.overrun += (errors & CE_OVERRUN) ? 1 : 0;
-    m_tally.bufferOverrun += (errors & CE_RXOVER) ? 1 : 0;
-    m_tally.parity += (errors & CE_RXPARITY) ? 1 : 0;
+    m_tally = TallyCommErrors(m_tally, errors);
     return m_tally;
 }
 

@@ -71,7 +71,7 @@ bool apply(QSerialPort& port, const LineSettings& s) {
 
 // Whether the line behind an open handle has hung up or failed. Only Unix can tell; elsewhere
 // every error counts as a failed line.
-bool LineFailed([[maybe_unused]] qintptr handle) {
+bool LineFailed([[maybe_unused]] PortHandle handle) {
 #ifdef Q_OS_UNIX
     pollfd line{static_cast<int>(handle), POLLIN, 0};
     if (::poll(&line, 1, 0) < 0)

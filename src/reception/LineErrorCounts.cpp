@@ -35,4 +35,22 @@ std::vector<std::int16_t> LineErrorEvents(const LineErrorCounts& before,
     return events;
 }
 
+LineErrorCounts TallyCommErrors(LineErrorCounts tally, std::uint32_t flags) {
+    const struct {
+        std::uint32_t LineErrorCounts::*count;
+        std::uint32_t flag;
+    } kinds[] = {
+        {&LineErrorCounts::brk, comm_error_flag::Break},
+        {&LineErrorCounts::frame, comm_error_flag::Frame},
+        {&LineErrorCounts::overrun, comm_error_flag::Overrun},
+        {&LineErrorCounts::bufferOverrun, comm_error_flag::ReceiveOverflow},
+        {&LineErrorCounts::parity, comm_error_flag::Parity},
+    };
+    for (const auto& kind : kinds) {
+        if ((flags & kind.flag) != 0)
+            ++(tally.*kind.count);
+    }
+    return tally;
+}
+
 } // namespace torven

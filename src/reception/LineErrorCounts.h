@@ -25,4 +25,18 @@ struct LineErrorCounts {
 std::vector<std::int16_t> LineErrorEvents(const LineErrorCounts& before,
                                           const LineErrorCounts& after);
 
+// The error flags Windows' ClearCommError reports, with the values its headers give them
+// (CE_RXOVER, CE_OVERRUN, CE_RXPARITY, CE_FRAME, CE_BREAK); other bits are not line errors.
+namespace comm_error_flag {
+inline constexpr std::uint32_t ReceiveOverflow = 0x0001; // CE_RXOVER
+inline constexpr std::uint32_t Overrun = 0x0002;         // CE_OVERRUN
+inline constexpr std::uint32_t Parity = 0x0004;          // CE_RXPARITY
+inline constexpr std::uint32_t Frame = 0x0008;           // CE_FRAME
+inline constexpr std::uint32_t Break = 0x0010;           // CE_BREAK
+} // namespace comm_error_flag
+
+// Windows reports which kinds of error happened since it was last asked, not how many: each
+// flag set adds one to its kind's running count, which then wraps as a driver's count does.
+LineErrorCounts TallyCommErrors(LineErrorCounts tally, std::uint32_t flags);
+
 } // namespace torven

@@ -3,6 +3,7 @@
 #include "ui/Form1Layout.h"
 #include "ui/Twips.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
@@ -32,14 +33,90 @@ Workspace::Workspace() {
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("no temporary folder");
     dir_ = pattern;
-    fs::copy_file(TORVEN_PATH, Program());
-    fs::permissions(Program(), fs::perms::owner_all);
+    program_ = dir_ / "torven";
+    fs::copy_file(TORVEN_PATH, program_);
+    fs::permissions(program_, fs::perms::owner_all);
     fs::create_directories(dir_ / "home" / ".config");
     fs::create_directories(dir_ / "runtime");
     fs::permissions(dir_ / "runtime", fs::perms::owner_all);
 }
 
+namespace {
+
+// A copy of a Wine prefix made with hard links for the big files Wine only reads (its DLLs and
+// programs), and real copies of the rest, which Wine rewrites in place (the registry files).
+void CopyPrefix(const fs::path& from, const fs::path& to) {
+    static const std::vector<std::string> kShared = {".dll", ".exe", ".drv", ".sys", ".nls",
+                                                     ".ttf", ".fon", ".tlb", ".ocx", ".acm"};
+    fs::create_directories(to);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path target = to / entry.path().lexically_relative(from);
+        if (entry.is_symlink()) {
+            fs::copy_symlink(entry.path(), target);
+        } else if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            const std::string ext = entry.path().extension().string();
+            if (std::find(kShared.begin(), kShared.end(), ext) != kShared.end())
+                fs::create_hard_link(entry.path(), target);
+            else
+                fs::copy_file(entry.path(), target);
+        }
+    }
+}
+
+} // namespace
+
+Workspace::Workspace(const WineSetup& wine) : Workspace() {
+    wine_ = wine;
+    fs::remove(program_);
+    fs::copy(wine.folder, dir_, fs::copy_options::recursive);
+    program_ = dir_ / "torven.exe";
+    CopyPrefix(wine.prefixTemplate, dir_ / "wine");
+    // Wine's mount manager rewrites dosdevices/comN at start-up; what it keeps is the registry's
+    // mapping of each port to a device.
+    std::ofstream reg(dir_ / "wine" / "system.reg", std::ios::app);
+    reg << "\n[Software\\\\Wine\\\\Ports] 1700000000\n";
+    for (int port = 1; port <= 9; ++port)
+        reg << "\"COM" << port << "\"=\"" << Link(port).string() << "\"\n";
+}
+
+std::vector<std::string> Workspace::Command(const std::vector<std::string>& program) const {
+    std::vector<std::string> argv;
+    if (wine_)
+        argv.push_back(wine_->wine.string());
+    argv.insert(argv.end(), program.begin(), program.end());
+    return argv;
+}
+
+std::vector<std::string> Workspace::Environment(const std::string& display) const {
+    auto env = EnvironmentWithout({"DISPLAY=", "WAYLAND_", "QT_", "XDG_", "HOME=", "WINE"});
+    const fs::path home = dir_ / "home";
+    env.push_back("DISPLAY=" + display);
+    env.push_back("HOME=" + home.string());
+    env.push_back("XDG_CONFIG_HOME=" + (home / ".config").string());
+    env.push_back("XDG_DATA_HOME=" + (home / ".local" / "share").string());
+    env.push_back("XDG_RUNTIME_DIR=" + (dir_ / "runtime").string());
+    if (wine_) {
+        env.push_back("WINEPREFIX=" + (dir_ / "wine").string());
+        env.push_back("WINEDEBUG=-all");
+        // No desktop menu entries for what the installer puts in the Start menu, and no offers
+        // to install .NET or a browser engine.
+        env.push_back("WINEDLLOVERRIDES=winemenubuilder.exe=d;mscoree,mshtml=");
+    } else {
+        env.push_back("QT_QPA_PLATFORM=xcb");
+    }
+    return env;
+}
+
 Workspace::~Workspace() {
+    if (wine_) {
+        // The prefix's Wine server outlives the programs for a moment: end it before its folder.
+        Process stop({wine_->wineserver.string(), "-k"}, Environment(""), "/dev/null");
+        stop.WaitExit(kPatience);
+        Process wait({wine_->wineserver.string(), "-w"}, Environment(""), "/dev/null");
+        wait.WaitExit(kPatience);
+    }
     std::error_code ignored;
     fs::remove_all(dir_, ignored);
 }
@@ -89,16 +166,13 @@ void Simulator::Send(const std::string& line) {
         throw std::runtime_error("cannot write to the simulator's script");
 }
 
-Torven::Torven(Desktop& desktop, const Workspace& workspace) : desktop_(desktop) {
-    auto env = EnvironmentWithout({"DISPLAY=", "WAYLAND_", "QT_", "XDG_", "HOME="});
-    const fs::path home = workspace.Dir() / "home";
-    env.push_back("DISPLAY=" + desktop.Name());
-    env.push_back("QT_QPA_PLATFORM=xcb");
-    env.push_back("HOME=" + home.string());
-    env.push_back("XDG_CONFIG_HOME=" + (home / ".config").string());
-    env.push_back("XDG_RUNTIME_DIR=" + (workspace.Dir() / "runtime").string());
-    process_ = std::make_unique<Process>(std::vector<std::string>{workspace.Program().string()},
-                                         env, workspace.Log());
+Torven::Torven(Desktop& desktop, const Workspace& workspace)
+    : Torven(desktop, workspace, workspace.Program()) {}
+
+Torven::Torven(Desktop& desktop, const Workspace& workspace, const fs::path& program)
+    : desktop_(desktop) {
+    process_ = std::make_unique<Process>(workspace.Command({program.string()}),
+                                         workspace.Environment(desktop.Name()), workspace.Log());
     const bool shown = WaitFor([&] {
         for (const auto& w : desktop_.WindowsOf(process_->Pid())) {
             if (w.name == kMainTitle) {

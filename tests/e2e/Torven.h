@@ -17,18 +17,32 @@ inline const Rgb kMagenta{0xFF, 0x00, 0xFF};
 inline const Rgb kGreen{0x00, 0xFF, 0x00};
 inline const Rgb kRed{0xFF, 0x00, 0x00};
 
+// The Windows build of torven run under Wine: the unzipped folder, a Wine prefix made once to
+// copy for each workspace, and the Wine programs.
+struct WineSetup {
+    std::filesystem::path folder;
+    std::filesystem::path prefixTemplate;
+    std::filesystem::path wine;
+    std::filesystem::path wineserver;
+};
+
 // A fresh temporary folder holding a copy of torven: its comm.set and comN links live beside
 // the copy, and its per-user folders below, so nothing of the user's or the repository's is read
 // or written. Removed with everything in it.
+//
+// Under Wine the copy is the whole unzipped folder, with a Wine prefix of its own in wine/ whose
+// ports COM1 to COM9 are the links com1 to com9 beside the copy: the same links torven-sim makes
+// for the Linux build.
 class Workspace {
 public:
     Workspace();
+    explicit Workspace(const WineSetup& wine);
     ~Workspace();
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 
     const std::filesystem::path& Dir() const { return dir_; }
-    std::filesystem::path Program() const { return dir_ / "torven"; }
+    const std::filesystem::path& Program() const { return program_; }
     std::filesystem::path CommSet() const { return dir_ / "comm.set"; }
     std::filesystem::path Link(int port) const { return dir_ / ("com" + std::to_string(port)); }
     std::filesystem::path Log() const { return dir_ / "output.log"; }
@@ -37,8 +51,18 @@ public:
     void WriteCommSet(const std::string& bytes) const;
     std::string LogText() const;
 
+    bool UnderWine() const { return wine_.has_value(); }
+    // The Wine prefix's C: drive.
+    std::filesystem::path DriveC() const { return dir_ / "wine" / "drive_c"; }
+    // How a program of the workspace starts: `program` and its arguments, run directly or
+    // through Wine, with the environment that keeps it inside the workspace.
+    std::vector<std::string> Command(const std::vector<std::string>& program) const;
+    std::vector<std::string> Environment(const std::string& display) const;
+
 private:
     std::filesystem::path dir_;
+    std::filesystem::path program_;
+    std::optional<WineSetup> wine_;
 };
 
 // torven-sim serving port `port` of the workspace's torven; `pattern` is its command line after
@@ -63,6 +87,8 @@ private:
 class Torven {
 public:
     Torven(Desktop& desktop, const Workspace& workspace);
+    // Another copy of torven than the workspace's own, e.g. one installed in its Wine prefix.
+    Torven(Desktop& desktop, const Workspace& workspace, const std::filesystem::path& program);
 
     Process& Proc() { return *process_; }
     Rect Window() const { return window_; }
