@@ -141,6 +141,19 @@ mode_t NewFileMode(const QByteArray& path) {
 
 #endif
 
+// Why a save to `path` must not even start, or nothing when it may.
+std::optional<ReplaceResult> RefusalOf(const QString& path) {
+    switch (CheckReplace(path)) {
+    case ReplaceAccess::NotPermitted:
+        return ReplaceResult{ReplaceAccess::NotPermitted, NoWriteAccess(path)};
+    case ReplaceAccess::Refused:
+        return ReplaceResult{ReplaceAccess::Refused, NotARegularFile(path)};
+    case ReplaceAccess::Allowed:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 #ifndef Q_OS_WIN
@@ -176,14 +189,8 @@ ReplaceAccess CheckReplace(const QString& path) {
 }
 
 ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
-    switch (CheckReplace(path)) {
-    case ReplaceAccess::NotPermitted:
-        return {ReplaceAccess::NotPermitted, NoWriteAccess(path)};
-    case ReplaceAccess::Refused:
-        return {ReplaceAccess::Refused, NotARegularFile(path)};
-    case ReplaceAccess::Allowed:
-        break;
-    }
+    if (auto refusal = RefusalOf(path))
+        return *refusal;
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QByteArray file = QFile::encodeName(path);
     // A fresh name of our own, created exclusively: nothing planted there can be followed.
@@ -260,14 +267,8 @@ ReplaceAccess CheckReplace(const QString& path) {
 }
 
 ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
-    switch (CheckReplace(path)) {
-    case ReplaceAccess::NotPermitted:
-        return {ReplaceAccess::NotPermitted, NoWriteAccess(path)};
-    case ReplaceAccess::Refused:
-        return {ReplaceAccess::Refused, NotARegularFile(path)};
-    case ReplaceAccess::Allowed:
-        break;
-    }
+    if (auto refusal = RefusalOf(path))
+        return *refusal;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     // A file that cannot even be started there is a place this user may not write.
