@@ -29,6 +29,7 @@ void Form1::mnuConnect_Click() {
         fault.port = MSComm1->CommPort();
     }
     ApplyConnectionUpdate(AfterConnectCommand(PortOpenFlag, succeeded));
+    m_distrustNotice = m_settingsFile.DistrustNotice();
     // The status line's tooltip says why a command failed, and otherwise keeps the latest line
     // error; either way it goes on saying which files of other users are not used.
     ShowStatusReason(succeeded ? m_lastErrorText : QString::fromStdString(PortFaultText(fault)));

@@ -249,11 +249,12 @@ void Form1::Form_Load() {
 void Form1::LoadPortNumber() {
     if (const auto port = m_settingsFile.Load())
         MSComm1->setCommPort(*port);
+    m_distrustNotice = m_settingsFile.DistrustNotice();
     ShowStatusReason(QString());
 }
 
 QString Form1::WithDistrustNotice(const QString& reason) const {
-    const QString notice = m_settingsFile.DistrustNotice();
+    const QString& notice = m_distrustNotice;
     if (notice.isEmpty())
         return reason;
     return reason.isEmpty() ? notice : reason + QStringLiteral("\n") + notice;

@@ -136,6 +136,9 @@ private:
     std::int16_t BearingDegrees = 0;
     std::int32_t ErrorCount = 0;
     QString m_lastErrorText;
+    // Why settings files of other users are not used; looked for at start and at each connect
+    // command, not on every line error.
+    QString m_distrustNotice;
 
     QPointer<frmCommunicate> m_frmCommunicate;
     QPointer<frmAbout> m_frmAbout;
