@@ -6,13 +6,15 @@
 // Prints one line per figure: "RESULT <name> <median us> <p99 us> <max us> <count> <missed>".
 // With --listen DEVICE SECONDS it only reads DEVICE through a bare QSerialPort: the floor of what
 // taking a flood costs.
+#include "BearingDecoding.h"
+#include "Fonts.h"
+#include "Lamp.h"
+#include "MainWindow.h"
+#include "ObjectNames.h"
+#include "PortSettingsFile.h"
 #include "Pty.h"
-#include "link/PortSettingsFile.h"
-#include "platform/Fonts.h"
-#include "platform/MSComm.h"
-#include "reception/BearingDecoding.h"
-#include "ui/Form1.h"
-#include "ui/Shape.h"
+#include "SerialLine.h"
+#include "WindowElements.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,6 +33,7 @@
 
 namespace {
 
+namespace names = torven::object_names::main_window;
 using torven::test::Pty;
 
 struct Reading {
@@ -47,7 +50,7 @@ std::vector<Reading> SectorReadings() {
         const int degrees = sector == 1 ? 360 : (sector - 1) * 15;
         char text[8];
         std::snprintf(text, sizeof text, "%04d", (degrees * 512 + 359) / 360);
-        const auto decoded = torven::DecodeBlock(text);
+        const auto decoded = torven::decodeBlock(text);
         if (decoded.litLamp != sector) {
             std::fprintf(stderr, "bench_latency: %s lights lamp %d, not %d\n", text,
                          decoded.litLamp, sector);
@@ -65,7 +68,7 @@ struct Samples {
 };
 
 // Writes `count` readings at `rate` a second, each once the previous one has arrived, and times
-// each from its write until the caller's hook calls Arrived(). Serves events until all are done.
+// each from its write until the caller's hook calls arrived(). Serves events until all are done.
 class Run {
 public:
     Run(const Pty& pty, std::vector<Reading> readings, int count, int rate)
@@ -87,7 +90,7 @@ public:
     bool Waiting() const { return m_waiting; }
 
     // The hook calls this once the current reading shows.
-    void Arrived() {
+    void arrived() {
         if (!m_waiting)
             return;
         m_samples.micros.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1000.0);
@@ -154,7 +157,7 @@ Samples Floor(int count, int rate) {
         // Count a reading once all of it is there, as the window would need it.
         if (port.bytesAvailable() >= static_cast<qint64>(run.Current().bytes.size())) {
             port.readAll();
-            run.Arrived();
+            run.arrived();
         }
     });
     return run.Go();
@@ -164,29 +167,31 @@ Samples Window(int count, int rate) {
     QTemporaryDir dir;
     if (!dir.isValid())
         std::exit(1);
-    torven::Form1 form(torven::PortSettingsFile(dir.path(), dir.path() + QStringLiteral("/user")));
+    torven::MainWindow form(
+        torven::PortSettingsFile(dir.path(), dir.path() + QStringLiteral("/user")));
     form.setAttribute(Qt::WA_DeleteOnClose, false);
-    form.CentreOnScreen();
+    form.centreOnScreen();
     form.show();
 
     Pty pty;
     pty.LinkAs((dir.path() + QStringLiteral("/com1")).toStdString());
-    form.mnuConnect_Click();
-    if (form.portOpenFlag() != -1) {
+    form.toggleConnection();
+    if (!form.isPortOpen()) {
         std::fprintf(stderr, "bench_latency: the window did not connect\n");
         std::exit(1);
     }
 
-    auto* readout = form.findChild<QLineEdit*>(QStringLiteral("Text3"));
-    std::vector<torven::Shape*> lamps;
+    auto* readout = form.findChild<QLineEdit*>(torven::nameOf(names::kReadout));
+    std::vector<torven::Lamp*> lamps;
     for (int k = 1; k <= 24; ++k)
-        lamps.push_back(form.findChild<torven::Shape*>(QStringLiteral("Shape%1").arg(k)));
+        lamps.push_back(
+            form.findChild<torven::Lamp*>(QString::fromStdString(names::sectorLamp(k))));
     const QColor lit(0xFF, 0x00, 0xFF);
 
     Run run(pty, SectorReadings(), count, rate);
     // Connected after the window's own handler, so it runs right after the window has taken the
     // block; it looks at what the window shows, not at what the handler meant to do.
-    QObject::connect(&form.Comm(), &torven::MSComm::OnComm, [&] {
+    QObject::connect(&form.serialLine(), &torven::SerialLine::blockReceived, [&] {
         if (!run.Waiting())
             return;
         const Reading& r = run.Current();
@@ -196,7 +201,7 @@ Samples Window(int count, int rate) {
             if ((lamps[static_cast<std::size_t>(k - 1)]->backColor() == lit) != (k == r.lamp))
                 return;
         }
-        run.Arrived();
+        run.arrived();
     });
     return run.Go();
 }
@@ -222,7 +227,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setFont(torven::DefaultFont());
+    QApplication::setFont(torven::defaultFont());
 
     if (argc == 4 && std::string(argv[1]) == "--listen")
         return Listen(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));

@@ -1,9 +1,9 @@
 // The cost of the reception rules per received block: number reading, block decoding (which
 // includes the lamp choice), the console edit, and all of them together as one block takes them.
-#include "reception/BearingDecoding.h"
-#include "reception/Console.h"
-#include "reception/NumberReading.h"
-#include "reception/SectorLamps.h"
+#include "BearingDecoding.h"
+#include "Console.h"
+#include "NumberReading.h"
+#include "SectorLamps.h"
 
 #include <benchmark/benchmark.h>
 
@@ -66,31 +66,31 @@ void OverBlocks(benchmark::State& state, const std::vector<std::string>& blocks,
 void BM_ReadNumber_Realistic(benchmark::State& state) {
     const auto blocks = RealisticBlocks();
     OverBlocks(state, blocks,
-               [](const std::string& b) { benchmark::DoNotOptimize(ReadNumber(b.substr(0, 4))); });
+               [](const std::string& b) { benchmark::DoNotOptimize(readNumber(b.substr(0, 4))); });
 }
 
 void BM_ReadNumber_Hostile(benchmark::State& state) {
     const auto blocks = HostileBlocks();
     OverBlocks(state, blocks,
-               [](const std::string& b) { benchmark::DoNotOptimize(ReadNumber(b)); });
+               [](const std::string& b) { benchmark::DoNotOptimize(readNumber(b)); });
 }
 
 void BM_DecodeBlock_Realistic(benchmark::State& state) {
     const auto blocks = RealisticBlocks();
     OverBlocks(state, blocks,
-               [](const std::string& b) { benchmark::DoNotOptimize(DecodeBlock(b)); });
+               [](const std::string& b) { benchmark::DoNotOptimize(decodeBlock(b)); });
 }
 
 void BM_DecodeBlock_Hostile(benchmark::State& state) {
     const auto blocks = HostileBlocks();
     OverBlocks(state, blocks,
-               [](const std::string& b) { benchmark::DoNotOptimize(DecodeBlock(b)); });
+               [](const std::string& b) { benchmark::DoNotOptimize(decodeBlock(b)); });
 }
 
 void BM_LitLampFor(benchmark::State& state) {
     std::int16_t bearing = -400;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(LitLampFor(bearing));
+        benchmark::DoNotOptimize(litLampFor(bearing));
         bearing = bearing == 400 ? -400 : static_cast<std::int16_t>(bearing + 1);
         benchmark::ClobberMemory();
     }
@@ -103,7 +103,7 @@ void BM_ConsoleEdit(benchmark::State& state) {
     constexpr std::size_t kCapacity = 32767;
     std::string console(kCapacity - 3, 'x');
     OverBlocks(state, blocks, [&](const std::string& b) {
-        benchmark::DoNotOptimize(ApplyConsoleEdit(console, ConsoleEditFor(b), kCapacity));
+        benchmark::DoNotOptimize(applyConsoleEdit(console, consoleEditFor(b), kCapacity));
     });
 }
 
@@ -113,10 +113,10 @@ template <class Blocks> void WholeBlock(benchmark::State& state, Blocks makeBloc
     constexpr std::size_t kCapacity = 32767;
     std::string console = "Text2";
     OverBlocks(state, blocks, [&](const std::string& b) {
-        const ConsoleEdit edit = ConsoleEditFor(b);
+        const ConsoleEdit edit = consoleEditFor(b);
         if (edit != ConsoleEdit::None)
-            ApplyConsoleEdit(console, edit, kCapacity);
-        benchmark::DoNotOptimize(DecodeBlock(b));
+            applyConsoleEdit(console, edit, kCapacity);
+        benchmark::DoNotOptimize(decodeBlock(b));
     });
 }
 

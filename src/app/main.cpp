@@ -1,8 +1,8 @@
-#include "link/PortSettingsFile.h"
-#include "platform/EndSignals.h"
-#include "platform/Fonts.h"
-#include "platform/MSComm.h"
-#include "ui/Form1.h"
+#include "EndSignals.h"
+#include "Fonts.h"
+#include "MainWindow.h"
+#include "PortSettingsFile.h"
+#include "SerialLine.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -15,24 +15,24 @@ int main(int argc, char* argv[]) {
     // ~/.config/torven/torven.
     QApplication::setApplicationVersion(QStringLiteral(TORVEN_VERSION));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setFont(torven::DefaultFont());
+    QApplication::setFont(torven::defaultFont());
 
     // The main window is the program: it lives until it closes, and deletes itself then.
-    auto* form1 = new torven::Form1(
-        torven::PortSettingsFile::ForThisProgram(QStringLiteral(TORVEN_INSTALL_BINDIR)));
+    auto* form1 = new torven::MainWindow(
+        torven::PortSettingsFile::forThisProgram(QStringLiteral(TORVEN_INSTALL_BINDIR)));
     // The window is already hidden when it closes (it rolls away first), so Qt does not see a
     // last window closing: end the program when the window is gone.
     QObject::connect(form1, &QObject::destroyed, &app, &QCoreApplication::quit);
     // Asked to end (kill, Ctrl-C, logging out): release the port first, so that its lock and
     // exclusive use do not outlive the program, and end at once, without the roll-away.
-    const QPointer<torven::Form1> window = form1;
+    const QPointer<torven::MainWindow> window = form1;
     torven::EndSignals endSignals;
-    QObject::connect(&endSignals, &torven::EndSignals::Arrived, &app, [&window] {
+    QObject::connect(&endSignals, &torven::EndSignals::arrived, &app, [&window] {
         if (window)
-            window->Comm().setPortOpen(false);
+            window->serialLine().setPortOpen(false);
         QCoreApplication::exit(0);
     });
-    form1->CentreOnScreen();
+    form1->centreOnScreen();
     form1->show();
     const int status = QApplication::exec();
     delete window.data();

@@ -15,7 +15,7 @@ constexpr double kDegreesPerTurn = 360.0;
 constexpr std::size_t kReadingLength = 4;
 } // namespace
 
-std::string ReadoutText(double degrees) {
+std::string readoutText(double degrees) {
     if (!std::isfinite(degrees))
         degrees = std::copysign(std::numeric_limits<double>::max(), degrees);
     const double magnitude = std::trunc(std::fabs(degrees));
@@ -32,19 +32,19 @@ std::string ReadoutText(double degrees) {
     return std::string(text, end.ptr);
 }
 
-DecodedBlock DecodeBlock(std::string_view block) {
+DecodedBlock decodeBlock(std::string_view block) {
     DecodedBlock out;
     out.rawReading = block.substr(0, kReadingLength);
     // Multiplication first, as the scale is defined; then truncation toward zero.
-    const double degrees = std::trunc(ReadNumber(out.rawReading) * kDegreesPerTurn / kStepsPerTurn);
-    out.readout = ReadoutText(degrees);
+    const double degrees = std::trunc(readNumber(out.rawReading) * kDegreesPerTurn / kStepsPerTurn);
+    out.readout = readoutText(degrees);
 
     // The bearing is the readout read back. Its digits are the truncated value exactly, so
     // reading them gives that value again, without the text.
     if (degrees >= std::numeric_limits<std::int16_t>::min() &&
         degrees <= std::numeric_limits<std::int16_t>::max()) {
         out.bearing = static_cast<std::int16_t>(degrees);
-        out.litLamp = LitLampFor(*out.bearing);
+        out.litLamp = litLampFor(*out.bearing);
     }
     return out;
 }

@@ -19,10 +19,10 @@ struct DecodedBlock {
 
 // Turns a received block into the bearing: its first four characters are a position on a
 // 512-step scale, converted to whole degrees (truncated toward zero).
-DecodedBlock DecodeBlock(std::string_view block);
+DecodedBlock decodeBlock(std::string_view block);
 
 // The readout form of a whole number of degrees: a blank (zero or positive) or a minus sign,
 // then the decimal digits without leading zeros.
-std::string ReadoutText(double degrees);
+std::string readoutText(double degrees);
 
 } // namespace torven

@@ -2,24 +2,24 @@
 
 namespace torven {
 
-std::optional<std::string_view> LineErrorMessage(std::int16_t code) {
+std::optional<std::string_view> lineErrorMessage(CommEvent code) {
     switch (code) {
-    case comm_event::Frame:
+    case CommEvent::Frame:
         return " Last Error: Framing Error ";
-    case comm_event::Overrun:
+    case CommEvent::Overrun:
         return " Last Error: Port Overrun";
-    case comm_event::ReceiveOverflow:
+    case CommEvent::ReceiveOverflow:
         return " Last Error: Receive Buffer Overflow ";
-    case comm_event::Parity:
+    case CommEvent::Parity:
         return " Last Error: Parity Error ";
-    case comm_event::TransmitFull:
+    case CommEvent::TransmitFull:
         return " Last Error: Transmit Buffer Full ";
     default:
         return std::nullopt;
     }
 }
 
-std::string ErrorText(std::int32_t errorCount, std::string_view message) {
+std::string errorText(std::int32_t errorCount, std::string_view message) {
     std::string text = "Errors:";
     text += std::to_string(errorCount);
     text += message;

@@ -9,7 +9,7 @@
 namespace torven {
 
 // The port settings file holds one line: the port box text as typed, then CR LF.
-std::string CommSetContent(std::string_view portText);
+std::string commSetContent(std::string_view portText);
 
 // How much of the file is ever read: a port number never needs more, and a huge file must not be
 // read whole.
@@ -19,6 +19,6 @@ inline constexpr std::size_t kCommSetReadLimit = 4096;
 // the end of the file) converted by the port-number rule. `head` is the first bytes of the file;
 // `complete` says whether it is the whole file. A first line that does not end within `head` of an
 // incomplete file is too long to be a port number. Empty when the line does not convert.
-std::optional<std::int16_t> StoredPortNumber(std::string_view head, bool complete);
+std::optional<std::int16_t> storedPortNumber(std::string_view head, bool complete);
 
 } // namespace torven

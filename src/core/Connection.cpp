@@ -2,18 +2,18 @@
 
 namespace torven {
 
-ConnectionUpdate AfterConnectCommand(std::int16_t portOpenFlag, bool succeeded) {
+ConnectionUpdate afterConnectCommand(bool portOpen, bool succeeded) {
     if (!succeeded)
-        return {portOpenFlag, std::nullopt, kErrorStatus};
-    if (PortActionFor(portOpenFlag) == PortAction::Open)
-        return {kPortOpen, kConnectedColour, std::string_view{}};
-    return {kPortClosed, kDisconnectedColour, std::nullopt};
+        return {portOpen, std::nullopt, kErrorStatus};
+    if (portActionFor(portOpen) == PortAction::Open)
+        return {true, kConnectedColour, std::string_view{}};
+    return {false, kDisconnectedColour, std::nullopt};
 }
 
-ConnectionUpdate AfterDeviceLost(std::int16_t portOpenFlag) {
-    if (portOpenFlag == kPortClosed)
-        return {kPortClosed, std::nullopt, std::nullopt};
-    return {kPortClosed, kDisconnectedColour, kErrorStatus};
+ConnectionUpdate afterDeviceLost(bool portOpen) {
+    if (!portOpen)
+        return {false, std::nullopt, std::nullopt};
+    return {false, kDisconnectedColour, kErrorStatus};
 }
 
 } // namespace torven

@@ -2,7 +2,7 @@
 
 namespace torven {
 
-ConsoleEdit ConsoleEditFor(std::string_view block) {
+ConsoleEdit consoleEditFor(std::string_view block) {
     if (block.empty())
         return ConsoleEdit::None;
     switch (static_cast<unsigned char>(block.front())) {
@@ -16,7 +16,7 @@ ConsoleEdit ConsoleEditFor(std::string_view block) {
     }
 }
 
-bool ApplyConsoleEdit(std::string& text, ConsoleEdit edit, std::size_t capacity) {
+bool applyConsoleEdit(std::string& text, ConsoleEdit edit, std::size_t capacity) {
     switch (edit) {
     case ConsoleEdit::RemoveLast:
         if (text.empty())

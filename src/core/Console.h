@@ -14,11 +14,11 @@ enum class ConsoleEdit {
     AppendLineBreak, // carriage return (13) or line feed (10): the console gains CR LF
 };
 
-ConsoleEdit ConsoleEditFor(std::string_view block);
+ConsoleEdit consoleEditFor(std::string_view block);
 
 // Applies `edit` to the console's text. The console holds at most `capacity` characters, like the
 // text box that shows it: a line break that would not fit is refused. Returns whether the text
 // changed.
-bool ApplyConsoleEdit(std::string& text, ConsoleEdit edit, std::size_t capacity);
+bool applyConsoleEdit(std::string& text, ConsoleEdit edit, std::size_t capacity);
 
 } // namespace torven

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CommEvents.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -17,26 +19,25 @@ struct LineErrorCounts {
     bool operator==(const LineErrorCounts&) const = default;
 };
 
-// The notifications due between two readings of the counts: one event code for each kind of
+// The line errors due between two readings of the counts: one event code for each kind of
 // error whose count grew, however much it grew, in the order break (1001), framing (1004), port
 // overrun (1006), receive buffer overflow (1008), parity (1009). A burst of noise thus gives a few
-// notifications, not thousands. A count that went down means the driver started again: that
+// events, not thousands. A count that went down means the driver started again: that
 // is no error.
-std::vector<std::int16_t> LineErrorEvents(const LineErrorCounts& before,
-                                          const LineErrorCounts& after);
+std::vector<CommEvent> lineErrorEvents(const LineErrorCounts& before, const LineErrorCounts& after);
 
 // The error flags Windows' ClearCommError reports, with the values its headers give them
 // (CE_RXOVER, CE_OVERRUN, CE_RXPARITY, CE_FRAME, CE_BREAK); other bits are not line errors.
 namespace comm_error_flag {
-inline constexpr std::uint32_t ReceiveOverflow = 0x0001; // CE_RXOVER
-inline constexpr std::uint32_t Overrun = 0x0002;         // CE_OVERRUN
-inline constexpr std::uint32_t Parity = 0x0004;          // CE_RXPARITY
-inline constexpr std::uint32_t Frame = 0x0008;           // CE_FRAME
-inline constexpr std::uint32_t Break = 0x0010;           // CE_BREAK
+inline constexpr std::uint32_t kReceiveOverflow = 0x0001; // CE_RXOVER
+inline constexpr std::uint32_t kOverrun = 0x0002;         // CE_OVERRUN
+inline constexpr std::uint32_t kParity = 0x0004;          // CE_RXPARITY
+inline constexpr std::uint32_t kFrame = 0x0008;           // CE_FRAME
+inline constexpr std::uint32_t kBreak = 0x0010;           // CE_BREAK
 } // namespace comm_error_flag
 
 // Windows reports which kinds of error happened since it was last asked, not how many: each
 // flag set adds one to its kind's running count, which then wraps as a driver's count does.
-LineErrorCounts TallyCommErrors(LineErrorCounts tally, std::uint32_t flags);
+LineErrorCounts tallyCommErrors(LineErrorCounts tally, std::uint32_t flags);
 
 } // namespace torven

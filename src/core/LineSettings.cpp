@@ -59,7 +59,7 @@ std::optional<StopBits> stopBitsFrom(std::string_view s) {
 
 } // namespace
 
-std::optional<LineSettings> ParseLineSettings(std::string_view text) {
+std::optional<LineSettings> parseLineSettings(std::string_view text) {
     std::array<std::string_view, 4> fields;
     std::size_t count = 0;
     for (;;) {

@@ -23,6 +23,6 @@ inline constexpr std::int32_t kMaxBaudRate = 4'000'000;
 // Parses "baud,parity,data,stop" such as "19200,n,8,1": a baud rate from 1 to 4,000,000, a
 // parity letter n, e, o, m or s in either case, 5 to 8 data bits, and 1, 1.5 or 2 stop bits.
 // Blanks around a field are allowed. Empty when the text is malformed.
-std::optional<LineSettings> ParseLineSettings(std::string_view text);
+std::optional<LineSettings> parseLineSettings(std::string_view text);
 
 } // namespace torven

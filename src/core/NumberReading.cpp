@@ -61,7 +61,7 @@ double readRadix(Cursor& in, int base) {
 // The common case read straight off the text: blanks, an optional sign, then at most 19 digits
 // (a whole number that fits 64 bits) followed by nothing that could continue the number. Empty for
 // anything else, which the general reading handles.
-std::optional<double> ReadPlainWholeNumber(std::string_view text) {
+std::optional<double> readPlainWholeNumber(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ')
         ++i;
@@ -87,8 +87,8 @@ std::optional<double> ReadPlainWholeNumber(std::string_view text) {
 
 } // namespace
 
-double ReadNumber(std::string_view text) {
-    if (const auto plain = ReadPlainWholeNumber(text))
+double readNumber(std::string_view text) {
+    if (const auto plain = readPlainWholeNumber(text))
         return *plain;
 
     Cursor in(text);

@@ -9,6 +9,6 @@ namespace torven {
 // that forms a number is taken (sign, digits with one decimal point, exponent with E or D), or a
 // whole number after &H (hexadecimal) or &O (octal). Never fails: text without a number gives 0.
 // A value too large for a double gives plus or minus infinity.
-double ReadNumber(std::string_view text);
+double readNumber(std::string_view text);
 
 } // namespace torven

@@ -32,15 +32,15 @@ std::tuple<std::string_view, long long> splitNumber(std::string_view name) {
 
 } // namespace
 
-std::string WindowsPortName(std::int16_t port) {
+std::string windowsPortName(std::int16_t port) {
     return "COM" + std::to_string(port);
 }
 
-std::string PortLinkName(std::int16_t port) {
+std::string portLinkName(std::int16_t port) {
     return "com" + std::to_string(port);
 }
 
-std::vector<std::string> OrderedSystemPorts(std::vector<std::string> names) {
+std::vector<std::string> orderedSystemPorts(std::vector<std::string> names) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const auto [prefixA, numberA] = splitNumber(a);
         const auto [prefixB, numberB] = splitNumber(b);
@@ -50,10 +50,10 @@ std::vector<std::string> OrderedSystemPorts(std::vector<std::string> names) {
     return names;
 }
 
-std::optional<std::string> NthSystemPort(std::int16_t port, const std::vector<std::string>& names) {
+std::optional<std::string> nthSystemPort(std::int16_t port, const std::vector<std::string>& names) {
     if (port < 1)
         return std::nullopt;
-    const auto ordered = OrderedSystemPorts(names);
+    const auto ordered = orderedSystemPorts(names);
     if (static_cast<std::size_t>(port) > ordered.size())
         return std::nullopt;
     return ordered[static_cast<std::size_t>(port) - 1];

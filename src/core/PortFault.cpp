@@ -101,7 +101,7 @@ std::string windowsAdvice(const PortFault& f) {
 
 } // namespace
 
-std::string PortFaultText(const PortFault& fault, AdvicePlatform platform) {
+std::string portFaultText(const PortFault& fault, AdvicePlatform platform) {
     std::string text = reason(fault);
     const std::string advice =
         platform == AdvicePlatform::Posix ? posixAdvice(fault) : windowsAdvice(fault);

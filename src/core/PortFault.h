@@ -6,7 +6,7 @@
 namespace torven {
 
 // Why the port could not be opened, kept open or set up, as the status line's tooltip explains
-// it. The serial component only classifies what went wrong and passes on the system's words;
+// it. The serial line only classifies what went wrong and passes on the system's words;
 // the wording, and what the user can do about it, are chosen here.
 struct PortFault {
     enum class Kind {
@@ -44,6 +44,6 @@ inline constexpr AdvicePlatform kThisPlatform = AdvicePlatform::Posix;
 
 // The whole explanation, in Russian: the port, what went wrong, what to do, and the system's own
 // words at the end in brackets, so that they can still be looked up.
-std::string PortFaultText(const PortFault& fault, AdvicePlatform platform = kThisPlatform);
+std::string portFaultText(const PortFault& fault, AdvicePlatform platform = kThisPlatform);
 
 } // namespace torven

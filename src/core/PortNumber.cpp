@@ -1,6 +1,6 @@
 #include "PortNumber.h"
 
-#include "reception/NumberReading.h"
+#include "NumberReading.h"
 
 #include <cctype>
 #include <cmath>
@@ -67,7 +67,7 @@ bool isWholeNumber(std::string_view text) {
 
 } // namespace
 
-double RoundHalfEven(double value) {
+double roundHalfEven(double value) {
     const double floor = std::floor(value);
     const double fraction = value - floor;
     if (fraction < 0.5)
@@ -77,7 +77,7 @@ double RoundHalfEven(double value) {
     return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
 }
 
-std::optional<std::int16_t> ToPortNumber(std::string_view text) {
+std::optional<std::int16_t> toPortNumber(std::string_view text) {
     while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back()))
@@ -86,7 +86,7 @@ std::optional<std::int16_t> ToPortNumber(std::string_view text) {
         return std::nullopt;
 
     // The text is now known to be exactly one number, which the number-reading rule reads whole.
-    const double rounded = RoundHalfEven(ReadNumber(text));
+    const double rounded = roundHalfEven(readNumber(text));
     if (!std::isfinite(rounded) || rounded < std::numeric_limits<std::int16_t>::min() ||
         rounded > std::numeric_limits<std::int16_t>::max())
         return std::nullopt;

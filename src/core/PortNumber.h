@@ -10,9 +10,9 @@ namespace torven {
 // trailing blanks are ignored, the rest must be a number (as the number-reading rule forms it,
 // with nothing after it), a fraction is rounded to the nearest whole number with halves going to
 // the even neighbour, and the result must fit a signed 16-bit integer. Empty when it does not.
-std::optional<std::int16_t> ToPortNumber(std::string_view text);
+std::optional<std::int16_t> toPortNumber(std::string_view text);
 
 // Rounds to the nearest whole number, an exact half to the even neighbour (2.5 -> 2, 3.5 -> 4).
-double RoundHalfEven(double value);
+double roundHalfEven(double value);
 
 } // namespace torven

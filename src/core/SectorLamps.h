@@ -13,7 +13,7 @@ inline constexpr std::uint32_t kLampDarkColour = 0x00FFFF;
 // The number (1 to 24) of the sector lamp whose 15-degree sector holds `bearing`, or 0 when the
 // bearing lies in no sector (0, negative, or above 360). Lamp 1 covers 1-7 and 353-360 degrees;
 // lamp k covers (k-1)*15-7 to (k-1)*15+7.
-constexpr int LitLampFor(std::int16_t bearing) {
+constexpr int litLampFor(std::int16_t bearing) {
     if (bearing < 1 || bearing > 360)
         return 0;
     if (bearing <= 7 || bearing >= 353)

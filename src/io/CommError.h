@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/PortFault.h"
+#include "PortFault.h"
 
 #include <stdexcept>
 #include <string>
@@ -8,7 +8,7 @@
 
 namespace torven {
 
-// Raised by the serial port component when its settings are refused or the port cannot be
+// Raised by the serial line when its settings are refused or the port cannot be
 // opened or closed. The connect command traps it; nothing else expects it.
 class CommError : public std::runtime_error {
 public:
@@ -18,7 +18,7 @@ public:
     explicit CommError(const std::string& what)
         : std::runtime_error(what), m_fault(PortFault::Kind::Other, 0, what) {}
 
-    const PortFault& Fault() const { return m_fault; }
+    const PortFault& fault() const { return m_fault; }
 
 private:
     PortFault m_fault;

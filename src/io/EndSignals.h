@@ -20,7 +20,7 @@ public:
     ~EndSignals() override;
 
 signals:
-    void Arrived(int signal);
+    void arrived(int signal);
 
 private:
     void readPipe();

@@ -20,7 +20,7 @@
 
 namespace torven {
 
-bool FileExist(const QString& path) {
+bool fileExists(const QString& path) {
     const QFileInfo info(path);
     if (!info.isFile() || info.isHidden())
         return false;
@@ -32,21 +32,21 @@ bool FileExist(const QString& path) {
     return true;
 }
 
-QString ProgramFolder() {
+QString programFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
-QString UserSettingsFolder() {
+QString userSettingsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }
 
-bool RunsFromSystemFolder([[maybe_unused]] const QString& installFolder) {
+bool runsFromSystemFolder([[maybe_unused]] const QString& installFolder) {
 #ifdef Q_OS_WIN
     // The installer leaves a mark beside the program, wherever the user had it go; a copy
     // unzipped into a folder of its own has none.
-    return FileExist(QDir(ProgramFolder()).filePath(QStringLiteral("torven.installed")));
+    return fileExists(QDir(programFolder()).filePath(QStringLiteral("torven.installed")));
 #else
-    const QString here = QFileInfo(ProgramFolder()).canonicalFilePath();
+    const QString here = QFileInfo(programFolder()).canonicalFilePath();
     const QStringList systemFolders{installFolder, QStringLiteral("/usr/bin"),
                                     QStringLiteral("/usr/local/bin"), QStringLiteral("/bin")};
     for (const QString& folder : systemFolders) {
@@ -58,7 +58,7 @@ bool RunsFromSystemFolder([[maybe_unused]] const QString& installFolder) {
 #endif
 }
 
-std::optional<FileHead> ReadFileHead(const QString& path, qint64 limit) {
+std::optional<FileHead> readFileHead(const QString& path, qint64 limit) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -71,25 +71,25 @@ std::optional<FileHead> ReadFileHead(const QString& path, qint64 limit) {
 
 namespace {
 
-QString NotARegularFile(const QString& path) {
+QString notARegularFile(const QString& path) {
     return QStringLiteral(
                "%1 — не обычный файл, а ссылка, папка или устройство, и номер через него "
                "не записывается. Удалите %1 и нажмите OK ещё раз.")
         .arg(QDir::toNativeSeparators(path));
 }
 
-QString NoWriteAccess(const QString& path) {
+QString noWriteAccess(const QString& path) {
     return QStringLiteral("нет права записи в %1.").arg(QDir::toNativeSeparators(path));
 }
 
 #ifndef Q_OS_WIN
 
 // Failures that mean this user may not write there, as opposed to a write that went wrong.
-bool IsNotPermitted(int error) {
+bool isNotPermitted(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
 }
 
-QString WriteFailure(const QString& path, int error) {
+QString writeFailure(const QString& path, int error) {
     QString what;
     switch (error) {
     case ENOSPC:
@@ -108,12 +108,12 @@ QString WriteFailure(const QString& path, int error) {
 }
 
 // Whether the effective user (not the real one, as plain access() would ask) may use `path` so.
-bool MayAccess(const QByteArray& path, int mode) {
+bool mayAccess(const QByteArray& path, int mode) {
     return faccessat(AT_FDCWD, path.constData(), mode, AT_EACCESS) == 0;
 }
 
 // 0, or the error that stopped the write. Goes on after a signal or a short write.
-int WriteAll(int fd, const QByteArray& content) {
+int writeAll(int fd, const QByteArray& content) {
     const char* next = content.constData();
     qsizetype left = content.size();
     while (left > 0) {
@@ -130,7 +130,7 @@ int WriteAll(int fd, const QByteArray& content) {
 }
 
 // The permissions a new file gets: those of the file it replaces, else what creating one gives.
-mode_t NewFileMode(const QByteArray& path) {
+mode_t newFileMode(const QByteArray& path) {
     struct stat old {};
     if (lstat(path.constData(), &old) == 0)
         return old.st_mode & 07777;
@@ -142,12 +142,12 @@ mode_t NewFileMode(const QByteArray& path) {
 #endif
 
 // Why a save to `path` must not even start, or nothing when it may.
-std::optional<ReplaceResult> RefusalOf(const QString& path) {
-    switch (CheckReplace(path)) {
+std::optional<ReplaceResult> refusalOf(const QString& path) {
+    switch (checkReplace(path)) {
     case ReplaceAccess::NotPermitted:
-        return ReplaceResult{ReplaceAccess::NotPermitted, NoWriteAccess(path)};
+        return ReplaceResult{ReplaceAccess::NotPermitted, noWriteAccess(path)};
     case ReplaceAccess::Refused:
-        return ReplaceResult{ReplaceAccess::Refused, NotARegularFile(path)};
+        return ReplaceResult{ReplaceAccess::Refused, notARegularFile(path)};
     case ReplaceAccess::Allowed:
         break;
     }
@@ -158,7 +158,7 @@ std::optional<ReplaceResult> RefusalOf(const QString& path) {
 
 #ifndef Q_OS_WIN
 
-ReplaceAccess CheckReplace(const QString& path) {
+ReplaceAccess checkReplace(const QString& path) {
     const QByteArray file = QFile::encodeName(path);
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     struct stat entry {};
@@ -169,14 +169,14 @@ ReplaceAccess CheckReplace(const QString& path) {
         if (stat(folder.constData(), &dir) != 0)
             return errno == ENOENT ? ReplaceAccess::Allowed // made by the save
                                    : ReplaceAccess::NotPermitted;
-        return MayAccess(folder, W_OK | X_OK) ? ReplaceAccess::Allowed
+        return mayAccess(folder, W_OK | X_OK) ? ReplaceAccess::Allowed
                                               : ReplaceAccess::NotPermitted;
     }
     if (!S_ISREG(entry.st_mode))
         return ReplaceAccess::Refused;
     // The file is replaced by renaming a new one over it, which needs the folder; a read-only file
     // is still one its owner meant to keep.
-    if (!MayAccess(file, W_OK) || !MayAccess(folder, W_OK | X_OK))
+    if (!mayAccess(file, W_OK) || !mayAccess(folder, W_OK | X_OK))
         return ReplaceAccess::NotPermitted;
     // In a folder with the sticky bit (like /tmp) only the owner of a file or of the folder may
     // rename over it.
@@ -188,8 +188,8 @@ ReplaceAccess CheckReplace(const QString& path) {
     return ReplaceAccess::Allowed;
 }
 
-ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
-    if (auto refusal = RefusalOf(path))
+ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
+    if (auto refusal = refusalOf(path))
         return *refusal;
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QByteArray file = QFile::encodeName(path);
@@ -198,13 +198,13 @@ ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        if (IsNotPermitted(error))
-            return {ReplaceAccess::NotPermitted, NoWriteAccess(path)};
-        return {ReplaceAccess::Refused, WriteFailure(path, error)};
+        if (isNotPermitted(error))
+            return {ReplaceAccess::NotPermitted, noWriteAccess(path)};
+        return {ReplaceAccess::Refused, writeFailure(path, error)};
     }
-    int error = fchmod(fd, NewFileMode(file)) == 0 ? 0 : errno;
+    int error = fchmod(fd, newFileMode(file)) == 0 ? 0 : errno;
     if (error == 0)
-        error = WriteAll(fd, content);
+        error = writeAll(fd, content);
     // A full disk can show only when the data reaches it: flush before the old file goes.
     if (error == 0 && fsync(fd) != 0)
         error = errno;
@@ -212,20 +212,20 @@ ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
         error = errno;
     if (error != 0) {
         unlink(temporary.constData());
-        return {ReplaceAccess::Refused, WriteFailure(path, error)};
+        return {ReplaceAccess::Refused, writeFailure(path, error)};
     }
     // Something may have taken the name meanwhile. The rename would replace a link rather than
     // follow it, but what stands there now is not ours to replace either.
-    if (CheckReplace(path) == ReplaceAccess::Refused) {
+    if (checkReplace(path) == ReplaceAccess::Refused) {
         unlink(temporary.constData());
-        return {ReplaceAccess::Refused, NotARegularFile(path)};
+        return {ReplaceAccess::Refused, notARegularFile(path)};
     }
     if (rename(temporary.constData(), file.constData()) != 0) {
         error = errno;
         unlink(temporary.constData());
-        if (IsNotPermitted(error))
-            return {ReplaceAccess::NotPermitted, NoWriteAccess(path)};
-        return {ReplaceAccess::Refused, WriteFailure(path, error)};
+        if (isNotPermitted(error))
+            return {ReplaceAccess::NotPermitted, noWriteAccess(path)};
+        return {ReplaceAccess::Refused, writeFailure(path, error)};
     }
     // The rename itself reaches the disk with the folder.
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
@@ -236,7 +236,7 @@ ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
     return {};
 }
 
-std::optional<QString> ForeignOwner(const QString& path) {
+std::optional<QString> foreignOwner(const QString& path) {
     struct stat entry {};
     if (lstat(QFile::encodeName(path).constData(), &entry) != 0)
         return std::nullopt;
@@ -255,7 +255,7 @@ std::optional<QString> ForeignOwner(const QString& path) {
 
 #else
 
-ReplaceAccess CheckReplace(const QString& path) {
+ReplaceAccess checkReplace(const QString& path) {
     const QFileInfo info(path);
     if (info.isSymbolicLink() || info.isJunction() || info.isShortcut())
         return ReplaceAccess::Refused;
@@ -266,14 +266,14 @@ ReplaceAccess CheckReplace(const QString& path) {
     return info.isWritable() ? ReplaceAccess::Allowed : ReplaceAccess::NotPermitted;
 }
 
-ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
-    if (auto refusal = RefusalOf(path))
+ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
+    if (auto refusal = refusalOf(path))
         return *refusal;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     // A file that cannot even be started there is a place this user may not write.
     if (!file.open(QIODevice::WriteOnly))
-        return {ReplaceAccess::NotPermitted, NoWriteAccess(path)};
+        return {ReplaceAccess::NotPermitted, noWriteAccess(path)};
     const auto failed = [&path](const QString& why) {
         return ReplaceResult{ReplaceAccess::Refused,
                              QStringLiteral("не удалось записать %1; прежний файл не изменён (%2).")
@@ -289,7 +289,7 @@ ReplaceResult WriteWholeFile(const QString& path, const QByteArray& content) {
     return {};
 }
 
-std::optional<QString> ForeignOwner(const QString&) {
+std::optional<QString> foreignOwner(const QString&) {
     return std::nullopt;
 }
 

@@ -12,19 +12,19 @@ namespace torven {
 
 #if defined(Q_OS_WIN)
 
-static_assert(comm_error_flag::ReceiveOverflow == CE_RXOVER &&
-              comm_error_flag::Overrun == CE_OVERRUN && comm_error_flag::Parity == CE_RXPARITY &&
-              comm_error_flag::Frame == CE_FRAME && comm_error_flag::Break == CE_BREAK);
+static_assert(comm_error_flag::kReceiveOverflow == CE_RXOVER &&
+              comm_error_flag::kOverrun == CE_OVERRUN && comm_error_flag::kParity == CE_RXPARITY &&
+              comm_error_flag::kFrame == CE_FRAME && comm_error_flag::kBreak == CE_BREAK);
 
-std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle handle) {
+std::optional<LineErrorCounts> DriverLineErrorCounters::read(PortHandle handle) {
     DWORD errors = 0;
     if (!ClearCommError(handle, &errors, nullptr))
         return std::nullopt;
-    m_tally = TallyCommErrors(m_tally, errors);
+    m_tally = tallyCommErrors(m_tally, errors);
     return m_tally;
 }
 
-void CheckInputParity(PortHandle handle) {
+void checkInputParity(PortHandle handle) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (GetCommState(handle, &dcb) && !dcb.fParity) {
@@ -35,7 +35,7 @@ void CheckInputParity(PortHandle handle) {
 
 #elif defined(Q_OS_LINUX)
 
-std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle handle) {
+std::optional<LineErrorCounts> DriverLineErrorCounters::read(PortHandle handle) {
     serial_icounter_struct counts{};
     if (handle < 0 || ioctl(handle, TIOCGICOUNT, &counts) != 0)
         return std::nullopt;
@@ -47,7 +47,7 @@ std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle handle) 
                            total(counts.buf_overrun), total(counts.parity)};
 }
 
-void CheckInputParity(PortHandle handle) {
+void checkInputParity(PortHandle handle) {
     termios mode{};
     if (handle < 0 || tcgetattr(handle, &mode) != 0)
         return;
@@ -61,11 +61,11 @@ void CheckInputParity(PortHandle handle) {
 #else
 
 // Other systems: no counters, and the line settings as Qt leaves them.
-std::optional<LineErrorCounts> DriverLineErrorCounters::Read(PortHandle) {
+std::optional<LineErrorCounts> DriverLineErrorCounters::read(PortHandle) {
     return std::nullopt;
 }
 
-void CheckInputParity(PortHandle) {}
+void checkInputParity(PortHandle) {}
 
 #endif
 

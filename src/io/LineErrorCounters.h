@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reception/LineErrorCounts.h"
+#include "LineErrorCounts.h"
 
 #include <QSerialPort>
 
@@ -17,7 +17,7 @@ using PortHandle = decltype(std::declval<QSerialPort&>().handle());
 class DriverLineErrorCounters {
 public:
     // The counts now, or nothing when the driver keeps none (pseudo-terminals, for one).
-    std::optional<LineErrorCounts> Read(PortHandle handle);
+    std::optional<LineErrorCounts> read(PortHandle handle);
 
 private:
 #ifdef Q_OS_WIN
@@ -29,6 +29,6 @@ private:
 // Switches input parity checking on for an open port, so that the driver checks and counts the
 // parity of every character; Qt switches it off whenever it sets the parity. Characters that
 // arrive with a parity or framing error are then dropped rather than handed on as if sound.
-void CheckInputParity(PortHandle handle);
+void checkInputParity(PortHandle handle);
 
 } // namespace torven

@@ -1,7 +1,7 @@
 #include "PortLocator.h"
 
-#include "link/PortDevice.h"
-#include "platform/FileServices.h"
+#include "FileServices.h"
+#include "PortDevice.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,19 +9,19 @@
 
 namespace torven {
 
-QString DeviceForPort(std::int16_t port, const QStringList& linkFolders) {
+QString deviceForPort(std::int16_t port, const QStringList& linkFolders) {
 #ifdef Q_OS_WIN
     Q_UNUSED(linkFolders);
-    return QString::fromStdString(WindowsPortName(port));
+    return QString::fromStdString(windowsPortName(port));
 #else
-    const QString linkName = QString::fromStdString(PortLinkName(port));
+    const QString linkName = QString::fromStdString(portLinkName(port));
     for (const QString& folder : linkFolders) {
         const QFileInfo link(QDir(folder).filePath(linkName));
         if (!link.isSymLink() && !link.exists())
             continue;
         // A link that another user put here is not this user's choice of device: it is passed
         // over as if absent (the main window says why).
-        if (ForeignOwner(link.absoluteFilePath()))
+        if (foreignOwner(link.absoluteFilePath()))
             continue;
         // A dangling link still names the port: opening it then fails, rather than silently
         // reaching some other device.
@@ -32,7 +32,7 @@ QString DeviceForPort(std::int16_t port, const QStringList& linkFolders) {
     const auto ports = QSerialPortInfo::availablePorts();
     for (const auto& info : ports)
         names.push_back(info.portName().toStdString());
-    const auto chosen = NthSystemPort(port, names);
+    const auto chosen = nthSystemPort(port, names);
     if (!chosen)
         return {};
     for (const auto& info : ports) {

@@ -12,6 +12,6 @@ namespace torven {
 // port 1 at /dev/ttyUSB0; a link that belongs to another user is passed over. Without such a
 // link, port N is the N-th serial port the system lists, USB adapters first. Empty when the number
 // reaches no device.
-QString DeviceForPort(std::int16_t port, const QStringList& linkFolders);
+QString deviceForPort(std::int16_t port, const QStringList& linkFolders);
 
 } // namespace torven

@@ -1,7 +1,7 @@
 #include "PortSettingsFile.h"
 
-#include "link/CommSetFormat.h"
-#include "platform/FileServices.h"
+#include "CommSetFormat.h"
+#include "FileServices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,20 +12,20 @@ namespace torven {
 PortSettingsFile::PortSettingsFile(QString programFolder, QString userFolder)
     : m_programFolder(std::move(programFolder)), m_userFolder(std::move(userFolder)) {}
 
-PortSettingsFile PortSettingsFile::ForThisProgram(const QString& installFolder) {
-    if (RunsFromSystemFolder(installFolder))
-        return PortSettingsFile(QString(), UserSettingsFolder());
-    return PortSettingsFile(ProgramFolder(), UserSettingsFolder());
+PortSettingsFile PortSettingsFile::forThisProgram(const QString& installFolder) {
+    if (runsFromSystemFolder(installFolder))
+        return PortSettingsFile(QString(), userSettingsFolder());
+    return PortSettingsFile(programFolder(), userSettingsFolder());
 }
 
-QStringList PortSettingsFile::Folders() const {
+QStringList PortSettingsFile::folders() const {
     QStringList folders{m_programFolder, m_userFolder};
     // An empty name would mean the current folder, which is nobody's choice.
     folders.removeAll(QString());
     return folders;
 }
 
-QString PortSettingsFile::PathIn(const QString& folder) {
+QString PortSettingsFile::pathIn(const QString& folder) {
     return QDir(folder).filePath(QStringLiteral("comm.set"));
 }
 
@@ -34,61 +34,61 @@ namespace {
 // The owner of a comm.set that must not be trusted: of the entry itself or, for a link, of the
 // file it points at, since that is what would be read. (A comN link is judged by its own owner
 // alone: what it points at is a device, which may well be someone else's.)
-std::optional<QString> Distrusted(const QString& path) {
-    if (auto owner = ForeignOwner(path))
+std::optional<QString> distrusted(const QString& path) {
+    if (auto owner = foreignOwner(path))
         return owner;
     const QFileInfo entry(path);
     if (entry.isSymLink() && entry.exists())
-        return ForeignOwner(entry.canonicalFilePath());
+        return foreignOwner(entry.canonicalFilePath());
     return std::nullopt;
 }
 
 } // namespace
 
-QStringList PortSettingsFile::FileFolders() const {
+QStringList PortSettingsFile::fileFolders() const {
     if (m_programFolder.isEmpty() || m_userFolder.isEmpty())
-        return Folders();
-    const QString beside = PathIn(m_programFolder);
-    if (!Distrusted(beside) && CheckReplace(beside) != ReplaceAccess::NotPermitted)
+        return folders();
+    const QString beside = pathIn(m_programFolder);
+    if (!distrusted(beside) && checkReplace(beside) != ReplaceAccess::NotPermitted)
         return {m_programFolder, m_userFolder};
     return {m_userFolder, m_programFolder};
 }
 
-std::optional<std::int16_t> PortSettingsFile::Load() const {
-    for (const QString& folder : FileFolders()) {
-        const QString path = PathIn(folder);
-        if (!FileExist(path) || Distrusted(path))
+std::optional<std::int16_t> PortSettingsFile::load() const {
+    for (const QString& folder : fileFolders()) {
+        const QString path = pathIn(folder);
+        if (!fileExists(path) || distrusted(path))
             continue;
-        const auto head = ReadFileHead(path, static_cast<qint64>(kCommSetReadLimit));
+        const auto head = readFileHead(path, static_cast<qint64>(kCommSetReadLimit));
         if (!head)
             return std::nullopt;
-        return StoredPortNumber(
+        return storedPortNumber(
             std::string_view(head->bytes.constData(), static_cast<std::size_t>(head->bytes.size())),
             head->complete);
     }
     return std::nullopt;
 }
 
-QString PortSettingsFile::Save(const QString& portText) const {
-    const std::string content = CommSetContent(portText.toLatin1().toStdString());
+QString PortSettingsFile::save(const QString& portText) const {
+    const std::string content = commSetContent(portText.toLatin1().toStdString());
     const QByteArray bytes(content.data(), static_cast<qsizetype>(content.size()));
-    const QStringList folders = FileFolders();
+    const QStringList folders = fileFolders();
     if (folders.isEmpty())
         return QStringLiteral("нет папки для файла comm.set.");
-    ReplaceResult result = WriteWholeFile(PathIn(folders.front()), bytes);
+    ReplaceResult result = writeWholeFile(pathIn(folders.front()), bytes);
     // Only a place this user may not write sends the file on; a full disk, an I/O error or a link
     // in the way is reported instead, so that the port is never quietly kept somewhere the next
     // start would not look first.
     if (result.outcome == ReplaceAccess::NotPermitted && folders.front() == m_programFolder &&
         !m_userFolder.isEmpty())
-        result = WriteWholeFile(PathIn(m_userFolder), bytes);
+        result = writeWholeFile(pathIn(m_userFolder), bytes);
     return result.why;
 }
 
-QString PortSettingsFile::DistrustNotice() const {
+QString PortSettingsFile::distrustNotice() const {
     static const QRegularExpression settingsName(QStringLiteral("^(comm\\.set|com-?[0-9]+)$"));
     QStringList found;
-    for (const QString& folder : Folders()) {
+    for (const QString& folder : folders()) {
         const QDir dir(folder);
         const QStringList names =
             dir.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -97,12 +97,12 @@ QString PortSettingsFile::DistrustNotice() const {
                 continue;
             const QString path = dir.filePath(name);
             const auto owner =
-                name == QStringLiteral("comm.set") ? Distrusted(path) : ForeignOwner(path);
+                name == QStringLiteral("comm.set") ? distrusted(path) : foreignOwner(path);
             if (!owner)
                 continue;
             // A link of this user's own is named with what it points at, whose owner that is.
             const QFileInfo entry(path);
-            const QString shown = entry.isSymLink() && !ForeignOwner(path)
+            const QString shown = entry.isSymLink() && !foreignOwner(path)
                                       ? path + QStringLiteral(" → ") + entry.canonicalFilePath()
                                       : path;
             found << QStringLiteral("%1 (владелец — %2)")

@@ -18,32 +18,32 @@ public:
     // The folders of the running program. A copy installed in a system folder shared by every
     // user (`installFolder` or the like) keeps its file per user only: even root, who could write
     // there, must not leave a file beside it that would then override every user's own.
-    static PortSettingsFile ForThisProgram(const QString& installFolder);
+    static PortSettingsFile forThisProgram(const QString& installFolder);
 
     // Where the comN links are looked for, in order: beside the program, then per user.
-    QStringList Folders() const;
+    QStringList folders() const;
 
     // Where comm.set is kept. A save writes it in the first folder; a start reads the first file
     // present in this order, so it reads what the latest save wrote. Beside the program comes
     // first unless this user may not replace the file there (a read-only file or folder, such as
     // a copy in /opt that root set up once) or it belongs to someone else: then the per-user file
     // comes first, and overrides the one beside the program once the user has stored a port.
-    QStringList FileFolders() const;
+    QStringList fileFolders() const;
 
     // The stored port number. Empty when there is no file, or its first line is not a port
     // number. A file that belongs to another user is passed over as if absent.
-    std::optional<std::int16_t> Load() const;
+    std::optional<std::int16_t> load() const;
 
     // Stores `portText` exactly as typed, then CR LF, replacing the whole file. Returns an empty
     // string on success, else why it could not be stored. Only a place this user may not write
     // sends the file on to the per-user folder; any other failure stores nothing anywhere.
-    QString Save(const QString& portText) const;
+    QString save(const QString& portText) const;
 
     // Why some of the files named comm.set or comN in the folders are not used: they belong to
     // other users. Empty when there are none.
-    QString DistrustNotice() const;
+    QString distrustNotice() const;
 
-    static QString PathIn(const QString& folder);
+    static QString pathIn(const QString& folder);
 
 private:
     QString m_programFolder;

@@ -6,7 +6,7 @@
 
 namespace torven {
 
-QString DescribeDevice(const QString& device) {
+QString describeDevice(const QString& device) {
     if (device.isEmpty())
         return QStringLiteral("нет устройства");
 

@@ -1,9 +1,9 @@
-#include "MSComm.h"
+#include "SerialLine.h"
 
 #include "CommError.h"
+#include "CommEvents.h"
+#include "LineSettings.h"
 #include "PortLocator.h"
-#include "link/LineSettings.h"
-#include "reception/CommEvents.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,7 +24,7 @@ namespace torven {
 namespace {
 
 LineSettings parsedOrThrow(const QString& text, std::int16_t port) {
-    const auto settings = ParseLineSettings(text.toStdString());
+    const auto settings = parseLineSettings(text.toStdString());
     if (!settings) {
         PortFault fault{PortFault::Kind::SettingsInvalid, port};
         fault.settings = text.toStdString();
@@ -71,7 +71,7 @@ bool apply(QSerialPort& port, const LineSettings& s) {
 
 // Whether the line behind an open handle has hung up or failed. Only Unix can tell; elsewhere
 // every error counts as a failed line.
-bool LineFailed([[maybe_unused]] PortHandle handle) {
+bool lineFailed([[maybe_unused]] PortHandle handle) {
 #ifdef Q_OS_UNIX
     pollfd line{static_cast<int>(handle), POLLIN, 0};
     if (::poll(&line, 1, 0) < 0)
@@ -85,7 +85,7 @@ bool LineFailed([[maybe_unused]] PortHandle handle) {
 // The lock file that keeps other programs off `device` while one holds it, when there is one.
 // Serial programs on Unix lock a device with a file named after it in the first lock folder they
 // may write; the folders are looked at in the order such programs try them.
-QString LockFileOf([[maybe_unused]] const QString& device) {
+QString lockFileOf([[maybe_unused]] const QString& device) {
 #ifdef Q_OS_UNIX
     QString name = device;
     if (name.startsWith(QStringLiteral("/dev/")))
@@ -104,7 +104,7 @@ QString LockFileOf([[maybe_unused]] const QString& device) {
 }
 
 // Why opening `device` failed, in the terms the user can act on.
-PortFault OpenFault(const QSerialPort& port, std::int16_t number, const QString& device,
+PortFault openFault(const QSerialPort& port, std::int16_t number, const QString& device,
                     const QString& target) {
     PortFault fault{PortFault::Kind::Other, number};
     fault.device = device.toStdString();
@@ -124,7 +124,7 @@ PortFault OpenFault(const QSerialPort& port, std::int16_t number, const QString&
         }
 #endif
         fault.kind = PortFault::Kind::Busy;
-        const QString lock = LockFileOf(target);
+        const QString lock = lockFileOf(target);
         fault.lockFile = lock.toStdString();
         qint64 pid = 0;
         QString host, application;
@@ -142,20 +142,20 @@ PortFault OpenFault(const QSerialPort& port, std::int16_t number, const QString&
     return fault;
 }
 
-// Every component alive, so that an ending through exit() (which unwinds nothing) still releases
+// Every serial line alive, so that an ending through exit() (which unwinds nothing) still releases
 // their ports: the exclusive use and the lock file would otherwise outlive the program.
 // Never destroyed: exit-time handlers may run after static objects are gone.
-std::vector<MSComm*>& LiveComponents() {
-    static auto* live = new std::vector<MSComm*>;
+std::vector<SerialLine*>& liveLines() {
+    static auto* live = new std::vector<SerialLine*>;
     return *live;
 }
 
-void ReleasePortsAtExit() {
-    for (MSComm* comm : LiveComponents()) {
-        // Only the thread that owns a component may touch it; exit() is called from the user
+void releasePortsAtExit() {
+    for (SerialLine* line : liveLines()) {
+        // Only the thread that owns a line may touch it; exit() is called from the user
         // interface thread when the display connection is lost.
-        if (comm->thread() == QThread::currentThread())
-            comm->setPortOpen(false);
+        if (line->thread() == QThread::currentThread())
+            line->setPortOpen(false);
     }
 }
 
@@ -170,22 +170,22 @@ constexpr qint64 kReceiveBufferSize = 1024;
 // How often the counters of an open port are looked at when nothing is received.
 constexpr int kLineErrorPollMs = 500;
 
-MSComm::MSComm(QObject* parent) : QObject(parent) {
-    connect(&m_port, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
+SerialLine::SerialLine(QObject* parent) : QObject(parent) {
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::onReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLine::onErrorOccurred);
     m_lineErrorPoll.setInterval(kLineErrorPollMs);
-    connect(&m_lineErrorPoll, &QTimer::timeout, this, &MSComm::checkLineErrors);
-    static const bool hooked = std::atexit(ReleasePortsAtExit) == 0;
+    connect(&m_lineErrorPoll, &QTimer::timeout, this, &SerialLine::checkLineErrors);
+    static const bool hooked = std::atexit(releasePortsAtExit) == 0;
     (void)hooked;
-    LiveComponents().push_back(this);
+    liveLines().push_back(this);
 }
 
-MSComm::~MSComm() {
-    std::erase(LiveComponents(), this);
+SerialLine::~SerialLine() {
+    std::erase(liveLines(), this);
     closePort();
 }
 
-void MSComm::setSettings(const QString& settings) {
+void SerialLine::setSettings(const QString& settings) {
     const LineSettings parsed = parsedOrThrow(settings, m_commPort);
     if (m_port.isOpen()) {
         // A refusal is reported to the caller; it says nothing about the device, and the line
@@ -197,7 +197,7 @@ void MSComm::setSettings(const QString& settings) {
             apply(m_port, parsedOrThrow(m_settings, m_commPort));
         m_applyingSettings = false;
         m_port.clearError();
-        CheckInputParity(m_port.handle());
+        checkInputParity(m_port.handle());
         if (!applied) {
             PortFault fault{PortFault::Kind::SettingsRefused, m_commPort};
             fault.device = m_device.toStdString();
@@ -209,11 +209,11 @@ void MSComm::setSettings(const QString& settings) {
     m_settings = settings;
 }
 
-QString MSComm::DeviceFor(std::int16_t port) const {
-    return DeviceForPort(port, m_linkFolders);
+QString SerialLine::deviceFor(std::int16_t port) const {
+    return deviceForPort(port, m_linkFolders);
 }
 
-void MSComm::setPortOpen(bool open) {
+void SerialLine::setPortOpen(bool open) {
     if (!open) {
         closePort();
         return;
@@ -221,7 +221,7 @@ void MSComm::setPortOpen(bool open) {
     if (m_port.isOpen())
         throw CommError(PortFault(PortFault::Kind::Other, m_commPort, "the port is already open"));
 
-    const QString device = DeviceFor(m_commPort);
+    const QString device = deviceFor(m_commPort);
     if (device.isEmpty())
         throw CommError(PortFault{PortFault::Kind::NoDevice, m_commPort});
     // Open the device itself rather than a link to it: the lock that keeps a second program off
@@ -239,32 +239,32 @@ void MSComm::setPortOpen(bool open) {
     }
     // Read-only: the program never transmits.
     if (!m_port.open(QIODevice::ReadOnly))
-        throw CommError(OpenFault(m_port, m_commPort, device, target));
+        throw CommError(openFault(m_port, m_commPort, device, target));
     m_device = device;
-    CheckInputParity(m_port.handle());
+    checkInputParity(m_port.handle());
     startWatchingLineErrors();
 }
 
-void MSComm::closePort() {
+void SerialLine::closePort() {
     m_readErrorsInARow = 0;
     m_lineErrorPoll.stop();
     m_lineErrorsSeen.reset();
     m_port.close();
 }
 
-std::optional<LineErrorCounts> MSComm::readLineErrorCounts() {
+std::optional<LineErrorCounts> SerialLine::readLineErrorCounts() {
     if (m_lineErrorSource)
         return m_lineErrorSource();
-    return m_driverCounters.Read(m_port.handle());
+    return m_driverCounters.read(m_port.handle());
 }
 
-void MSComm::startWatchingLineErrors() {
+void SerialLine::startWatchingLineErrors() {
     m_lineErrorsSeen = readLineErrorCounts();
     if (m_lineErrorsSeen)
         m_lineErrorPoll.start();
 }
 
-void MSComm::checkLineErrors() {
+void SerialLine::checkLineErrors() {
     if (!m_lineErrorsSeen || !m_port.isOpen())
         return;
     const auto now = readLineErrorCounts();
@@ -274,39 +274,33 @@ void MSComm::checkLineErrors() {
         m_lineErrorsSeen.reset();
         return;
     }
-    const auto events = LineErrorEvents(*m_lineErrorsSeen, *now);
+    const auto events = lineErrorEvents(*m_lineErrorsSeen, *now);
     m_lineErrorsSeen = now;
-    for (const std::int16_t code : events) {
-        raiseEvent(code);
+    for (const CommEvent code : events) {
+        emit lineError(code);
         // A handler may have closed the port: the rest belongs to a line no longer watched.
         if (!m_lineErrorsSeen)
             return;
     }
 }
 
-QByteArray MSComm::Input() {
-    return m_port.readAll();
-}
-
-void MSComm::raiseEvent(std::int16_t code) {
-    m_commEvent = code;
-    emit OnComm();
-}
-
-void MSComm::onReadyRead() {
+void SerialLine::onReadyRead() {
     m_readErrorsInARow = 0;
-    if (m_rThreshold > 0 && m_port.bytesAvailable() >= m_rThreshold)
-        raiseEvent(2);
-    // Bytes nobody reads (no receive notification is wanted, or its handler left them) are kept
-    // no further than the receive buffer holds; the oldest go first, and the loss is reported.
+    if (m_receiveThreshold > 0 && m_port.bytesAvailable() >= m_receiveThreshold) {
+        // A read that finds nothing carries no block: nothing is handed on.
+        if (const QByteArray block = m_port.readAll(); !block.isEmpty())
+            emit blockReceived(block);
+    }
+    // Bytes nobody reads (no blocks are wanted) are kept no further than the receive buffer
+    // holds; the oldest go first, and the loss is reported.
     if (m_port.isOpen() && m_port.bytesAvailable() > kReceiveBufferSize) {
         m_port.skip(m_port.bytesAvailable() - kReceiveBufferSize);
-        raiseEvent(comm_event::ReceiveOverflow);
+        emit lineError(CommEvent::ReceiveOverflow);
     }
     checkLineErrors();
 }
 
-void MSComm::onErrorOccurred(QSerialPort::SerialPortError error) {
+void SerialLine::onErrorOccurred(QSerialPort::SerialPortError error) {
     // A hang-up reaches here through the read notification, which stays armed for as long as the
     // port is open, data waiting or not: no read buffer limit is ever set, since Qt stops
     // watching the handle while a limited buffer is full.
@@ -319,7 +313,7 @@ void MSComm::onErrorOccurred(QSerialPort::SerialPortError error) {
     // A read that finds nothing after the line said it was readable, on a line that has not hung
     // up, is no lost device: whatever took the bytes (a pseudo-terminal's controller flushing its
     // queue) left the line working. Many in a row with nothing read are a failed line all the same.
-    if (error == QSerialPort::ReadError && !LineFailed(m_port.handle()) &&
+    if (error == QSerialPort::ReadError && !lineFailed(m_port.handle()) &&
         ++m_readErrorsInARow <= kReadErrorsTolerated) {
         m_port.clearError();
         return;
@@ -328,7 +322,7 @@ void MSComm::onErrorOccurred(QSerialPort::SerialPortError error) {
     const QString reason = m_port.errorString();
     closePort();
     m_port.clearError();
-    emit DeviceLost(reason);
+    emit deviceLost(reason);
 }
 
 } // namespace torven

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/LineErrorCounters.h"
-#include "reception/LineErrorCounts.h"
+#include "CommEvents.h"
+#include "LineErrorCounters.h"
+#include "LineErrorCounts.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -16,57 +17,55 @@
 
 namespace torven {
 
-// The serial port component: a port number, a line settings text, an open switch and a
-// notification for every reception. It only listens; nothing is ever written to the port.
+// A serial line known by its port number: a line settings text, an open switch, and a signal for
+// every block received, every line error and a lost device. It only listens; nothing is ever
+// written to the port.
 //
-// Notifications arrive on the thread that owns the component, from its event loop, never while
+// Signals arrive on the thread that owns the line, from its event loop, never while
 // another handler runs. Refused settings and failed opens raise CommError. The port is released
-// when the component is destroyed, and also when the program ends through exit() while the
-// component still lives.
+// when the line is destroyed, and also when the program ends through exit() while the
+// line still lives.
 //
 // Line errors come from the driver's own counters: the counts at open are the baseline, and each
-// kind of error whose count has grown since the last look raises one notification with its code.
+// kind of error whose count has grown since the last look emits one lineError with its code.
 // The counters are looked at after each reception and twice a second while the port is open; a
 // driver without counters reports no line errors and is not asked again until the next open.
-class MSComm : public QObject {
+class SerialLine : public QObject {
     Q_OBJECT
 
 public:
-    explicit MSComm(QObject* parent = nullptr);
-    ~MSComm() override;
+    explicit SerialLine(QObject* parent = nullptr);
+    ~SerialLine() override;
 
-    std::int16_t CommPort() const { return m_commPort; }
+    std::int16_t portNumber() const { return m_commPort; }
     // While the port is open a new number is kept for the next open; the open port is left alone.
-    void setCommPort(std::int16_t port) { m_commPort = port; }
+    void setPortNumber(std::int16_t port) { m_commPort = port; }
 
-    QString Settings() const { return m_settings; }
+    QString settings() const { return m_settings; }
     // "baud,parity,data,stop" such as "19200,n,8,1"; raises CommError when malformed, or when an
     // open port refuses it.
     void setSettings(const QString& settings);
 
-    bool PortOpen() const { return m_port.isOpen(); }
+    bool isPortOpen() const { return m_port.isOpen(); }
     // Opens or closes the port; raises CommError when the port number reaches no device, the device
     // is missing, busy or not a serial line, or refuses the settings.
     void setPortOpen(bool open);
 
-    std::int16_t RThreshold() const { return m_rThreshold; }
-    void setRThreshold(std::int16_t count) { m_rThreshold = count; }
-    std::int16_t SThreshold() const { return m_sThreshold; }
-    void setSThreshold(std::int16_t count) { m_sThreshold = count; }
+    // How many bytes must wait before they are read and handed on as a block; 0 hands nothing on,
+    // and the bytes then wait, no more than the receive buffer holds.
+    int receiveThreshold() const { return m_receiveThreshold; }
+    void setReceiveThreshold(int count) { m_receiveThreshold = count; }
 
-    // Every byte received and not yet read, one character per byte; empties the receive buffer.
-    QByteArray Input();
-
-    // The code of the event that raised the current notification.
-    std::int16_t CommEvent() const { return m_commEvent; }
+    // The bytes received and not yet handed on.
+    qint64 bytesWaiting() const { return m_port.bytesAvailable(); }
 
     // Folders searched for comN links that point a port number at a device.
     void setLinkFolders(const QStringList& folders) { m_linkFolders = folders; }
 
     // The device a port number reaches now (empty when none).
-    QString DeviceFor(std::int16_t port) const;
+    QString deviceFor(std::int16_t port) const;
     // The device the port was last opened on (empty before the first open).
-    QString Device() const { return m_device; }
+    QString device() const { return m_device; }
 
     // Where the line-error counts come from: by default the open port's driver. Nothing from the
     // source means it keeps no counts.
@@ -74,16 +73,18 @@ public:
     void setLineErrorSource(LineErrorSource source) { m_lineErrorSource = std::move(source); }
 
     // Whether the open port's line-error counters are being watched.
-    bool WatchesLineErrors() const { return m_lineErrorPoll.isActive(); }
+    bool watchesLineErrors() const { return m_lineErrorPoll.isActive(); }
 
 signals:
-    void OnComm();
+    // Every byte received since the last block, one character per byte; never empty.
+    void blockReceived(const QByteArray& block);
+    // A line error the driver counted, or received bytes dropped because nobody read them.
+    void lineError(torven::CommEvent code);
     // The open port's device went away or failed (an adapter pulled out, a line hung up). The port
     // has already been closed, once.
-    void DeviceLost(const QString& reason);
+    void deviceLost(const QString& reason);
 
 private:
-    void raiseEvent(std::int16_t code);
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     std::optional<LineErrorCounts> readLineErrorCounts();
@@ -98,9 +99,7 @@ private:
     int m_readErrorsInARow = 0;
     std::int16_t m_commPort = 1;
     QString m_settings = QStringLiteral("19200,n,8,1");
-    std::int16_t m_rThreshold = 0;
-    std::int16_t m_sThreshold = 0;
-    std::int16_t m_commEvent = 0;
+    int m_receiveThreshold = 0;
     QStringList m_linkFolders;
     QString m_device;
     bool m_applyingSettings = false; // errors raised meanwhile are refusals, not a lost device

@@ -8,27 +8,27 @@ class QPushButton;
 namespace torven {
 
 // "Инфо": names the instrument, its makers, its home page and year; "ОК" closes it.
-class frmAbout : public QWidget {
+class AboutWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit frmAbout(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
 
-    void Command1_Click();
+    void accept();
 
 signals:
     // The window closed: it is unloaded, and its next use loads it afresh.
-    void Unloaded();
+    void unloaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QPushButton* Command1 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label1 = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QLabel* m_year = nullptr;
+    QLabel* m_makers = nullptr;
+    QLabel* m_homePage = nullptr;
+    QLabel* m_title = nullptr;
 };
 
 } // namespace torven

@@ -12,19 +12,19 @@ namespace {
 // The part of a w x h window still shown when `left` (1 down to 0) of the animation remains.
 QRect visiblePart(int w, int h, double left, unsigned flags) {
     const int shownW =
-        (flags & (animate::HorPositive | animate::HorNegative)) ? qRound(w * left) : w;
+        (flags & (animate::kHorPositive | animate::kHorNegative)) ? qRound(w * left) : w;
     const int shownH =
-        (flags & (animate::VerPositive | animate::VerNegative)) ? qRound(h * left) : h;
+        (flags & (animate::kVerPositive | animate::kVerNegative)) ? qRound(h * left) : h;
     // Rolling right to left keeps the left part; left to right keeps the right part; likewise
     // top to bottom keeps the bottom part.
-    const int x = (flags & animate::HorPositive) ? w - shownW : 0;
-    const int y = (flags & animate::VerPositive) ? h - shownH : 0;
+    const int x = (flags & animate::kHorPositive) ? w - shownW : 0;
+    const int y = (flags & animate::kVerPositive) ? h - shownH : 0;
     return QRect(x, y, shownW, shownH);
 }
 
 } // namespace
 
-void AnimateWindow(QWidget* window, int durationMs, unsigned flags,
+void animateWindow(QWidget* window, int durationMs, unsigned flags,
                    std::function<void()> finished) {
     auto* animation = new QVariantAnimation(window);
     animation->setStartValue(1.0);
@@ -42,7 +42,7 @@ void AnimateWindow(QWidget* window, int durationMs, unsigned flags,
                      });
     QObject::connect(animation, &QVariantAnimation::finished, window,
                      [target, flags, finished = std::move(finished)] {
-                         if (target && (flags & animate::Hide)) {
+                         if (target && (flags & animate::kHide)) {
                              target->hide();
                              target->clearMask();
                          }

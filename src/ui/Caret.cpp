@@ -4,11 +4,11 @@
 
 namespace torven {
 
-void ShowCaret(QLineEdit* box) {
+void showCaret(QLineEdit* box) {
     box->setReadOnly(false);
 }
 
-void HideCaret(QLineEdit* box) {
+void hideCaret(QLineEdit* box) {
     box->setReadOnly(true);
 }
 

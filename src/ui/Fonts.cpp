@@ -6,7 +6,7 @@
 
 namespace torven {
 
-QFont LayoutFont(double points, bool bold) {
+QFont layoutFont(double points, bool bold) {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                       QStringLiteral("Arial"), QStringLiteral("Helvetica"),
@@ -17,8 +17,8 @@ QFont LayoutFont(double points, bool bold) {
     return font;
 }
 
-QFont DefaultFont() {
-    return LayoutFont(8.25);
+QFont defaultFont() {
+    return layoutFont(8.25);
 }
 
 } // namespace torven

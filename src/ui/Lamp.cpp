@@ -1,4 +1,4 @@
-#include "Shape.h"
+#include "Lamp.h"
 
 #include <QPainter>
 
@@ -6,26 +6,26 @@
 
 namespace torven {
 
-Shape::Shape(Kind kind, QColor backColor, QColor borderColor, QWidget* parent)
+Lamp::Lamp(Kind kind, QColor backColor, QColor borderColor, QWidget* parent)
     : QWidget(parent), m_kind(kind), m_backColor(backColor), m_borderColor(borderColor),
       m_shownColor(backColor) {
     // A rectangle covers its whole box; outside its circle a round lamp shows what lies beneath.
     setAttribute(Qt::WA_OpaquePaintEvent, kind == Kind::Rectangle);
 }
 
-void Shape::setBackColor(QColor colour) {
+void Lamp::setBackColor(QColor colour) {
     m_backColor = colour;
-    ShowBackColor();
+    showBackColor();
 }
 
-void Shape::ShowBackColor() {
+void Lamp::showBackColor() {
     if (m_shownColor == m_backColor)
         return;
     m_shownColor = m_backColor;
     update();
 }
 
-void Shape::paintEvent(QPaintEvent*) {
+void Lamp::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(QPen(m_borderColor, 1));
     painter.setBrush(m_shownColor);

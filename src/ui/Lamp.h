@@ -7,25 +7,25 @@ namespace torven {
 
 // A lamp: a filled circle (the largest that fits its box, centred) or a filled rectangle, with a
 // thin outline. Only its fill colour changes at run time.
-class Shape : public QWidget {
+class Lamp : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QColor backColor READ backColor WRITE setBackColor)
 
 public:
     enum class Kind { Circle, Rectangle };
 
-    Shape(Kind kind, QColor backColor, QColor borderColor, QWidget* parent = nullptr);
+    Lamp(Kind kind, QColor backColor, QColor borderColor, QWidget* parent = nullptr);
 
     QColor backColor() const { return m_backColor; }
     // Sets the fill colour and shows it.
     void setBackColor(QColor colour);
 
     // For a window that paces its paints: sets the fill colour without showing it yet, so that a
-    // lamp set many times between two frames repaints only if, when ShowBackColor() comes, its
+    // lamp set many times between two frames repaints only if, when showBackColor() comes, its
     // colour differs from the one it shows.
     void storeBackColor(QColor colour) { m_backColor = colour; }
     // Shows the fill colour: repaints if it differs from the one shown.
-    void ShowBackColor();
+    void showBackColor();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -35,7 +35,7 @@ private:
     QColor m_backColor;
     QColor m_borderColor;
     // The fill every paint draws. Whatever paints the lamp (a frame, an expose, a grab) draws this
-    // one, so the screen holds it once a paint after ShowBackColor() has come.
+    // one, so the screen holds it once a paint after showBackColor() has come.
     QColor m_shownColor;
 };
 

@@ -1,18 +1,19 @@
-#include "Form1.h"
+#include "MainWindow.h"
 
-#include "Form1Layout.h"
-#include "Shape.h"
+#include "AboutWindow.h"
+#include "AnimateWindow.h"
+#include "Caret.h"
+#include "Fonts.h"
+#include "Lamp.h"
+#include "MainWindowLayout.h"
+#include "ObjectNames.h"
+#include "PortDialog.h"
+#include "SectorLamps.h"
+#include "SerialLine.h"
 #include "Twips.h"
-#include "frmAbout.h"
-#include "link/frmCommunicate.h"
-#include "platform/AnimateWindow.h"
-#include "platform/Caret.h"
-#include "platform/Fonts.h"
-#include "platform/MSComm.h"
-#include "reception/SectorLamps.h"
+#include "WindowElements.h"
 
 #include <QAccessible>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QLabel>
@@ -28,7 +29,8 @@ namespace torven {
 
 namespace {
 
-namespace layout = form1_layout;
+namespace layout = main_window_layout;
+namespace names = object_names::main_window;
 
 constexpr int kReceiveLampInterval = 200; // milliseconds
 constexpr int kRollAwayDuration = 200;    // milliseconds
@@ -39,36 +41,26 @@ constexpr int kReadoutSmallestPixels = 12;
 // side; the text scrolled to its end shows from the left side on.
 constexpr int kLineEditRightMargin = 2;
 
-QRect pixels(const layout::Box& box) {
-    return QRect(TwipsToPixels(box.left), TwipsToPixels(box.top), TwipsToPixels(box.width),
-                 TwipsToPixels(box.height));
-}
-
 QColor rgb(std::uint32_t colour) {
     return QColor::fromRgb(static_cast<QRgb>(colour));
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const layout::Box& box, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(pixels(box));
-    label->setAutoFillBackground(true); // opaque, in the window's button-face colour
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
+// The caret rule: the readout shows its caret only when told to, and nothing in the program tells
+// it to, so the readout is never edited by hand.
+constexpr bool kReadoutShowsCaret = false;
 
 QLabel* makeCompassMark(QWidget* parent, const char* name, const layout::Box& box,
                         const QString& text) {
-    auto* label = makeLabel(parent, name, box, text);
-    label->setFont(LayoutFont(layout::kCompassPoints));
+    auto* label = makeOpaqueLabel(parent, name, toPixels(box), text);
+    label->setFont(layoutFont(layout::kCompassPoints));
     return label;
 }
 
 } // namespace
 
-Form1::Form1(PortSettingsFile settingsFile, QWidget* parent)
+MainWindow::MainWindow(PortSettingsFile settingsFile, QWidget* parent)
     : QMainWindow(parent), m_settingsFile(std::move(settingsFile)) {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(nameOf(names::kWindow));
     setWindowTitle(QStringLiteral("TORVEN"));
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -79,30 +71,31 @@ Form1::Form1(PortSettingsFile settingsFile, QWidget* parent)
 
     m_frameTimer = new QTimer(this);
     m_frameTimer->setSingleShot(true);
-    connect(m_frameTimer, &QTimer::timeout, this, &Form1::PaintFrame);
+    connect(m_frameTimer, &QTimer::timeout, this, &MainWindow::paintFrame);
 
     m_readingPause = new QTimer(this);
-    m_readingPause->setObjectName(QStringLiteral("readingPause"));
+    m_readingPause->setObjectName(nameOf(names::kReadingPause));
     m_readingPause->setSingleShot(true);
     m_readingPause->setTimerType(Qt::PreciseTimer);
-    connect(m_readingPause, &QTimer::timeout, this, &Form1::ShowWaitingTextWhenDue);
+    connect(m_readingPause, &QTimer::timeout, this, &MainWindow::showWaitingTextWhenDue);
 
-    CreateElements();
-    CreateMenus();
-    Form_Load();
+    createElements();
+    createMenus();
+    m_serialLine->setReceiveThreshold(1);
+    loadPortNumber();
 }
 
-Form1::~Form1() {
+MainWindow::~MainWindow() {
     // The other windows live as long as the main window; closing it closes them without running
     // their OK or Cancel.
-    delete m_frmCommunicate.data();
-    delete m_frmAbout.data();
+    delete m_portDialog.data();
+    delete m_aboutWindow.data();
 }
 
-void Form1::CreateElements() {
+void MainWindow::createElements() {
     auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(TwipsToPixels(layout::kClientWidth), TwipsToPixels(layout::kClientHeight));
+    client->setObjectName(nameOf(names::kClient));
+    client->setFixedSize(twipsToPixels(layout::kClientWidth), twipsToPixels(layout::kClientHeight));
     setCentralWidget(client);
     // The layout is fixed: the window takes the size of its menu bar and client area, no more.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -111,47 +104,43 @@ void Form1::CreateElements() {
     const QColor buttonFace = pal.color(QPalette::Button);
     const QColor windowText = pal.color(QPalette::WindowText);
 
-    Check1 = new QCheckBox(QStringLiteral("Check1"), client);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(pixels(layout::kCheck1));
-    Check1->hide();
+    m_console = new QLineEdit(QStringLiteral("Text2"), client);
+    m_console->setObjectName(nameOf(names::kConsole));
+    m_console->setGeometry(toPixels(layout::kConsole));
+    m_console->hide();
 
-    Text2 = new QLineEdit(QStringLiteral("Text2"), client);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setGeometry(pixels(layout::kText2));
-    Text2->hide();
+    m_receiveLampTimer = new QTimer(this);
+    m_receiveLampTimer->setObjectName(nameOf(names::kReceiveLampTimer));
+    m_receiveLampTimer->setInterval(kReceiveLampInterval);
+    connect(m_receiveLampTimer, &QTimer::timeout, this, &MainWindow::darkenReceiveLamp);
+    m_receiveLampTimer->start();
 
-    tmrRXLED = new QTimer(this);
-    tmrRXLED->setObjectName(QStringLiteral("tmrRXLED"));
-    tmrRXLED->setInterval(kReceiveLampInterval);
-    connect(tmrRXLED, &QTimer::timeout, this, &Form1::tmrRXLED_Timer);
-    tmrRXLED->start();
+    m_serialLine = new SerialLine(this);
+    m_serialLine->setObjectName(nameOf(names::kSerialLine));
+    m_serialLine->setLinkFolders(m_settingsFile.folders());
+    connect(m_serialLine, &SerialLine::blockReceived, this, &MainWindow::onBlockReceived);
+    connect(m_serialLine, &SerialLine::lineError, this, &MainWindow::onLineError);
+    connect(m_serialLine, &SerialLine::deviceLost, this, &MainWindow::onDeviceLost);
 
-    MSComm1 = new MSComm(this);
-    MSComm1->setObjectName(QStringLiteral("MSComm1"));
-    MSComm1->setLinkFolders(m_settingsFile.Folders());
-    connect(MSComm1, &MSComm::OnComm, this, &Form1::MSComm1_OnComm);
-    connect(MSComm1, &MSComm::DeviceLost, this, &Form1::MSComm1_DeviceLost);
-
-    Text3 = new QLineEdit(QStringLiteral("000"), client);
-    Text3->setObjectName(QStringLiteral("Text3"));
-    Text3->setAccessibleName(QStringLiteral("Азимут"));
-    Text3->setGeometry(pixels(layout::kText3));
-    Text3->setAlignment(Qt::AlignCenter);
-    Text3->setFrame(false);
-    Text3->setTextMargins(0, 0, 0, 0);
-    m_readoutFont = LayoutFont(layout::kReadoutPoints, true);
-    Text3->setFont(m_readoutFont);
-    QPalette readout = Text3->palette();
+    m_readout = new QLineEdit(QStringLiteral("000"), client);
+    m_readout->setObjectName(nameOf(names::kReadout));
+    m_readout->setAccessibleName(QStringLiteral("Азимут"));
+    m_readout->setGeometry(toPixels(layout::kReadout));
+    m_readout->setAlignment(Qt::AlignCenter);
+    m_readout->setFrame(false);
+    m_readout->setTextMargins(0, 0, 0, 0);
+    m_readoutFont = layoutFont(layout::kReadoutPoints, true);
+    m_readout->setFont(m_readoutFont);
+    QPalette readout = m_readout->palette();
     readout.setColor(QPalette::Base, buttonFace);
     readout.setColor(QPalette::Text, QColor(0x00, 0x00, 0xFF));
-    Text3->setPalette(readout);
-    Text3->installEventFilter(this);
-    connect(Text3, &QLineEdit::textChanged, this, &Form1::UpdateCaret);
-    connect(Text3, &QLineEdit::textChanged, this, &Form1::FitReadout);
-    m_readoutOverflow = new QLabel(QStringLiteral("…"), Text3);
-    m_readoutOverflow->setObjectName(QStringLiteral("readoutOverflow"));
-    m_readoutOverflow->setFont(LayoutFont(layout::kReadoutPoints / 2, true));
+    m_readout->setPalette(readout);
+    m_readout->installEventFilter(this);
+    connect(m_readout, &QLineEdit::textChanged, this, &MainWindow::updateCaret);
+    connect(m_readout, &QLineEdit::textChanged, this, &MainWindow::fitReadout);
+    m_readoutOverflow = new QLabel(QStringLiteral("…"), m_readout);
+    m_readoutOverflow->setObjectName(nameOf(names::kReadoutOverflow));
+    m_readoutOverflow->setFont(layoutFont(layout::kReadoutPoints / 2, true));
     m_readoutOverflow->setAutoFillBackground(true);
     QPalette mark = m_readoutOverflow->palette();
     mark.setColor(QPalette::Window, buttonFace);
@@ -159,157 +148,152 @@ void Form1::CreateElements() {
     m_readoutOverflow->setPalette(mark);
     m_readoutOverflow->setAlignment(Qt::AlignCenter);
     m_readoutOverflow->adjustSize();
-    m_readoutOverflow->setGeometry(0, 0, m_readoutOverflow->width(), Text3->height());
+    m_readoutOverflow->setGeometry(0, 0, m_readoutOverflow->width(), m_readout->height());
     m_readoutOverflow->hide();
 
     for (std::size_t i = 0; i < m_lamps.size(); ++i) {
-        auto* lamp = new Shape(Shape::Kind::Circle, rgb(kLampDarkColour), windowText, client);
-        lamp->setObjectName(QStringLiteral("Shape%1").arg(i + 1));
-        lamp->setGeometry(pixels(layout::kLamps[i]));
+        auto* lamp = new Lamp(Lamp::Kind::Circle, rgb(kLampDarkColour), windowText, client);
+        lamp->setObjectName(QString::fromStdString(names::sectorLamp(static_cast<int>(i) + 1)));
+        lamp->setGeometry(toPixels(layout::kLamps[i]));
         m_lamps[i] = lamp;
     }
 
-    Label4 = makeLabel(client, "Label4", layout::kLabel4, QString());
-    Label4->setAccessibleName(QStringLiteral("Связь"));
+    m_connectionLamp = makeOpaqueLabel(client, names::kConnectionLamp,
+                                       toPixels(layout::kConnectionLamp), QString());
+    m_connectionLamp->setAccessibleName(QStringLiteral("Связь"));
 
-    shpRXOFF = new Shape(Shape::Kind::Rectangle, buttonFace, buttonFace, client);
-    shpRXOFF->setObjectName(QStringLiteral("shpRXOFF"));
-    shpRXOFF->setGeometry(pixels(layout::kReceiveLamp));
-    shpRXON = new Shape(Shape::Kind::Rectangle, QColor(0x80, 0xFF, 0x80), QColor(0x80, 0xFF, 0x80),
-                        client);
-    shpRXON->setObjectName(QStringLiteral("shpRXON"));
-    shpRXON->setGeometry(pixels(layout::kReceiveLamp));
+    m_receiveLampOff = new Lamp(Lamp::Kind::Rectangle, buttonFace, buttonFace, client);
+    m_receiveLampOff->setObjectName(nameOf(names::kReceiveLampOff));
+    m_receiveLampOff->setGeometry(toPixels(layout::kReceiveLamp));
+    m_receiveLampOn =
+        new Lamp(Lamp::Kind::Rectangle, QColor(0x80, 0xFF, 0x80), QColor(0x80, 0xFF, 0x80), client);
+    m_receiveLampOn->setObjectName(nameOf(names::kReceiveLampOn));
+    m_receiveLampOn->setGeometry(toPixels(layout::kReceiveLamp));
 
-    Label7 = makeLabel(client, "Label7", layout::kLabel7, QString());
-    Label7->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_statusLine =
+        makeOpaqueLabel(client, names::kStatusLine, toPixels(layout::kStatusLine), QString());
+    m_statusLine->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-    Label1 = makeCompassMark(client, "Label1", layout::kLabel1, QStringLiteral("C")); // Latin C
-    Label5 = makeCompassMark(client, "Label5", layout::kLabel5, QStringLiteral("Ю"));
-    Label6 = makeCompassMark(client, "Label6", layout::kLabel6, QStringLiteral("З"));
-    Label8 = makeCompassMark(client, "Label8", layout::kLabel8, QStringLiteral("В"));
-    QPalette black = Label8->palette();
+    m_northMark = makeCompassMark(client, names::kNorthMark, layout::kNorthMark,
+                                  QStringLiteral("C")); // Latin C
+    m_southMark =
+        makeCompassMark(client, names::kSouthMark, layout::kSouthMark, QStringLiteral("Ю"));
+    m_westMark = makeCompassMark(client, names::kWestMark, layout::kWestMark, QStringLiteral("З"));
+    m_eastMark = makeCompassMark(client, names::kEastMark, layout::kEastMark, QStringLiteral("В"));
+    QPalette black = m_eastMark->palette();
     black.setColor(QPalette::WindowText, Qt::black);
-    Label8->setPalette(black);
+    m_eastMark->setPalette(black);
 
-    // Stacking: among shapes and labels an earlier element lies over a later one; the text boxes
-    // and the check box lie over all of them.
-    QWidget* const stack[] = {Label8, Label6, Label5, Label1, Label7, shpRXON, shpRXOFF, Label4};
+    // Stacking: among lamps and labels an earlier element lies over a later one; the text boxes
+    // lie over all of them.
+    QWidget* const stack[] = {m_eastMark,   m_westMark,      m_southMark,      m_northMark,
+                              m_statusLine, m_receiveLampOn, m_receiveLampOff, m_connectionLamp};
     for (QWidget* w : stack)
         w->raise();
     for (auto it = m_lamps.rbegin(); it != m_lamps.rend(); ++it)
         (*it)->raise();
-    Text3->raise();
-    Text2->raise();
-    Check1->raise();
+    m_readout->raise();
+    m_console->raise();
 
-    // Tab order: the readout, then the labels that can hold focus, then the hidden boxes.
-    setTabOrder(Text3, Text2);
-    setTabOrder(Text2, Check1);
-    Text3->setFocus();
+    // Tab order: the readout, then the labels that can hold focus, then the hidden console.
+    setTabOrder(m_readout, m_console);
+    m_readout->setFocus();
 }
 
-void Form1::CreateMenus() {
+void MainWindow::createMenus() {
     QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("menuBar"));
+    bar->setObjectName(nameOf(names::kMenuBar));
     bar->setNativeMenuBar(false);
     // A small font and tight spacing, as on the classic small system font, so that all four items
     // fit across the fixed width instead of hiding behind an overflow arrow.
-    bar->setFont(DefaultFont());
+    bar->setFont(defaultFont());
     bar->setStyleSheet(QStringLiteral("QMenuBar { padding: 0px; spacing: 0px; }"
                                       "QMenuBar::item { padding: 2px 5px; }"));
 
-    mnuConnect = bar->addAction(QStringLiteral("Связь"));
-    mnuConnect->setObjectName(QStringLiteral("mnuConnect"));
-    connect(mnuConnect, &QAction::triggered, this, &Form1::mnuConnect_Click);
+    m_connectAction = bar->addAction(QStringLiteral("Связь"));
+    m_connectAction->setObjectName(nameOf(names::kConnectAction));
+    connect(m_connectAction, &QAction::triggered, this, &MainWindow::toggleConnection);
 
-    mnuSetting = bar->addMenu(QStringLiteral("Настр."));
-    mnuSetting->setObjectName(QStringLiteral("mnuSetting"));
-    mnuSetting->menuAction()->setObjectName(QStringLiteral("mnuSettingAction"));
-    mnuSetting->setFont(DefaultFont());
-    mnuCommunicate = mnuSetting->addAction(QStringLiteral("Коммуникация"));
-    mnuCommunicate->setObjectName(QStringLiteral("mnuCommunicate"));
-    connect(mnuCommunicate, &QAction::triggered, this, &Form1::mnuCommunicate_Click);
+    m_settingsMenu = bar->addMenu(QStringLiteral("Настр."));
+    m_settingsMenu->setObjectName(nameOf(names::kSettingsMenu));
+    m_settingsMenu->menuAction()->setObjectName(nameOf(names::kSettingsMenuAction));
+    m_settingsMenu->setFont(defaultFont());
+    m_portSettingsAction = m_settingsMenu->addAction(QStringLiteral("Коммуникация"));
+    m_portSettingsAction->setObjectName(nameOf(names::kPortSettingsAction));
+    connect(m_portSettingsAction, &QAction::triggered, this, &MainWindow::showPortDialog);
 
-    mnuAbout = bar->addAction(QStringLiteral("Инфо"));
-    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
-    connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
+    m_aboutAction = bar->addAction(QStringLiteral("Инфо"));
+    m_aboutAction->setObjectName(nameOf(names::kAboutAction));
+    connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAboutWindow);
 
-    mnuExit = bar->addAction(QStringLiteral("Выход"));
-    mnuExit->setObjectName(QStringLiteral("mnuExit"));
-    connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
+    m_exitAction = bar->addAction(QStringLiteral("Выход"));
+    m_exitAction->setObjectName(nameOf(names::kExitAction));
+    connect(m_exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
 }
 
-void Form1::Form_Load() {
-    MSComm1->setRThreshold(1);
-    MSComm1->setSThreshold(1);
-    LoadPortNumber();
-    Check1->setChecked(false);
+void MainWindow::loadPortNumber() {
+    if (const auto port = m_settingsFile.load())
+        m_serialLine->setPortNumber(*port);
+    m_distrustNotice = m_settingsFile.distrustNotice();
+    showStatusReason(QString());
 }
 
-void Form1::LoadPortNumber() {
-    if (const auto port = m_settingsFile.Load())
-        MSComm1->setCommPort(*port);
-    m_distrustNotice = m_settingsFile.DistrustNotice();
-    ShowStatusReason(QString());
-}
-
-QString Form1::WithDistrustNotice(const QString& reason) const {
+QString MainWindow::withDistrustNotice(const QString& reason) const {
     const QString& notice = m_distrustNotice;
     if (notice.isEmpty())
         return reason;
     return reason.isEmpty() ? notice : reason + QStringLiteral("\n") + notice;
 }
 
-void Form1::CentreOnScreen() {
+void MainWindow::centreOnScreen() {
     adjustSize();
     const QScreen* s = screen();
     if (!s)
         return;
-    move(PlaceOnScreen(s->availableGeometry(), frameGeometry().size()));
+    move(placeOnScreen(s->availableGeometry(), frameGeometry().size()));
 }
 
-QPoint Form1::PlaceOnScreen(const QRect& area, const QSize& size) {
+QPoint MainWindow::placeOnScreen(const QRect& area, const QSize& size) {
     const QPoint centred = area.center() - QPoint(size.width() / 2, size.height() / 2);
     return {std::max(centred.x(), area.left()), std::max(centred.y(), area.top())};
 }
 
-frmCommunicate& Form1::Communicate() {
-    if (!m_frmCommunicate) {
-        m_frmCommunicate = new frmCommunicate(*MSComm1, m_settingsFile);
+PortDialog& MainWindow::portDialog() {
+    if (!m_portDialog) {
+        m_portDialog = new PortDialog(*m_serialLine, m_settingsFile);
         // Forget a closed dialog at once, so that even a use before its deletion loads afresh.
-        connect(m_frmCommunicate, &frmCommunicate::Unloaded, this,
-                [this] { m_frmCommunicate.clear(); });
+        connect(m_portDialog, &PortDialog::unloaded, this, [this] { m_portDialog.clear(); });
     }
-    return *m_frmCommunicate;
+    return *m_portDialog;
 }
 
-frmAbout& Form1::About() {
-    if (!m_frmAbout) {
-        m_frmAbout = new frmAbout();
-        connect(m_frmAbout, &frmAbout::Unloaded, this, [this] { m_frmAbout.clear(); });
+AboutWindow& MainWindow::aboutWindow() {
+    if (!m_aboutWindow) {
+        m_aboutWindow = new AboutWindow();
+        connect(m_aboutWindow, &AboutWindow::unloaded, this, [this] { m_aboutWindow.clear(); });
     }
-    return *m_frmAbout;
+    return *m_aboutWindow;
 }
 
-void Form1::mnuCommunicate_Click() {
-    frmCommunicate& dialog = Communicate();
+void MainWindow::showPortDialog() {
+    PortDialog& dialog = portDialog();
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
 }
 
-void Form1::mnuAbout_Click() {
-    frmAbout& about = About();
+void MainWindow::showAboutWindow() {
+    AboutWindow& about = aboutWindow();
     about.show();
     about.raise();
     about.activateWindow();
 }
 
-void Form1::mnuExit_Click() {
+void MainWindow::exitProgram() {
     close();
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_rolledAway) {
         event->accept();
         return;
@@ -319,8 +303,8 @@ void Form1::closeEvent(QCloseEvent* event) {
     if (m_closing)
         return;
     m_closing = true;
-    AnimateWindow(this, kRollAwayDuration,
-                  animate::Hide | animate::VerPositive | animate::HorNegative, [this] {
+    animateWindow(this, kRollAwayDuration,
+                  animate::kHide | animate::kVerPositive | animate::kHorNegative, [this] {
                       m_rolledAway = true;
                       close();
                   });
@@ -330,11 +314,11 @@ void Form1::closeEvent(QCloseEvent* event) {
 // taking a reading. Every change is stored at once; what is paced is the painting. A paint request
 // within one frame of the latest paint waits for that frame, and everything that changed meanwhile
 // is painted together then, as it stands then. A change after a quiet spell is painted at once.
-bool Form1::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     if (event->type() == QEvent::UpdateRequest) {
         if (m_frameTimer->isActive())
             return true; // the coming frame paints this as well
-        if (const int wait = TimeToNextFrame(); wait > 0) {
+        if (const int wait = timeToNextFrame(); wait > 0) {
             m_frameTimer->start(wait);
             return true;
         }
@@ -343,7 +327,7 @@ bool Form1::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-int Form1::TimeToNextFrame() const {
+int MainWindow::timeToNextFrame() const {
     if (!m_sinceFrame.isValid())
         return 0;
     constexpr qreal kDefaultRate = 60; // frames per second, when the screen does not say
@@ -354,46 +338,46 @@ int Form1::TimeToNextFrame() const {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-void Form1::ShowLampsWhenDue() {
+void MainWindow::showLampsWhenDue() {
     if (m_frameTimer->isActive())
         return;
-    if (const int wait = TimeToNextFrame(); wait > 0) {
+    if (const int wait = timeToNextFrame(); wait > 0) {
         m_frameTimer->start(wait);
         return;
     }
-    ShowLamps();
+    showLamps();
 }
 
-void Form1::ShowLamps() {
-    for (Shape* lamp : m_lamps)
-        lamp->ShowBackColor();
+void MainWindow::showLamps() {
+    for (Lamp* lamp : m_lamps)
+        lamp->showBackColor();
 }
 
-void Form1::PaintFrame() {
+void MainWindow::paintFrame() {
     // Only lamps that differ from what they show now repaint: one that went on and off again
     // since the last frame costs nothing.
-    ShowLamps();
+    showLamps();
     m_sinceFrame.start();
     QEvent request(QEvent::UpdateRequest);
     QMainWindow::event(&request);
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Text3 && event->type() == QEvent::FocusIn)
-        UpdateCaret();
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_readout && event->type() == QEvent::FocusIn)
+        updateCaret();
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Form1::FitReadout() {
+void MainWindow::fitReadout() {
     // The leading blank may scroll out of the box; the digits and the sign may not.
-    const QString text = Text3->text();
+    const QString text = m_readout->text();
     qsizetype first = 0;
     while (first < text.size() && text[first] == QLatin1Char(' '))
         ++first;
     const QString shown = text.sliced(first);
     // The box scrolls to keep the cursor, after the last digit, in view: what must fit is from
     // the first digit's ink to the end of the text.
-    const int room = Text3->contentsRect().width() - kLineEditRightMargin - 1;
+    const int room = m_readout->contentsRect().width() - kLineEditRightMargin - 1;
     const auto needed = [&shown](const QFont& f) {
         const QFontMetrics metrics(f);
         const int bearing = shown.isEmpty() ? 0 : std::max(0, metrics.leftBearing(shown[0]));
@@ -405,17 +389,17 @@ void Form1::FitReadout() {
         font.setPixelSize(font.pixelSize() - 1);
         wide = needed(font);
     }
-    if (Text3->font() != font)
-        Text3->setFont(font);
+    if (m_readout->font() != font)
+        m_readout->setFont(font);
     // Too wide even small: the box shows the last digits, and the mark says the first are cut.
     m_readoutOverflow->setVisible(wide > room);
 }
 
-void Form1::UpdateCaret() {
-    if (Check1->checkState() == Qt::Checked)
-        ShowCaret(Text3);
+void MainWindow::updateCaret() {
+    if (kReadoutShowsCaret)
+        showCaret(m_readout);
     else
-        HideCaret(Text3);
+        hideCaret(m_readout);
 }
 
 } // namespace torven

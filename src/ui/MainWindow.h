@@ -1,7 +1,8 @@
 #pragma once
 
-#include "link/PortSettingsFile.h"
-#include "reception/ReadingFramer.h"
+#include "CommEvents.h"
+#include "PortSettingsFile.h"
+#include "ReadingFramer.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -13,7 +14,6 @@
 #include <string_view>
 
 class QAction;
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -21,47 +21,47 @@ class QTimer;
 
 namespace torven {
 
-class MSComm;
-class Shape;
-class frmAbout;
-class frmCommunicate;
+class SerialLine;
+class Lamp;
+class AboutWindow;
+class PortDialog;
 struct ConnectionUpdate;
 struct DecodedBlock;
 
 // The main window: the bearing readout and its 24 sector lamps, the receive and connection lamps,
-// the status line and the menu bar. It owns the serial port component and the program's state.
-class Form1 : public QMainWindow {
+// the status line and the menu bar. It owns the serial line and the program's state.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit Form1(PortSettingsFile settingsFile, QWidget* parent = nullptr);
-    ~Form1() override;
+    explicit MainWindow(PortSettingsFile settingsFile, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Places the window in the middle of its screen, its top-left corner kept on the screen.
-    void CentreOnScreen();
+    void centreOnScreen();
     // Where a window (frame included) of `size` goes on a screen's free `area`: in the middle,
     // but never with its top-left corner, and so its title and menu bar, off the area.
-    static QPoint PlaceOnScreen(const QRect& area, const QSize& size);
+    static QPoint placeOnScreen(const QRect& area, const QSize& size);
 
-    MSComm& Comm() { return *MSComm1; }
+    SerialLine& serialLine() { return *m_serialLine; }
 
-    // The COM parameters dialog, loaded (hidden) when it is not yet loaded.
-    frmCommunicate& Communicate();
+    // The port dialog, loaded (hidden) when it is not yet loaded.
+    PortDialog& portDialog();
     // The about window, loaded (hidden) when it is not yet loaded.
-    frmAbout& About();
+    AboutWindow& aboutWindow();
 
-    std::int16_t portOpenFlag() const { return PortOpenFlag; }
-    const std::string& rawReading() const { return RawReading; }
-    std::int16_t bearingDegrees() const { return BearingDegrees; }
-    std::int32_t errorCount() const { return ErrorCount; }
+    bool isPortOpen() const { return m_portOpen; }
+    const std::string& rawReading() const { return m_rawReading; }
+    std::int16_t bearingDegrees() const { return m_bearing; }
+    std::int32_t errorCount() const { return m_errorCount; }
     // The text of the latest line error, shown as the status line's tooltip.
     QString lastErrorText() const { return m_lastErrorText; }
 
     // Menu commands.
-    void mnuConnect_Click();
-    void mnuCommunicate_Click();
-    void mnuAbout_Click();
-    void mnuExit_Click();
+    void toggleConnection();
+    void showPortDialog();
+    void showAboutWindow();
+    void exitProgram();
 
 protected:
     bool event(QEvent* event) override;
@@ -69,79 +69,78 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreateElements();
-    void CreateMenus();
-    void Form_Load();
-    void LoadPortNumber();
+    void createElements();
+    void createMenus();
+    void loadPortNumber();
     // `reason`, followed by why settings files of other users in the folders are not used.
-    QString WithDistrustNotice(const QString& reason) const;
+    QString withDistrustNotice(const QString& reason) const;
     // Shows `reason` with that notice as the status line's tooltip and accessible description.
-    void ShowStatusReason(const QString& reason);
+    void showStatusReason(const QString& reason);
 
     // Reception.
-    void MSComm1_OnComm();
-    void ShowReading(std::string_view block);
-    void ShowWaitingTextWhenDue();
-    void ScheduleWaitingText();
-    void DropWaitingText();
-    void ShowReceived(std::string_view block);
-    void tmrRXLED_Timer();
-    void ShowDecodedBlock(const DecodedBlock& decoded);
-    void ShowLineError(const std::string& text);
+    void onBlockReceived(const QByteArray& block);
+    void onLineError(CommEvent code);
+    void showReading(std::string_view block);
+    void showWaitingTextWhenDue();
+    void scheduleWaitingText();
+    void dropWaitingText();
+    void updateConsole(std::string_view block);
+    void darkenReceiveLamp();
+    void showDecodedBlock(const DecodedBlock& decoded);
+    void showLineError(const std::string& text);
 
     // Connection.
-    void ApplyConnectionUpdate(const ConnectionUpdate& update);
-    void MSComm1_DeviceLost(const QString& reason);
+    void applyConnectionUpdate(const ConnectionUpdate& update);
+    void onDeviceLost(const QString& reason);
 
-    void UpdateCaret();
+    void updateCaret();
     // Keeps every digit and the sign of the readout in view: a reading too wide for the box is
     // shown smaller, and one too wide even then is marked at its start.
-    void FitReadout();
+    void fitReadout();
     // Shows `text` in the readout, as setting it would, without the work when nothing changes.
-    void SetReadout(const QString& text);
+    void setReadout(const QString& text);
 
     // Painting, paced to the screen.
-    int TimeToNextFrame() const; // milliseconds until the next paint may happen; 0: now
-    void ShowLampsWhenDue();     // the sector lamps show their colours at the coming frame
-    void ShowLamps();
-    void PaintFrame();
+    int timeToNextFrame() const; // milliseconds until the next paint may happen; 0: now
+    void showLampsWhenDue();     // the sector lamps show their colours at the coming frame
+    void showLamps();
+    void paintFrame();
 
     PortSettingsFile m_settingsFile;
 
-    QCheckBox* Check1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QTimer* tmrRXLED = nullptr;
-    MSComm* MSComm1 = nullptr;
-    QLineEdit* Text3 = nullptr;
+    QLineEdit* m_console = nullptr;
+    QTimer* m_receiveLampTimer = nullptr;
+    SerialLine* m_serialLine = nullptr;
+    QLineEdit* m_readout = nullptr;
     QFont m_readoutFont;                 // the readout's own size, for readings that fit
     QLabel* m_readoutOverflow = nullptr; // the mark of a reading cut at its start
-    std::array<Shape*, 24> m_lamps{};
-    QLabel* Label4 = nullptr;
-    Shape* shpRXOFF = nullptr;
-    Shape* shpRXON = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label8 = nullptr;
+    std::array<Lamp*, 24> m_lamps{};
+    QLabel* m_connectionLamp = nullptr;
+    Lamp* m_receiveLampOff = nullptr;
+    Lamp* m_receiveLampOn = nullptr;
+    QLabel* m_statusLine = nullptr;
+    QLabel* m_northMark = nullptr;
+    QLabel* m_southMark = nullptr;
+    QLabel* m_westMark = nullptr;
+    QLabel* m_eastMark = nullptr;
 
-    QAction* mnuConnect = nullptr;
-    QMenu* mnuSetting = nullptr;
-    QAction* mnuCommunicate = nullptr;
-    QAction* mnuAbout = nullptr;
-    QAction* mnuExit = nullptr;
+    QAction* m_connectAction = nullptr;
+    QMenu* m_settingsMenu = nullptr;
+    QAction* m_portSettingsAction = nullptr;
+    QAction* m_aboutAction = nullptr;
+    QAction* m_exitAction = nullptr;
 
-    std::int16_t PortOpenFlag = 0;
-    std::string RawReading;
-    std::int16_t BearingDegrees = 0;
-    std::int32_t ErrorCount = 0;
+    bool m_portOpen = false;
+    std::string m_rawReading;
+    std::int16_t m_bearing = 0;
+    std::int32_t m_errorCount = 0;
     QString m_lastErrorText;
     // Why settings files of other users are not used; looked for at start and at each connect
     // command, not on every line error.
     QString m_distrustNotice;
 
-    QPointer<frmCommunicate> m_frmCommunicate;
-    QPointer<frmAbout> m_frmAbout;
+    QPointer<PortDialog> m_portDialog;
+    QPointer<AboutWindow> m_aboutWindow;
     bool m_closing = false;
     bool m_rolledAway = false;
 

@@ -1,12 +1,12 @@
-// The main window's reception path: every notification of the serial port component arrives
-// here, and every received block goes to the console, the receive lamp and the bearing display.
-#include "platform/MSComm.h"
-#include "reception/BearingDecoding.h"
-#include "reception/CommEvents.h"
-#include "reception/Console.h"
-#include "reception/SectorLamps.h"
-#include "ui/Form1.h"
-#include "ui/Shape.h"
+// The main window's reception path: every block and line error of the serial line arrives here,
+// and every received reading goes to the console, the receive lamp and the bearing display.
+#include "BearingDecoding.h"
+#include "CommEvents.h"
+#include "Console.h"
+#include "Lamp.h"
+#include "MainWindow.h"
+#include "SectorLamps.h"
+#include "SerialLine.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -19,43 +19,40 @@
 
 namespace torven {
 
-void Form1::MSComm1_OnComm() {
-    const std::int16_t code = MSComm1->CommEvent();
-    if (code == comm_event::Receive) {
-        const QByteArray input = MSComm1->Input();
-        // A notification whose read finds nothing carries no reading: nothing changes.
-        if (input.isEmpty())
-            return;
-        // Each whole reading takes the reception path on its own, in order, so after a burst the
-        // display holds the newest; a reading cut by the transport waits for its rest.
-        const std::string_view text(input.constData(), static_cast<std::size_t>(input.size()));
-        m_framer.take(text, ReadingFramer::Clock::now(),
-                      [this](std::string_view block) { ShowReading(block); });
-        ScheduleWaitingText();
-    } else if (const auto message = LineErrorMessage(code)) {
-        if (ErrorCount < std::numeric_limits<std::int32_t>::max())
-            ++ErrorCount;
-        ShowLineError(ErrorText(ErrorCount, *message));
+void MainWindow::onBlockReceived(const QByteArray& block) {
+    // Each whole reading takes the reception path on its own, in order, so after a burst the
+    // display holds the newest; a reading cut by the transport waits for its rest.
+    const std::string_view text(block.constData(), static_cast<std::size_t>(block.size()));
+    m_framer.take(text, ReadingFramer::Clock::now(),
+                  [this](std::string_view reading) { showReading(reading); });
+    scheduleWaitingText();
+}
+
+void MainWindow::onLineError(CommEvent code) {
+    if (const auto message = lineErrorMessage(code)) {
+        if (m_errorCount < std::numeric_limits<std::int32_t>::max())
+            ++m_errorCount;
+        showLineError(errorText(m_errorCount, *message));
     }
 }
 
-void Form1::ShowReading(std::string_view block) {
-    ShowReceived(block);
-    shpRXON->raise();
+void MainWindow::showReading(std::string_view block) {
+    updateConsole(block);
+    m_receiveLampOn->raise();
     // A flash lasts one interval from its first block: a block that arrives while the lamp
     // is lit leaves the running count alone, so a steady stream shows as a steady flicker.
-    if (!tmrRXLED->isActive())
-        tmrRXLED->start();
-    ShowDecodedBlock(DecodeBlock(block));
+    if (!m_receiveLampTimer->isActive())
+        m_receiveLampTimer->start();
+    showDecodedBlock(decodeBlock(block));
 }
 
-void Form1::ShowWaitingTextWhenDue() {
+void MainWindow::showWaitingTextWhenDue() {
     m_framer.takeDue(ReadingFramer::Clock::now(),
-                     [this](std::string_view block) { ShowReading(block); });
-    ScheduleWaitingText();
+                     [this](std::string_view block) { showReading(block); });
+    scheduleWaitingText();
 }
 
-void Form1::ScheduleWaitingText() {
+void MainWindow::scheduleWaitingText() {
     const auto due = m_framer.dueAt();
     if (!due) {
         m_readingPause->stop();
@@ -73,55 +70,55 @@ void Form1::ScheduleWaitingText() {
     }
 }
 
-void Form1::DropWaitingText() {
+void MainWindow::dropWaitingText() {
     m_framer.clear();
     m_readingPause->stop();
 }
 
-void Form1::ShowReceived(std::string_view block) {
-    const ConsoleEdit edit = ConsoleEditFor(block);
+void MainWindow::updateConsole(std::string_view block) {
+    const ConsoleEdit edit = consoleEditFor(block);
     if (edit == ConsoleEdit::None)
         return;
     // The console holds single-byte characters only: what it started with and line breaks.
-    std::string text = Text2->text().toLatin1().toStdString();
-    if (ApplyConsoleEdit(text, edit, static_cast<std::size_t>(Text2->maxLength())))
-        Text2->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    std::string text = m_console->text().toLatin1().toStdString();
+    if (applyConsoleEdit(text, edit, static_cast<std::size_t>(m_console->maxLength())))
+        m_console->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void Form1::tmrRXLED_Timer() {
-    shpRXOFF->raise();
-    tmrRXLED->stop();
+void MainWindow::darkenReceiveLamp() {
+    m_receiveLampOff->raise();
+    m_receiveLampTimer->stop();
 }
 
-void Form1::ShowDecodedBlock(const DecodedBlock& decoded) {
-    RawReading = decoded.rawReading;
+void MainWindow::showDecodedBlock(const DecodedBlock& decoded) {
+    m_rawReading = decoded.rawReading;
     // The readout takes the raw reading and at once its final text: nothing can paint or be
     // looked at in between, so only the final text is set.
-    SetReadout(QString::fromLatin1(decoded.readout.data(),
+    setReadout(QString::fromLatin1(decoded.readout.data(),
                                    static_cast<qsizetype>(decoded.readout.size())));
     // A value too large for a bearing lights no lamp; the bearing then counts as none (0).
-    BearingDegrees = decoded.bearing.value_or(0);
+    m_bearing = decoded.bearing.value_or(0);
     static const QColor lit = QColor::fromRgb(kLampLitColour);
     static const QColor dark = QColor::fromRgb(kLampDarkColour);
     // Every lamp takes its colour now; the screen shows them at the coming frame.
     for (std::size_t i = 0; i < m_lamps.size(); ++i)
         m_lamps[i]->storeBackColor(static_cast<int>(i) + 1 == decoded.litLamp ? lit : dark);
-    ShowLampsWhenDue();
+    showLampsWhenDue();
 }
 
-void Form1::SetReadout(const QString& text) {
+void MainWindow::setReadout(const QString& text) {
     // Setting a line edit's text also drops a selection, puts the cursor at the end and forgets
     // edits; only when all of that already holds is setting the same text a no-op.
-    const bool settled = Text3->text() == text && !Text3->hasSelectedText() &&
-                         Text3->cursorPosition() == text.size() && !Text3->isModified() &&
-                         !Text3->isUndoAvailable() && !Text3->isRedoAvailable();
+    const bool settled = m_readout->text() == text && !m_readout->hasSelectedText() &&
+                         m_readout->cursorPosition() == text.size() && !m_readout->isModified() &&
+                         !m_readout->isUndoAvailable() && !m_readout->isRedoAvailable();
     if (!settled)
-        Text3->setText(text);
+        m_readout->setText(text);
 }
 
-void Form1::ShowLineError(const std::string& text) {
+void MainWindow::showLineError(const std::string& text) {
     m_lastErrorText = QString::fromStdString(text);
-    ShowStatusReason(m_lastErrorText);
+    showStatusReason(m_lastErrorText);
 }
 
 } // namespace torven

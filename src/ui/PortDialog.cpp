@@ -1,149 +1,140 @@
-#include "frmCommunicate.h"
+#include "PortDialog.h"
 
-#include "link/PortNumber.h"
-#include "platform/Fonts.h"
-#include "platform/MSComm.h"
-#include "platform/SerialDeviceInfo.h"
-#include "ui/Twips.h"
+#include "Fonts.h"
+#include "ObjectNames.h"
+#include "PortNumber.h"
+#include "SerialDeviceInfo.h"
+#include "SerialLine.h"
+#include "Twips.h"
+#include "WindowElements.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 
 namespace torven {
 
 namespace {
 
+namespace names = object_names::port_dialog;
+
 constexpr int kClientWidth = 3672;
 constexpr int kClientHeight = 2028;
 constexpr int kListedPorts = 9;
 
-QRect pixels(int left, int top, int width, int height) {
-    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-                 TwipsToPixels(height));
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, QRect place, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(place);
-    return label;
-}
-
 } // namespace
 
-PortComboBox::PortComboBox(const MSComm& comm, QWidget* parent) : QComboBox(parent), m_comm(comm) {}
+PortComboBox::PortComboBox(const SerialLine& line, QWidget* parent)
+    : QComboBox(parent), m_line(line) {}
 
 void PortComboBox::showPopup() {
     for (int i = 0; i < count(); ++i) {
-        const auto port = ToPortNumber(itemText(i).toStdString());
-        setItemData(i, port ? DescribeDevice(m_comm.DeviceFor(*port)) : QString(), Qt::ToolTipRole);
+        const auto port = toPortNumber(itemText(i).toStdString());
+        setItemData(i, port ? describeDevice(m_line.deviceFor(*port)) : QString(), Qt::ToolTipRole);
     }
     QComboBox::showPopup();
 }
 
-frmCommunicate::frmCommunicate(MSComm& comm, PortSettingsFile settingsFile, QWidget* parent)
-    : QWidget(parent), m_comm(comm), m_settingsFile(std::move(settingsFile)) {
-    setObjectName(QStringLiteral("frmCommunicate"));
+PortDialog::PortDialog(SerialLine& line, PortSettingsFile settingsFile, QWidget* parent)
+    : QWidget(parent), m_line(line), m_settingsFile(std::move(settingsFile)) {
+    setObjectName(nameOf(names::kWindow));
     setWindowTitle(QStringLiteral("Параметры СОМ")); // the last three letters are Cyrillic
     setAttribute(Qt::WA_DeleteOnClose);              // closing unloads: edits are dropped
-    setFixedSize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight));
-    setFont(DefaultFont());
+    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    setFont(defaultFont());
 
-    Label1 =
-        makeLabel(this, "Label1", pixels(480, 240, 1335, 255), QStringLiteral("Текущий порт:"));
-    Text2 = new QLineEdit(QStringLiteral("Text2"), this);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setGeometry(pixels(1920, 240, 375, 285));
-    Label2 =
-        makeLabel(this, "Label2", pixels(480, 600, 1335, 255), QStringLiteral("Изменить порт:"));
-    Combo1 = new PortComboBox(comm, this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setGeometry(pixels(1920, 600, 615, 315));
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    m_portInUseLabel = makeLabel(this, names::kPortInUseLabel, toPixels({480, 240, 1335, 255}),
+                                 QStringLiteral("Текущий порт:"));
+    m_portInUse = new QLineEdit(QStringLiteral("Text2"), this);
+    m_portInUse->setObjectName(nameOf(names::kPortInUse));
+    m_portInUse->setGeometry(toPixels({1920, 240, 375, 285}));
+    m_portChoiceLabel = makeLabel(this, names::kPortChoiceLabel, toPixels({480, 600, 1335, 255}),
+                                  QStringLiteral("Изменить порт:"));
+    m_portChoice = new PortComboBox(line, this);
+    m_portChoice->setObjectName(nameOf(names::kPortChoice));
+    m_portChoice->setGeometry(toPixels({1920, 600, 615, 315}));
+    m_portChoice->setEditable(true);
+    m_portChoice->setInsertPolicy(QComboBox::NoInsert);
     for (int port = 1; port <= kListedPorts; ++port)
-        Combo1->addItem(QString::number(port));
-    Combo1->setCurrentIndex(0);
-    Label3 = makeLabel(this, "Label3", pixels(480, 960, 1215, 255), QStringLiteral("Параметры:"));
-    Text1 = new QLineEdit(QStringLiteral("19200,n,8,1"), this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(pixels(1920, 960, 1455, 315));
-    Text1->setFont(LayoutFont(9.6));
-    Text1->setAlignment(Qt::AlignCenter);
-    Command1 = new QPushButton(QStringLiteral("OK"), this); // Latin letters
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(pixels(600, 1440, 1095, 375));
-    Command2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(pixels(1920, 1440, 1095, 375));
+        m_portChoice->addItem(QString::number(port));
+    m_portChoice->setCurrentIndex(0);
+    m_lineSettingsLabel = makeLabel(this, names::kLineSettingsLabel,
+                                    toPixels({480, 960, 1215, 255}), QStringLiteral("Параметры:"));
+    m_lineSettings = new QLineEdit(QStringLiteral("19200,n,8,1"), this);
+    m_lineSettings->setObjectName(nameOf(names::kLineSettings));
+    m_lineSettings->setGeometry(toPixels({1920, 960, 1455, 315}));
+    m_lineSettings->setFont(layoutFont(9.6));
+    m_lineSettings->setAlignment(Qt::AlignCenter);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this); // Latin letters
+    m_okButton->setObjectName(nameOf(names::kOkButton));
+    m_okButton->setGeometry(toPixels({600, 1440, 1095, 375}));
+    m_cancelButton = new QPushButton(QStringLiteral("Отмена"), this);
+    m_cancelButton->setObjectName(nameOf(names::kCancelButton));
+    m_cancelButton->setGeometry(toPixels({1920, 1440, 1095, 375}));
     // Neither button is pressed by Enter or Esc.
-    Command1->setAutoDefault(false);
-    Command2->setAutoDefault(false);
-    connect(Command1, &QPushButton::clicked, this, &frmCommunicate::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &frmCommunicate::Command2_Click);
+    m_okButton->setAutoDefault(false);
+    m_cancelButton->setAutoDefault(false);
+    connect(m_okButton, &QPushButton::clicked, this, &PortDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &PortDialog::cancel);
 
-    setTabOrder(Text1, Combo1);
-    setTabOrder(Combo1, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Text2);
-    Text1->setFocus();
+    setTabOrder(m_lineSettings, m_portChoice);
+    setTabOrder(m_portChoice, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
+    setTabOrder(m_cancelButton, m_portInUse);
+    m_lineSettings->setFocus();
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnPrimaryScreen(this);
 
-    Form_Load();
+    showPortInUse();
 }
 
-void frmCommunicate::Form_Load() {
-    const QString inUse = QString::number(m_comm.CommPort());
-    Text2->setText(inUse);
+void PortDialog::showPortInUse() {
+    const QString inUse = QString::number(m_line.portNumber());
+    m_portInUse->setText(inUse);
     // The port box opens at the port in use, so that OK without touching it keeps that port.
-    if (const int listed = Combo1->findText(inUse); listed >= 0)
-        Combo1->setCurrentIndex(listed);
+    if (const int listed = m_portChoice->findText(inUse); listed >= 0)
+        m_portChoice->setCurrentIndex(listed);
     else
-        Combo1->setEditText(inUse);
+        m_portChoice->setEditText(inUse);
 }
 
-QString frmCommunicate::LineSettingsText() const {
-    return Text1->text();
+QString PortDialog::lineSettingsText() const {
+    return m_lineSettings->text();
 }
 
-void frmCommunicate::Command1_Click() {
-    const QString text = Combo1->currentText();
+void PortDialog::accept() {
+    const QString text = m_portChoice->currentText();
     // Check the number before storing it: a typo must not leave a file the next start cannot read.
-    const auto port = ToPortNumber(text.toStdString());
+    const auto port = toPortNumber(text.toStdString());
     if (!port) {
-        Warn(QStringLiteral("«%1» — не номер порта. Введите целое число от -32768 до 32767.")
+        warn(QStringLiteral("«%1» — не номер порта. Введите целое число от -32768 до 32767.")
                  .arg(text));
         return;
     }
-    if (const QString why = m_settingsFile.Save(text); !why.isEmpty()) {
-        Warn(QStringLiteral("Не удалось сохранить номер порта: %1").arg(why));
+    if (const QString why = m_settingsFile.save(text); !why.isEmpty()) {
+        warn(QStringLiteral("Не удалось сохранить номер порта: %1").arg(why));
         return;
     }
-    m_comm.setCommPort(*port);
+    m_line.setPortNumber(*port);
     close();
 }
 
-void frmCommunicate::Command2_Click() {
+void PortDialog::cancel() {
     close();
 }
 
-void frmCommunicate::Warn(const QString& text) {
+void PortDialog::warn(const QString& text) {
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("warning"));
+    box->setObjectName(nameOf(names::kWarning));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
 
-void frmCommunicate::closeEvent(QCloseEvent* event) {
+void PortDialog::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    emit Unloaded();
+    emit unloaded();
 }
 
 } // namespace torven

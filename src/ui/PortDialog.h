@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/PortSettingsFile.h"
+#include "PortSettingsFile.h"
 
 #include <QComboBox>
 #include <QWidget>
@@ -11,7 +11,7 @@ class QPushButton;
 
 namespace torven {
 
-class MSComm;
+class SerialLine;
 
 // The port box: an editable list of the port numbers 1 to 9. Each item's tooltip says which
 // device that number reaches, looked up each time the list opens.
@@ -19,50 +19,50 @@ class PortComboBox : public QComboBox {
     Q_OBJECT
 
 public:
-    PortComboBox(const MSComm& comm, QWidget* parent = nullptr);
+    PortComboBox(const SerialLine& line, QWidget* parent = nullptr);
     void showPopup() override;
 
 private:
-    const MSComm& m_comm;
+    const SerialLine& m_line;
 };
 
 // "Параметры СОМ": shows the port in use, lets the user choose another and edit the line
 // settings. OK stores and applies the chosen port number; "Отмена" or closing the window drops
 // every edit. The window is modeless and is built afresh from its laid-out values on each load.
-class frmCommunicate : public QWidget {
+class PortDialog : public QWidget {
     Q_OBJECT
 
 public:
-    frmCommunicate(MSComm& comm, PortSettingsFile settingsFile, QWidget* parent = nullptr);
+    PortDialog(SerialLine& line, PortSettingsFile settingsFile, QWidget* parent = nullptr);
 
-    // The line settings text (Text1), read by the connect command.
-    QString LineSettingsText() const;
+    // The line settings text (m_lineSettings), read by the connect command.
+    QString lineSettingsText() const;
 
-    void Command1_Click();
-    void Command2_Click();
+    void accept();
+    void cancel();
 
 signals:
     // The window closed: it is unloaded, and its next use loads it afresh.
-    void Unloaded();
+    void unloaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void Form_Load();
-    void Warn(const QString& text);
+    void showPortInUse();
+    void warn(const QString& text);
 
-    MSComm& m_comm;
+    SerialLine& m_line;
     PortSettingsFile m_settingsFile;
 
-    QLabel* Label1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QLabel* Label2 = nullptr;
-    PortComboBox* Combo1 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
+    QLabel* m_portInUseLabel = nullptr;
+    QLineEdit* m_portInUse = nullptr;
+    QLabel* m_portChoiceLabel = nullptr;
+    PortComboBox* m_portChoice = nullptr;
+    QLabel* m_lineSettingsLabel = nullptr;
+    QLineEdit* m_lineSettings = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace torven

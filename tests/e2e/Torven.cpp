@@ -1,7 +1,7 @@
 #include "Torven.h"
 
-#include "ui/Form1Layout.h"
-#include "ui/Twips.h"
+#include "MainWindowLayout.h"
+#include "Twips.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -14,7 +14,7 @@
 namespace torven::e2e {
 
 namespace fs = std::filesystem;
-namespace layout = form1_layout;
+namespace layout = main_window_layout;
 
 namespace {
 
@@ -188,20 +188,20 @@ Torven::Torven(Desktop& desktop, const Workspace& workspace, const fs::path& pro
 }
 
 Rect PixelBox(Rect window, int left, int top, int width, int height) {
-    return {window.x + TwipsToPixels(left), window.y + TwipsToPixels(top), TwipsToPixels(width),
-            TwipsToPixels(height)};
+    return {window.x + twipsToPixels(left), window.y + twipsToPixels(top), twipsToPixels(width),
+            twipsToPixels(height)};
 }
 
 Rect Torven::Client() const {
-    const int w = TwipsToPixels(layout::kClientWidth);
-    const int h = TwipsToPixels(layout::kClientHeight);
+    const int w = twipsToPixels(layout::kClientWidth);
+    const int h = twipsToPixels(layout::kClientHeight);
     return {window_.x, window_.y + window_.h - h, w, h};
 }
 
 Point Torven::Centre(int left, int top, int width, int height) const {
     const Rect c = Client();
-    return {c.x + TwipsToPixels(left) + TwipsToPixels(width) / 2,
-            c.y + TwipsToPixels(top) + TwipsToPixels(height) / 2};
+    return {c.x + twipsToPixels(left) + twipsToPixels(width) / 2,
+            c.y + twipsToPixels(top) + twipsToPixels(height) / 2};
 }
 
 Point Torven::LampCentre(int lamp) const {
@@ -210,7 +210,7 @@ Point Torven::LampCentre(int lamp) const {
 }
 
 Point Torven::ConnectionLampCentre() const {
-    const auto& b = layout::kLabel4;
+    const auto& b = layout::kConnectionLamp;
     return Centre(b.left, b.top, b.width, b.height);
 }
 
@@ -221,11 +221,11 @@ Rect BoxOn(Rect client, const layout::Box& b) {
 } // namespace
 
 Rect Torven::StatusLineBox() const {
-    return BoxOn(Client(), layout::kLabel7);
+    return BoxOn(Client(), layout::kStatusLine);
 }
 
 Rect Torven::ReadoutBox() const {
-    return BoxOn(Client(), layout::kText3);
+    return BoxOn(Client(), layout::kReadout);
 }
 
 Rect Torven::ReceiveLampBox() const {

@@ -1,7 +1,7 @@
 // The received-text console under arbitrary sequences of blocks. The input is one byte for the
 // console's capacity, then blocks: a length byte (0 to 7) and that many bytes.
 #include "Check.h"
-#include "reception/Console.h"
+#include "Console.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         before.assign(text);
         const bool changed =
-            torven::ApplyConsoleEdit(text, torven::ConsoleEditFor(block), capacity);
+            torven::applyConsoleEdit(text, torven::consoleEditFor(block), capacity);
         TORVEN_FUZZ_CHECK(changed == (text != before));
 
         // Only the block's first character counts: a backspace takes one character off the end,

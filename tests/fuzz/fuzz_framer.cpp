@@ -2,7 +2,7 @@
 // whose top bit makes it the pause timer firing and whose low bits are milliseconds passing,
 // then for a piece of text a length byte and that many bytes.
 #include "Check.h"
-#include "reception/ReadingFramer.h"
+#include "ReadingFramer.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 // The line-settings text under arbitrary input, against a field-by-field reading of the format
 // "baud,parity,data,stop".
 #include "Check.h"
-#include "link/LineSettings.h"
+#include "LineSettings.h"
 
 #include <cstdint>
 #include <optional>
@@ -96,15 +96,15 @@ std::string Formatted(const LineSettings& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const auto parsed = torven::ParseLineSettings(text);
+    const auto parsed = torven::parseLineSettings(text);
     TORVEN_FUZZ_CHECK(parsed == Expected(text));
     if (parsed) {
         TORVEN_FUZZ_CHECK(parsed->baudRate >= 1 && parsed->baudRate <= torven::kMaxBaudRate);
         TORVEN_FUZZ_CHECK(parsed->dataBits >= 5 && parsed->dataBits <= 8);
         // Written out again (upper-case letter, blanks around fields), it reads the same.
-        TORVEN_FUZZ_CHECK(torven::ParseLineSettings(Formatted(*parsed)) == parsed);
+        TORVEN_FUZZ_CHECK(torven::parseLineSettings(Formatted(*parsed)) == parsed);
     }
     // Blanks around the whole text change nothing.
-    TORVEN_FUZZ_CHECK(torven::ParseLineSettings(" " + std::string(text) + "\t") == parsed);
+    TORVEN_FUZZ_CHECK(torven::parseLineSettings(" " + std::string(text) + "\t") == parsed);
     return 0;
 }

@@ -1,9 +1,9 @@
 // The text-to-port-number conversion and the reading of the port settings file's content under
 // arbitrary input.
 #include "Check.h"
-#include "link/CommSetFormat.h"
-#include "link/PortNumber.h"
-#include "reception/NumberReading.h"
+#include "CommSetFormat.h"
+#include "NumberReading.h"
+#include "PortNumber.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,7 +16,7 @@
 
 namespace {
 
-using torven::ToPortNumber;
+using torven::toPortNumber;
 
 std::string_view Trimmed(std::string_view s) {
     const std::size_t first = s.find_first_not_of(" \t");
@@ -50,7 +50,7 @@ std::string InBase(int value, int base, const char* prefix) {
 void CheckRoundHalfEven(double x) {
     if (!std::isfinite(x))
         return;
-    const double r = torven::RoundHalfEven(x);
+    const double r = torven::roundHalfEven(x);
     TORVEN_FUZZ_CHECK(r == std::floor(x) || r == std::ceil(x));
     const double distance = std::fabs(r - x);
     TORVEN_FUZZ_CHECK(distance <= 0.5);
@@ -59,12 +59,12 @@ void CheckRoundHalfEven(double x) {
 }
 
 void CheckConversion(std::string_view text) {
-    const auto port = ToPortNumber(text);
+    const auto port = toPortNumber(text);
     const std::string_view core = Trimmed(text);
 
     // Blanks around the text change nothing; anything after the number spoils it.
-    TORVEN_FUZZ_CHECK(ToPortNumber(" \t" + std::string(text) + "\t ") == port);
-    TORVEN_FUZZ_CHECK(!ToPortNumber(std::string(text) + "x"));
+    TORVEN_FUZZ_CHECK(toPortNumber(" \t" + std::string(text) + "\t ") == port);
+    TORVEN_FUZZ_CHECK(!toPortNumber(std::string(text) + "x"));
 
     if (const auto whole = SignedDigits(core)) {
         const bool fits = *whole >= INT16_MIN && *whole <= INT16_MAX;
@@ -75,16 +75,16 @@ void CheckConversion(std::string_view text) {
         return;
 
     // The number is the text's value rounded, halves to the even neighbour.
-    const double n = torven::ReadNumber(core);
+    const double n = torven::readNumber(core);
     TORVEN_FUZZ_CHECK(std::isfinite(n) && std::fabs(*port - n) <= 0.5);
     if (std::fabs(*port - n) == 0.5)
         TORVEN_FUZZ_CHECK(*port % 2 == 0);
 
     // Written as plain decimal, and for a non-negative number as &H and &O, it converts back.
-    TORVEN_FUZZ_CHECK(ToPortNumber(std::to_string(*port)) == port);
+    TORVEN_FUZZ_CHECK(toPortNumber(std::to_string(*port)) == port);
     if (*port >= 0) {
-        TORVEN_FUZZ_CHECK(ToPortNumber(InBase(*port, 16, "&H")) == port);
-        TORVEN_FUZZ_CHECK(ToPortNumber(InBase(*port, 8, "&o")) == port);
+        TORVEN_FUZZ_CHECK(toPortNumber(InBase(*port, 16, "&H")) == port);
+        TORVEN_FUZZ_CHECK(toPortNumber(InBase(*port, 8, "&o")) == port);
     }
 }
 
@@ -92,13 +92,13 @@ void CheckStoredFile(std::string_view content) {
     const std::size_t lineEnd = content.find_first_of("\r\n");
     const std::string_view firstLine = content.substr(0, lineEnd);
     // A whole file stores what its first line converts to.
-    TORVEN_FUZZ_CHECK(torven::StoredPortNumber(content, true) == ToPortNumber(firstLine));
+    TORVEN_FUZZ_CHECK(torven::storedPortNumber(content, true) == toPortNumber(firstLine));
     // The start of a longer file gives nothing until its first line has ended.
-    const auto head = torven::StoredPortNumber(content, false);
-    TORVEN_FUZZ_CHECK(lineEnd == std::string_view::npos ? !head : head == ToPortNumber(firstLine));
+    const auto head = torven::storedPortNumber(content, false);
+    TORVEN_FUZZ_CHECK(lineEnd == std::string_view::npos ? !head : head == toPortNumber(firstLine));
     // A line as the dialog writes it is read back as the same number.
-    TORVEN_FUZZ_CHECK(torven::StoredPortNumber(torven::CommSetContent(firstLine), false) ==
-                      ToPortNumber(firstLine));
+    TORVEN_FUZZ_CHECK(torven::storedPortNumber(torven::commSetContent(firstLine), false) ==
+                      toPortNumber(firstLine));
 }
 
 } // namespace
@@ -112,6 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(&x, data, sizeof x);
         CheckRoundHalfEven(x);
     }
-    CheckRoundHalfEven(torven::ReadNumber(text));
+    CheckRoundHalfEven(torven::readNumber(text));
     return 0;
 }

@@ -1,9 +1,9 @@
 // The reception chain under arbitrary blocks: the number-reading rule, the bearing decoding and
 // the choice of the lit sector lamp.
+#include "BearingDecoding.h"
 #include "Check.h"
-#include "reception/BearingDecoding.h"
-#include "reception/NumberReading.h"
-#include "reception/SectorLamps.h"
+#include "NumberReading.h"
+#include "SectorLamps.h"
 
 #include <charconv>
 #include <cmath>
@@ -15,7 +15,7 @@
 
 namespace {
 
-using torven::ReadNumber;
+using torven::readNumber;
 
 // Whether lamp k's sector holds bearing b, taken from the sector table rather than from the
 // arithmetic the lamp rule uses.
@@ -69,11 +69,11 @@ std::optional<long long> PlainWhole(std::string_view reading) {
 }
 
 void CheckNumberReading(std::string_view text) {
-    const double n = ReadNumber(text);
+    const double n = readNumber(text);
     TORVEN_FUZZ_CHECK(!std::isnan(n));
     // Blanks, tabs and line feeds are ignored wherever they stand.
     const std::string bare = WithoutIgnored(text);
-    TORVEN_FUZZ_CHECK(ReadNumber(bare) == n);
+    TORVEN_FUZZ_CHECK(readNumber(bare) == n);
     if (bare.empty()) {
         TORVEN_FUZZ_CHECK(n == 0);
         return;
@@ -84,7 +84,7 @@ void CheckNumberReading(std::string_view text) {
         TORVEN_FUZZ_CHECK(n == 0);
     // A minus sign in front negates an unsigned decimal.
     if (IsDigit(first) || first == '.')
-        TORVEN_FUZZ_CHECK(ReadNumber("-" + bare) == -n);
+        TORVEN_FUZZ_CHECK(readNumber("-" + bare) == -n);
     if (const auto whole = PlainWhole(text))
         TORVEN_FUZZ_CHECK(n == static_cast<double>(*whole));
 }
@@ -105,14 +105,14 @@ double ReadoutValue(const std::string& readout) {
 }
 
 void CheckDecoding(std::string_view block) {
-    const torven::DecodedBlock decoded = torven::DecodeBlock(block);
+    const torven::DecodedBlock decoded = torven::decodeBlock(block);
     TORVEN_FUZZ_CHECK(decoded.rawReading == block.substr(0, 4));
 
     const double shown = ReadoutValue(decoded.readout);
-    const double degrees = std::trunc(ReadNumber(decoded.rawReading) * 360.0 / 512.0);
+    const double degrees = std::trunc(readNumber(decoded.rawReading) * 360.0 / 512.0);
     TORVEN_FUZZ_CHECK(shown == degrees);
     // The readout re-reads to exactly what it shows.
-    TORVEN_FUZZ_CHECK(ReadNumber(decoded.readout) == shown);
+    TORVEN_FUZZ_CHECK(readNumber(decoded.readout) == shown);
     if (const auto whole = PlainWhole(decoded.rawReading))
         TORVEN_FUZZ_CHECK(shown == static_cast<double>(*whole * 360 / 512));
 
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size >= 2) {
         std::int16_t bearing = 0;
         std::memcpy(&bearing, data, sizeof bearing);
-        TORVEN_FUZZ_CHECK(torven::LitLampFor(bearing) == LampOfSector(bearing));
+        TORVEN_FUZZ_CHECK(torven::litLampFor(bearing) == LampOfSector(bearing));
     }
     return 0;
 }

@@ -1,10 +1,10 @@
 // A port settings file that anyone may have edited, broken or replaced: the program starts every
 // time and keeps a sound port number.
-#include "FormHarness.h"
 #include "HostileSupport.h"
+#include "PortDialog.h"
 #include "Pty.h"
-#include "link/frmCommunicate.h"
-#include "platform/MSComm.h"
+#include "SerialLine.h"
+#include "WindowHarness.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -27,7 +27,7 @@
 
 namespace {
 
-using torven::test::FormHarness;
+using torven::test::WindowHarness;
 
 // Writes `bytes` as the whole file at `path`.
 void WriteFile(const QString& path, std::string_view bytes) {
@@ -59,18 +59,18 @@ TEST(HostileCommSet, EachContentGivesASoundPortNumber) {
         {"NumberOnTheSecondLine", "\r\n6\r\n", 1},
         {"LoneCarriageReturnEndsTheLine", "8\r9\r\n", 8},
     };
-    FormHarness h;
+    WindowHarness h;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         WriteFile(h.CommSetPath(), row.content);
         h.Make();
-        EXPECT_EQ(h.Form().Comm().CommPort(), row.port);
-        EXPECT_FALSE(h.Form().Comm().PortOpen());
+        EXPECT_EQ(h.Form().serialLine().portNumber(), row.port);
+        EXPECT_FALSE(h.Form().serialLine().isPortOpen());
     }
 }
 
 TEST(HostileCommSet, AHugeLineIsNotReadWhole) {
-    FormHarness h;
+    WindowHarness h;
     {
         // 100 MB with a port number in front and no line end; sparse, so it costs no disk.
         const int fd = open(h.CommSetPath().toLocal8Bit().constData(), O_WRONLY | O_CREAT, 0644);
@@ -86,7 +86,7 @@ TEST(HostileCommSet, AHugeLineIsNotReadWhole) {
     std::cout << "start with a 100 MB comm.set: peak resident size grew by " << grown / 1024
               << " KiB\n";
     EXPECT_LT(grown, 20 << 20);
-    EXPECT_EQ(h.Form().Comm().CommPort(), 1); // too long to be a port number
+    EXPECT_EQ(h.Form().serialLine().portNumber(), 1); // too long to be a port number
 }
 
 TEST(HostileCommSet, SomethingElseByThatNameCountsAsNoFile) {
@@ -110,21 +110,21 @@ TEST(HostileCommSet, SomethingElseByThatNameCountsAsNoFile) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        FormHarness h;
+        WindowHarness h;
         row.make(h.CommSetPath());
         h.Make();
-        EXPECT_EQ(h.Form().Comm().CommPort(), 1);
+        EXPECT_EQ(h.Form().serialLine().portNumber(), 1);
     }
 }
 
 TEST(HostileCommSet, AnUnreadableFileKeepsTheStartUpPort) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root reads any file";
-    FormHarness h;
+    WindowHarness h;
     WriteFile(h.CommSetPath(), "5\r\n");
     ASSERT_EQ(chmod(h.CommSetPath().toLocal8Bit().constData(), 0), 0);
     h.Make();
-    EXPECT_EQ(h.Form().Comm().CommPort(), 1);
+    EXPECT_EQ(h.Form().serialLine().portNumber(), 1);
 }
 
 // Everything under `folder` as it stands: each entry's type, and a file's content or a link's
@@ -160,14 +160,14 @@ void Plant(const QString& path, const QString& what) {
 }
 
 // Presses OK in the port dialog with `typed` in the port box; returns the warning shown, if any.
-QString OkWith(FormHarness& h, const QString& typed) {
-    h.Form().mnuCommunicate_Click();
-    torven::frmCommunicate& dialog = h.Form().Communicate();
+QString OkWith(WindowHarness& h, const QString& typed) {
+    h.Form().showPortDialog();
+    torven::PortDialog& dialog = h.Form().portDialog();
     dialog.findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(typed);
-    dialog.Command1_Click();
+    dialog.accept();
     auto* warning = dialog.findChild<QMessageBox*>(QStringLiteral("warning"));
     const QString text = warning ? warning->text() : QString();
-    dialog.Command2_Click();
+    dialog.cancel();
     return text;
 }
 
@@ -187,13 +187,13 @@ TEST(HostileCommSet, OkRefusesWhatIsNoRegularFileAndAFailedWriteAndChangesNothin
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        FormHarness h;
+        WindowHarness h;
         if (row.made)
             Plant(h.Folder() + "/" + (row.linkTo ? row.linkTo : "comm.set"), row.made);
         if (row.linkTo)
             Plant(h.CommSetPath(), QStringLiteral("->") + row.linkTo);
         h.Make();
-        const std::int16_t before = h.Form().Comm().CommPort();
+        const std::int16_t before = h.Form().serialLine().portNumber();
         const auto snapshot = Snapshot(h.Folder());
         // A full disk: every write beyond an empty file fails, and fails rather than kills.
         rlimit limit{};
@@ -208,7 +208,7 @@ TEST(HostileCommSet, OkRefusesWhatIsNoRegularFileAndAFailedWriteAndChangesNothin
         EXPECT_TRUE(warning.startsWith(QStringLiteral("Не удалось сохранить номер порта")))
             << warning.toStdString();
         EXPECT_EQ(Snapshot(h.Folder()), snapshot) << "nothing written, left behind or moved";
-        EXPECT_EQ(h.Form().Comm().CommPort(), before);
+        EXPECT_EQ(h.Form().serialLine().portNumber(), before);
     }
 }
 
@@ -266,9 +266,9 @@ TEST(CommSetPlace, TheStartReadsWhereOkWrites) {
         {
             AsTester tester;
             const torven::PortSettingsFile file(program, user);
-            EXPECT_EQ(file.Load(), row.loaded);
-            EXPECT_EQ(file.Save("7"), "");
-            EXPECT_EQ(file.Load(), 7) << "the next start reads what OK stored";
+            EXPECT_EQ(file.load(), row.loaded);
+            EXPECT_EQ(file.save("7"), "");
+            EXPECT_EQ(file.load(), 7) << "the next start reads what OK stored";
         }
         chmod(program.toLocal8Bit().constData(), 0755);
         EXPECT_EQ(Snapshot(program)[program + "/comm.set"] == "file 7\r\n", row.storedBeside);
@@ -295,7 +295,7 @@ TEST(CommSetTrust, AnotherUsersFilesAndLinksAreIgnoredAndTheReasonShown) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        FormHarness h;
+        WindowHarness h;
         torven::test::Pty pty;
         const QString theirs = h.Folder() + "/" + row.theirs;
         Plant(theirs,
@@ -304,20 +304,20 @@ TEST(CommSetTrust, AnotherUsersFilesAndLinksAreIgnoredAndTheReasonShown) {
         if (row.mine)
             Plant(h.Folder() + "/" + row.mine, row.myWhat);
         h.Make();
-        EXPECT_EQ(h.Form().Comm().CommPort(), row.port);
-        EXPECT_NE(h.Form().Comm().DeviceFor(1).toStdString(), h.LinkPath(1));
+        EXPECT_EQ(h.Form().serialLine().portNumber(), row.port);
+        EXPECT_NE(h.Form().serialLine().deviceFor(1).toStdString(), h.LinkPath(1));
         const auto tip = [&] {
             return h.Child<QLabel>(QStringLiteral("Label7"))->toolTip();
         };
         EXPECT_TRUE(tip().contains(theirs) && tip().contains(QString::number(stranger)))
             << tip().toStdString();
-        h.Form().mnuConnect_Click();
+        h.Form().toggleConnection();
         EXPECT_TRUE(tip().contains(theirs)) << "still said after a connect";
         // OK stores the port where the next start reads it, and never over their entry.
         const QByteArray before = Snapshot(h.Folder())[theirs];
         EXPECT_EQ(OkWith(h, "6"), "");
         h.Make();
-        EXPECT_EQ(h.Form().Comm().CommPort(), 6);
+        EXPECT_EQ(h.Form().serialLine().portNumber(), 6);
         EXPECT_EQ(Snapshot(h.Folder())[theirs], before);
     }
 }

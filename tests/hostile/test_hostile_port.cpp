@@ -1,10 +1,10 @@
 // A port that cannot be had: busy, missing, or not a serial line at all. The connect command then
 // shows "Ошибка!" and changes nothing else.
-#include "FormHarness.h"
+#include "CommError.h"
 #include "Pty.h"
+#include "SerialLine.h"
 #include "Wait.h"
-#include "platform/CommError.h"
-#include "platform/MSComm.h"
+#include "WindowHarness.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,9 +21,9 @@
 
 namespace {
 
-using torven::test::FormHarness;
 using torven::test::Pty;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 const QColor kRed(0xFF, 0x00, 0x00);
 
@@ -32,23 +32,23 @@ protected:
     // A reading on show and the port closed again: the state a failed connect must leave alone.
     void SetUp() override {
         m_pty.LinkAs(h.LinkPath(1));
-        h.Form().mnuConnect_Click();
-        ASSERT_EQ(h.Form().portOpenFlag(), -1);
+        h.Form().toggleConnection();
+        ASSERT_TRUE(h.Form().isPortOpen());
         m_pty.Write("0256\r\n");
         ASSERT_TRUE(WaitUntil([&] { return h.Readout() == " 180"; }));
-        h.Form().mnuConnect_Click();
-        ASSERT_EQ(h.Form().portOpenFlag(), 0);
+        h.Form().toggleConnection();
+        ASSERT_FALSE(h.Form().isPortOpen());
     }
 
     // Connects through port `port` and checks that only the status line changed.
     void ExpectConnectFails(std::int16_t port) {
-        h.Form().Comm().setCommPort(port);
-        h.Form().mnuConnect_Click();
+        h.Form().serialLine().setPortNumber(port);
+        h.Form().toggleConnection();
         EXPECT_EQ(h.Status(), "Ошибка!");
-        EXPECT_FALSE(h.Form().Comm().PortOpen());
-        EXPECT_EQ(h.Form().portOpenFlag(), 0);
+        EXPECT_FALSE(h.Form().serialLine().isPortOpen());
+        EXPECT_FALSE(h.Form().isPortOpen());
         EXPECT_EQ(h.ConnectionLamp(), kRed);
-        EXPECT_EQ(h.Form().Comm().CommPort(), port);
+        EXPECT_EQ(h.Form().serialLine().portNumber(), port);
         EXPECT_EQ(h.Readout(), " 180");
         EXPECT_EQ(h.LitLamps(), std::vector<int>{13});
         EXPECT_EQ(h.Form().errorCount(), 0);
@@ -60,7 +60,7 @@ protected:
         ASSERT_EQ(symlink(target.c_str(), h.LinkPath(port).c_str()), 0);
     }
 
-    FormHarness h;
+    WindowHarness h;
     Pty m_pty;
 };
 
@@ -120,10 +120,10 @@ TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
     }
 
     // The line that was there all along still connects.
-    h.Form().Comm().setCommPort(1);
-    h.Form().mnuConnect_Click();
+    h.Form().serialLine().setPortNumber(1);
+    h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "");
-    EXPECT_EQ(h.Form().portOpenFlag(), -1);
+    EXPECT_TRUE(h.Form().isPortOpen());
 }
 
 TEST_F(HostilePort, ALineHeldExclusivelyFails) {
@@ -143,21 +143,22 @@ TEST_F(HostilePort, ALineHeldExclusivelyFails) {
 namespace {
 
 TEST(HostileSettings, SettingsRefusedByAnOpenLineLeaveItOpenAndReading) {
-    FormHarness h;
+    WindowHarness h;
     Pty pty; // a pseudo-terminal takes neither parity nor seven data bits
     pty.LinkAs(h.LinkPath(1));
     int lost = 0;
-    QObject::connect(&h.Form().Comm(), &torven::MSComm::DeviceLost, [&] { ++lost; });
-    h.Form().mnuConnect_Click();
-    ASSERT_TRUE(h.Form().Comm().PortOpen());
+    QObject::connect(&h.Form().serialLine(), &torven::SerialLine::deviceLost, [&] { ++lost; });
+    h.Form().toggleConnection();
+    ASSERT_TRUE(h.Form().serialLine().isPortOpen());
 
-    EXPECT_THROW(h.Form().Comm().setSettings(QStringLiteral("9600,e,7,1")), torven::CommError);
-    EXPECT_EQ(h.Form().Comm().Settings(), "19200,n,8,1");
-    EXPECT_TRUE(h.Form().Comm().PortOpen());
+    EXPECT_THROW(h.Form().serialLine().setSettings(QStringLiteral("9600,e,7,1")),
+                 torven::CommError);
+    EXPECT_EQ(h.Form().serialLine().settings(), "19200,n,8,1");
+    EXPECT_TRUE(h.Form().serialLine().isPortOpen());
     EXPECT_EQ(lost, 0);
     pty.Write("0128");
     EXPECT_TRUE(WaitUntil([&] { return h.Readout() == " 90"; }));
-    EXPECT_EQ(h.Form().portOpenFlag(), -1);
+    EXPECT_TRUE(h.Form().isPortOpen());
 }
 
 } // namespace

@@ -1,13 +1,13 @@
 // What a broken or hostile controller can send: junk, odd number forms, floods and data that never
 // ends a line. Whatever arrives, the window shows what the decoding rules give for the block it
 // took last, and memory stays bounded.
-#include "FormHarness.h"
+#include "BearingDecoding.h"
 #include "HostileSupport.h"
 #include "Pty.h"
+#include "ReadingFramer.h"
+#include "SerialLine.h"
 #include "Wait.h"
-#include "platform/MSComm.h"
-#include "reception/BearingDecoding.h"
-#include "reception/ReadingFramer.h"
+#include "WindowHarness.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -24,9 +24,9 @@
 namespace {
 
 using torven::DecodedBlock;
-using torven::test::FormHarness;
 using torven::test::Pty;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 #if defined(__SANITIZE_ADDRESS__)
 // Freed memory is held back in quarantine, so resident size says nothing about leaks or growth.
@@ -59,8 +59,8 @@ protected:
         m_queueProbe = open(m_pty.SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
         ASSERT_GE(m_queueProbe, 0);
         m_pty.LinkAs(h.LinkPath(1));
-        h.Form().mnuConnect_Click();
-        ASSERT_EQ(h.Form().portOpenFlag(), -1) << h.Status().toStdString();
+        h.Form().toggleConnection();
+        ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();
     }
     void TearDown() override {
         if (m_queueProbe >= 0)
@@ -112,7 +112,7 @@ protected:
         EXPECT_EQ(h.LitLamps(), lit);
     }
 
-    FormHarness h;
+    WindowHarness h;
     Pty m_pty;
     int m_queueProbe = -1;
 };
@@ -154,7 +154,7 @@ TEST_F(HostileSerial, OddBlocksShowWhatTheRulesGive) {
         m_pty.Write(row.block);
         ASSERT_TRUE(WaitUntil([&] { return h.Form().rawReading() == last.substr(0, 4); }));
         WaitUntilNothingWaits();
-        ExpectShows(torven::DecodeBlock(last));
+        ExpectShows(torven::decodeBlock(last));
     }
 }
 
@@ -187,9 +187,9 @@ TEST_F(HostileSerial, FloodsAreTakenWholeWithBoundedMemory) {
             row.bytes.find(raw, row.bytes.size() - std::min<std::size_t>(row.bytes.size(), 1024)),
             std::string::npos)
             << raw;
-        ExpectShows(torven::DecodeBlock(raw));
+        ExpectShows(torven::decodeBlock(raw));
         EXPECT_LE(h.Console().size(), 32767);
-        EXPECT_TRUE(h.Form().Comm().PortOpen());
+        EXPECT_TRUE(h.Form().serialLine().isPortOpen());
     }
     // The line still works after the floods.
     SendBlock("0064");
@@ -197,13 +197,13 @@ TEST_F(HostileSerial, FloodsAreTakenWholeWithBoundedMemory) {
 }
 
 TEST_F(HostileSerial, DataNobodyReadsIsCappedAndTheLossReported) {
-    h.Form().Comm().setRThreshold(0); // receive notifications off: nothing reads the line
+    h.Form().serialLine().setReceiveThreshold(0); // no blocks handed on: nothing reads the line
     Flood(RandomBytes(1 << 20, 13));
     EXPECT_GT(h.Form().errorCount(), 0);
     EXPECT_TRUE(h.Form().lastErrorText().endsWith(" Last Error: Receive Buffer Overflow "));
-    EXPECT_LE(h.Form().Comm().Input().size(), 1024);
+    EXPECT_LE(h.Form().serialLine().bytesWaiting(), 1024);
 
-    h.Form().Comm().setRThreshold(1);
+    h.Form().serialLine().setReceiveThreshold(1);
     SendBlock("0064");
     EXPECT_EQ(h.Readout(), " 45");
 }

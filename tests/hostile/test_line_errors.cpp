@@ -1,9 +1,9 @@
 // A noisy line: the driver's line-error counters, faked through the serial component's counter
 // source, and what the window makes of their growth.
-#include "FormHarness.h"
 #include "Pty.h"
+#include "SerialLine.h"
 #include "Wait.h"
-#include "platform/MSComm.h"
+#include "WindowHarness.h"
 
 #include <QLabel>
 
@@ -17,9 +17,9 @@
 namespace {
 
 using torven::LineErrorCounts;
-using torven::test::FormHarness;
 using torven::test::Pty;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 class LineErrors : public testing::Test {
 protected:
@@ -32,12 +32,12 @@ protected:
         Connect();
     }
 
-    torven::MSComm& Comm() { return h.Form().Comm(); }
+    torven::SerialLine& Comm() { return h.Form().serialLine(); }
     QString Tooltip() const { return h.Child<QLabel>(QStringLiteral("Label7"))->toolTip(); }
 
     void Connect() {
-        h.Form().mnuConnect_Click();
-        ASSERT_EQ(h.Form().portOpenFlag(), -1) << h.Status().toStdString();
+        h.Form().toggleConnection();
+        ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();
     }
 
     // Waits for the component to look at the counters again, on its own or after a reception.
@@ -48,14 +48,14 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return reads > before; }));
     }
 
-    FormHarness h;
+    WindowHarness h;
     Pty pty;
     std::optional<LineErrorCounts> counts = LineErrorCounts{3, 3, 3, 3, 3};
     int reads = 0;
 };
 
 TEST_F(LineErrors, EachGrownCountIsOneNotificationAndTheTextFollowsTheCount) {
-    EXPECT_TRUE(Comm().WatchesLineErrors());
+    EXPECT_TRUE(Comm().watchesLineErrors());
     struct Step {
         const char* name;
         LineErrorCounts counts; // break, frame, overrun, buffer overrun, parity
@@ -104,11 +104,11 @@ TEST_F(LineErrors, CountsAtOpenAreTheBaselineAndTheCountSurvivesAReconnect) {
     WaitForNextLook();
     ASSERT_EQ(h.Form().errorCount(), 1);
 
-    h.Form().mnuConnect_Click(); // disconnect
-    EXPECT_FALSE(Comm().WatchesLineErrors());
+    h.Form().toggleConnection(); // disconnect
+    EXPECT_FALSE(Comm().watchesLineErrors());
     counts->parity += 7; // errors on a closed port are nobody's business
     Connect();
-    EXPECT_TRUE(Comm().WatchesLineErrors());
+    EXPECT_TRUE(Comm().watchesLineErrors());
     WaitForNextLook();
     EXPECT_EQ(h.Form().errorCount(), 1);
 
@@ -120,7 +120,7 @@ TEST_F(LineErrors, CountsAtOpenAreTheBaselineAndTheCountSurvivesAReconnect) {
 TEST_F(LineErrors, CountersThatGoAwayStopTheWatch) {
     counts.reset();
     WaitForNextLook();
-    EXPECT_FALSE(Comm().WatchesLineErrors());
+    EXPECT_FALSE(Comm().watchesLineErrors());
     EXPECT_EQ(h.Form().errorCount(), 0);
     // A reception does not ask a driver that has no counters.
     const int before = reads;
@@ -140,15 +140,15 @@ bool ChecksInputParity(const Pty& pty) {
 }
 
 TEST(DriverLineErrors, APseudoTerminalHasNoCountersButChecksParityAfterEverySettingsChange) {
-    FormHarness h;
+    WindowHarness h;
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
-    h.Form().mnuConnect_Click();
-    ASSERT_TRUE(h.Form().Comm().PortOpen());
-    EXPECT_FALSE(h.Form().Comm().WatchesLineErrors());
+    h.Form().toggleConnection();
+    ASSERT_TRUE(h.Form().serialLine().isPortOpen());
+    EXPECT_FALSE(h.Form().serialLine().watchesLineErrors());
     EXPECT_TRUE(ChecksInputParity(pty));
     // Setting the parity again on the open port must not switch the check off.
-    h.Form().Comm().setSettings(QStringLiteral("9600,n,8,1"));
+    h.Form().serialLine().setSettings(QStringLiteral("9600,n,8,1"));
     EXPECT_TRUE(ChecksInputParity(pty));
 }
 

@@ -1,10 +1,10 @@
 // A device that goes away while the port is open: a pty whose controller side closes hangs up the
 // line exactly as a USB adapter pulled out of its socket does.
-#include "FormHarness.h"
 #include "HostileSupport.h"
 #include "Pty.h"
+#include "SerialLine.h"
 #include "Wait.h"
-#include "platform/MSComm.h"
+#include "WindowHarness.h"
 
 #include <QSerialPort>
 
@@ -14,10 +14,10 @@
 
 namespace {
 
-using torven::MSComm;
-using torven::test::FormHarness;
+using torven::SerialLine;
 using torven::test::Pty;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 const QColor kGreen(0x00, 0xFF, 0x00);
 const QColor kRed(0xFF, 0x00, 0x00);
@@ -27,8 +27,8 @@ protected:
     // Connects through port 1 linked to `pty`.
     void ConnectTo(const Pty& pty) {
         pty.LinkAs(h.LinkPath(1));
-        h.Form().mnuConnect_Click();
-        ASSERT_EQ(h.Form().portOpenFlag(), -1);
+        h.Form().toggleConnection();
+        ASSERT_TRUE(h.Form().isPortOpen());
         ASSERT_EQ(h.ConnectionLamp(), kGreen);
     }
 
@@ -39,7 +39,7 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return h.Readout() == readout; })) << h.Readout().toStdString();
     }
 
-    FormHarness h;
+    WindowHarness h;
     int lost = 0;
 };
 
@@ -54,7 +54,7 @@ TEST_F(VanishedDevice, HangUpIsReportedOnceWithoutSpinningAndTheNextConnectWorks
         SCOPED_TRACE(row.name);
         h.Make();
         lost = 0;
-        QObject::connect(&h.Form().Comm(), &MSComm::DeviceLost, [this] { ++lost; });
+        QObject::connect(&h.Form().serialLine(), &SerialLine::deviceLost, [this] { ++lost; });
         const QString readoutBefore = h.Readout();
         auto pty = std::make_unique<Pty>();
         if (row.reading)
@@ -72,9 +72,9 @@ TEST_F(VanishedDevice, HangUpIsReportedOnceWithoutSpinningAndTheNextConnectWorks
         EXPECT_LT(usedMs, 100.0);
 
         EXPECT_EQ(lost, 1);
-        EXPECT_FALSE(h.Form().Comm().PortOpen());
-        EXPECT_FALSE(h.Form().Comm().WatchesLineErrors());
-        EXPECT_EQ(h.Form().portOpenFlag(), 0);
+        EXPECT_FALSE(h.Form().serialLine().isPortOpen());
+        EXPECT_FALSE(h.Form().serialLine().watchesLineErrors());
+        EXPECT_FALSE(h.Form().isPortOpen());
         EXPECT_EQ(h.ConnectionLamp(), kRed);
         EXPECT_EQ(h.Status(), "Ошибка!");
         // The last bearing stays on show.
@@ -92,22 +92,22 @@ TEST_F(VanishedDevice, HangUpIsReportedOnceWithoutSpinningAndTheNextConnectWorks
 // A read error on a line that has not hung up (a pty's controller flushed what the port was about
 // to read) leaves the line working; a run of them with nothing read in between does not.
 TEST_F(VanishedDevice, ReadErrorsOnALiveLineKeepItOpenUnlessTheyNeverStop) {
-    QObject::connect(&h.Form().Comm(), &MSComm::DeviceLost, [this] { ++lost; });
+    QObject::connect(&h.Form().serialLine(), &SerialLine::deviceLost, [this] { ++lost; });
     Pty pty;
     ConnectTo(pty, "0256", " 180");
-    auto* port = h.Form().Comm().findChild<QSerialPort*>();
+    auto* port = h.Form().serialLine().findChild<QSerialPort*>();
     ASSERT_NE(port, nullptr);
 
     emit port->errorOccurred(QSerialPort::ReadError);
     EXPECT_EQ(lost, 0);
-    EXPECT_EQ(h.Form().portOpenFlag(), -1);
+    EXPECT_TRUE(h.Form().isPortOpen());
     pty.Write("0128\r\n");
     ASSERT_TRUE(WaitUntil([&] { return h.Readout() == " 90"; })) << h.Readout().toStdString();
 
     for (int i = 0; i < 100 && lost == 0; ++i)
         emit port->errorOccurred(QSerialPort::ReadError);
     EXPECT_EQ(lost, 1);
-    EXPECT_FALSE(h.Form().Comm().PortOpen());
+    EXPECT_FALSE(h.Form().serialLine().isPortOpen());
     EXPECT_EQ(h.ConnectionLamp(), kRed);
     EXPECT_EQ(h.Status(), "Ошибка!");
 }

@@ -1,5 +1,5 @@
-#include "reception/BearingDecoding.h"
-#include "reception/SectorLamps.h"
+#include "BearingDecoding.h"
+#include "SectorLamps.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ class Decoding : public testing::TestWithParam<Case> {};
 
 TEST_P(Decoding, GivesRawReadingReadoutBearingAndLamp) {
     const auto& c = GetParam();
-    const auto decoded = torven::DecodeBlock(c.block);
+    const auto decoded = torven::decodeBlock(c.block);
     EXPECT_EQ(decoded.rawReading, c.raw);
     EXPECT_EQ(decoded.readout, c.readout);
     ASSERT_TRUE(decoded.bearing.has_value());
@@ -62,14 +62,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DecodingOutOfRange, ExponentReadingShowsItsValueAndLightsNothing) {
     // 5E4 steps are 35156.25 degrees: the readout shows the truncated value, which is too large
     // to be a bearing.
-    const auto decoded = torven::DecodeBlock("5E4\r");
+    const auto decoded = torven::decodeBlock("5E4\r");
     EXPECT_EQ(decoded.readout, " 35156");
     EXPECT_FALSE(decoded.bearing.has_value());
     EXPECT_EQ(decoded.litLamp, 0);
 }
 
 TEST(DecodingOutOfRange, LargestExponentIsShownInFullDigits) {
-    const auto decoded = torven::DecodeBlock("9E99");
+    const auto decoded = torven::decodeBlock("9E99");
     // 9E99 steps are about 6.328125E99 degrees: a blank and exactly the 100 digits of the double.
     EXPECT_EQ(decoded.readout.substr(0, 8), " 6328124");
     EXPECT_EQ(decoded.readout.size(), 101u);
@@ -79,33 +79,33 @@ TEST(DecodingOutOfRange, LargestExponentIsShownInFullDigits) {
 
 TEST(DecodingOutOfRange, SixteenBitEdgesStillHoldABearing) {
     // -32768 degrees fits, so it is a bearing (in no sector); one degree below does not.
-    EXPECT_EQ(torven::ReadoutText(-32768), "-32768");
-    EXPECT_EQ(torven::DecodeBlock("-5E4").bearing, std::nullopt);
+    EXPECT_EQ(torven::readoutText(-32768), "-32768");
+    EXPECT_EQ(torven::decodeBlock("-5E4").bearing, std::nullopt);
 }
 
 TEST(SectorLamps, EverySectorBoundaryLightsTheRightLamp) {
-    EXPECT_EQ(torven::LitLampFor(0), 0);
-    EXPECT_EQ(torven::LitLampFor(-1), 0);
-    EXPECT_EQ(torven::LitLampFor(361), 0);
-    EXPECT_EQ(torven::LitLampFor(-32768), 0);
-    EXPECT_EQ(torven::LitLampFor(32767), 0);
-    EXPECT_EQ(torven::LitLampFor(1), 1);
-    EXPECT_EQ(torven::LitLampFor(7), 1);
-    EXPECT_EQ(torven::LitLampFor(353), 1);
-    EXPECT_EQ(torven::LitLampFor(360), 1);
+    EXPECT_EQ(torven::litLampFor(0), 0);
+    EXPECT_EQ(torven::litLampFor(-1), 0);
+    EXPECT_EQ(torven::litLampFor(361), 0);
+    EXPECT_EQ(torven::litLampFor(-32768), 0);
+    EXPECT_EQ(torven::litLampFor(32767), 0);
+    EXPECT_EQ(torven::litLampFor(1), 1);
+    EXPECT_EQ(torven::litLampFor(7), 1);
+    EXPECT_EQ(torven::litLampFor(353), 1);
+    EXPECT_EQ(torven::litLampFor(360), 1);
     for (int k = 2; k <= torven::kLampCount; ++k) {
         const int low = (k - 1) * 15 - 7;
         const int high = (k - 1) * 15 + 7;
         SCOPED_TRACE(k);
-        EXPECT_EQ(torven::LitLampFor(static_cast<std::int16_t>(low)), k);
-        EXPECT_EQ(torven::LitLampFor(static_cast<std::int16_t>(high)), k);
-        EXPECT_EQ(torven::LitLampFor(static_cast<std::int16_t>(low - 1)), k - 1);
+        EXPECT_EQ(torven::litLampFor(static_cast<std::int16_t>(low)), k);
+        EXPECT_EQ(torven::litLampFor(static_cast<std::int16_t>(high)), k);
+        EXPECT_EQ(torven::litLampFor(static_cast<std::int16_t>(low - 1)), k - 1);
     }
 }
 
 TEST(SectorLamps, EveryBearingLightsAtMostOneLampAndTheSectorsCoverOneToThreeSixty) {
     for (int b = -400; b <= 400; ++b) {
-        const int lamp = torven::LitLampFor(static_cast<std::int16_t>(b));
+        const int lamp = torven::litLampFor(static_cast<std::int16_t>(b));
         if (b < 1 || b > 360) {
             EXPECT_EQ(lamp, 0) << b;
             continue;

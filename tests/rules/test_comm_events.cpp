@@ -1,14 +1,14 @@
-#include "reception/CommEvents.h"
+#include "CommEvents.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-namespace ev = torven::comm_event;
+using ev = torven::CommEvent;
 
 TEST(LineErrors, EachErrorCodeHasItsMessage) {
     struct Row {
-        std::int16_t code;
+        ev code;
         const char* message;
     };
     const Row rows[] = {
@@ -19,21 +19,21 @@ TEST(LineErrors, EachErrorCodeHasItsMessage) {
         {ev::TransmitFull, " Last Error: Transmit Buffer Full "},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(torven::LineErrorMessage(row.code), row.message) << row.code;
+        EXPECT_EQ(torven::lineErrorMessage(row.code), row.message) << static_cast<int>(row.code);
 }
 
 TEST(LineErrors, OtherCodesAreNotLineErrors) {
-    for (std::int16_t code : {ev::Send, ev::Receive, ev::EndOfFile, ev::Break, std::int16_t{0},
-                              std::int16_t{3}, std::int16_t{1005}, std::int16_t{-1}})
-        EXPECT_FALSE(torven::LineErrorMessage(code).has_value()) << code;
+    for (const ev code :
+         {ev::Send, ev::Receive, ev::EndOfFile, ev::Break, ev{0}, ev{3}, ev{1005}, ev{-1}})
+        EXPECT_FALSE(torven::lineErrorMessage(code).has_value()) << static_cast<int>(code);
 }
 
 TEST(LineErrors, TextJoinsCountAndMessageWithoutBlanks) {
-    EXPECT_EQ(torven::ErrorText(1, *torven::LineErrorMessage(ev::Frame)),
+    EXPECT_EQ(torven::errorText(1, *torven::lineErrorMessage(ev::Frame)),
               "Errors:1 Last Error: Framing Error ");
-    EXPECT_EQ(torven::ErrorText(2, *torven::LineErrorMessage(ev::Parity)),
+    EXPECT_EQ(torven::errorText(2, *torven::lineErrorMessage(ev::Parity)),
               "Errors:2 Last Error: Parity Error ");
-    EXPECT_EQ(torven::ErrorText(12345, *torven::LineErrorMessage(ev::Overrun)),
+    EXPECT_EQ(torven::errorText(12345, *torven::lineErrorMessage(ev::Overrun)),
               "Errors:12345 Last Error: Port Overrun");
 }
 

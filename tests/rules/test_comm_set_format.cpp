@@ -1,4 +1,4 @@
-#include "link/CommSetFormat.h"
+#include "CommSetFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 namespace {
 
 TEST(CommSetContent, IsTheTextAsTypedThenCarriageReturnLineFeed) {
-    EXPECT_EQ(torven::CommSetContent("3"), std::string("\x33\x0d\x0a"));
-    EXPECT_EQ(torven::CommSetContent(" 4"), " 4\r\n");
-    EXPECT_EQ(torven::CommSetContent(""), "\r\n");
+    EXPECT_EQ(torven::commSetContent("3"), std::string("\x33\x0d\x0a"));
+    EXPECT_EQ(torven::commSetContent(" 4"), " 4\r\n");
+    EXPECT_EQ(torven::commSetContent(""), "\r\n");
 }
 
 struct Case {
@@ -26,7 +26,7 @@ void PrintTo(const Case& c, std::ostream* os) {
 class StoredPort : public testing::TestWithParam<Case> {};
 
 TEST_P(StoredPort, ReadsTheFirstLine) {
-    EXPECT_EQ(torven::StoredPortNumber(GetParam().head, GetParam().complete), GetParam().expected);
+    EXPECT_EQ(torven::storedPortNumber(GetParam().head, GetParam().complete), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

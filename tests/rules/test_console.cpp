@@ -1,4 +1,4 @@
-#include "reception/Console.h"
+#include "Console.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ using torven::ConsoleEdit;
 std::string afterBlocks(std::string console, const std::vector<std::string>& blocks,
                         std::size_t capacity = 32767) {
     for (const auto& block : blocks)
-        torven::ApplyConsoleEdit(console, torven::ConsoleEditFor(block), capacity);
+        torven::applyConsoleEdit(console, torven::consoleEditFor(block), capacity);
     return console;
 }
 
@@ -58,10 +58,10 @@ TEST(ConsoleCapacity, RefusesALineBreakThatWouldNotFitAndStillTakesBackspaces) {
 
 TEST(ConsoleCapacity, ReportsWhetherTheTextChanged) {
     std::string text = "ab";
-    EXPECT_FALSE(torven::ApplyConsoleEdit(text, ConsoleEdit::None, 10));
-    EXPECT_TRUE(torven::ApplyConsoleEdit(text, ConsoleEdit::RemoveLast, 10));
-    EXPECT_TRUE(torven::ApplyConsoleEdit(text, ConsoleEdit::AppendLineBreak, 10));
-    EXPECT_FALSE(torven::ApplyConsoleEdit(text, ConsoleEdit::AppendLineBreak, 4));
+    EXPECT_FALSE(torven::applyConsoleEdit(text, ConsoleEdit::None, 10));
+    EXPECT_TRUE(torven::applyConsoleEdit(text, ConsoleEdit::RemoveLast, 10));
+    EXPECT_TRUE(torven::applyConsoleEdit(text, ConsoleEdit::AppendLineBreak, 10));
+    EXPECT_FALSE(torven::applyConsoleEdit(text, ConsoleEdit::AppendLineBreak, 4));
 }
 
 } // namespace

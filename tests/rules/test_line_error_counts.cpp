@@ -1,5 +1,5 @@
-#include "reception/CommEvents.h"
-#include "reception/LineErrorCounts.h"
+#include "CommEvents.h"
+#include "LineErrorCounts.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 
 namespace {
 
-namespace ev = torven::comm_event;
+using ev = torven::CommEvent;
 using torven::LineErrorCounts;
-using Codes = std::vector<std::int16_t>;
+using Codes = std::vector<torven::CommEvent>;
 
 TEST(LineErrorCounts, EachKindThatGrewGivesOneEventInCodeOrder) {
     constexpr std::uint32_t kTop = 0xFFFF'FFFFu;
@@ -41,7 +41,7 @@ TEST(LineErrorCounts, EachKindThatGrewGivesOneEventInCodeOrder) {
         {"RestartBesideGrowth", {9, 0, 0, 0, 0}, {0, 0, 1, 0, 0}, {ev::Overrun}},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(torven::LineErrorEvents(row.before, row.after), row.events) << row.name;
+        EXPECT_EQ(torven::lineErrorEvents(row.before, row.after), row.events) << row.name;
 }
 
 // ClearCommError's flags, by the values Windows gives them, each add one to their own count;
@@ -73,9 +73,9 @@ TEST(LineErrorCounts, CommErrorFlagsEachAddOneToTheirKind) {
         {"TallyWraps", {0, kTop, 0, 0, 0}, 0x0008, {0, 0, 0, 0, 0}, {ev::Frame}},
     };
     for (const auto& row : rows) {
-        const LineErrorCounts after = torven::TallyCommErrors(row.before, row.flags);
+        const LineErrorCounts after = torven::tallyCommErrors(row.before, row.flags);
         EXPECT_EQ(after, row.after) << row.name;
-        EXPECT_EQ(torven::LineErrorEvents(row.before, after), row.events) << row.name;
+        EXPECT_EQ(torven::lineErrorEvents(row.before, after), row.events) << row.name;
     }
 }
 

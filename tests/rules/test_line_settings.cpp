@@ -1,4 +1,4 @@
-#include "link/LineSettings.h"
+#include "LineSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ void PrintTo(const Case& c, std::ostream* os) {
 class LineSettingsText : public testing::TestWithParam<Case> {};
 
 TEST_P(LineSettingsText, ParsesOrRefuses) {
-    EXPECT_EQ(torven::ParseLineSettings(GetParam().text), GetParam().expected);
+    EXPECT_EQ(torven::parseLineSettings(GetParam().text), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,4 +1,4 @@
-#include "reception/NumberReading.h"
+#include "NumberReading.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ void PrintTo(const Case& c, std::ostream* os) {
 class NumberReading : public testing::TestWithParam<Case> {};
 
 TEST_P(NumberReading, ReadsTheLeadingNumber) {
-    EXPECT_DOUBLE_EQ(torven::ReadNumber(GetParam().text), GetParam().expected);
+    EXPECT_DOUBLE_EQ(torven::readNumber(GetParam().text), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -58,8 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NumberReadingLimits, OverflowGivesSignedInfinity) {
-    EXPECT_EQ(torven::ReadNumber("1e999"), INFINITY);
-    EXPECT_EQ(torven::ReadNumber("-1e999"), -INFINITY);
+    EXPECT_EQ(torven::readNumber("1e999"), INFINITY);
+    EXPECT_EQ(torven::readNumber("-1e999"), -INFINITY);
 }
 
 TEST(NumberReadingLimits, WholeNumbersRoundOnceLikeTheCLibrary) {
@@ -68,13 +68,13 @@ TEST(NumberReadingLimits, WholeNumbersRoundOnceLikeTheCLibrary) {
          {"9007199254740993", "-9007199254740995", "18446744073709551605", "18446744073709551615",
           "18446744073709551616", "123456789012345678901", "0000000000000000000000000000001"}) {
         SCOPED_TRACE(text);
-        EXPECT_EQ(torven::ReadNumber(text), std::strtod(text, nullptr));
+        EXPECT_EQ(torven::readNumber(text), std::strtod(text, nullptr));
     }
 }
 
 TEST(NumberReadingLimits, LongDigitRunsAreReadExactly) {
     const std::string hundredDigits = "6328125" + std::string(93, '0');
-    EXPECT_DOUBLE_EQ(torven::ReadNumber(hundredDigits), 6.328125e99);
+    EXPECT_DOUBLE_EQ(torven::readNumber(hundredDigits), 6.328125e99);
 }
 
 } // namespace

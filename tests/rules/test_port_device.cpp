@@ -1,13 +1,13 @@
-#include "link/PortDevice.h"
+#include "PortDevice.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 TEST(PortDevice, WindowsAndLinkNames) {
-    EXPECT_EQ(torven::WindowsPortName(3), "COM3");
-    EXPECT_EQ(torven::WindowsPortName(12), "COM12");
-    EXPECT_EQ(torven::PortLinkName(1), "com1");
+    EXPECT_EQ(torven::windowsPortName(3), "COM3");
+    EXPECT_EQ(torven::windowsPortName(12), "COM12");
+    EXPECT_EQ(torven::portLinkName(1), "com1");
 }
 
 TEST(PortDevice, UsbAdaptersComeFirstThenOthersInNumberOrder) {
@@ -15,7 +15,7 @@ TEST(PortDevice, UsbAdaptersComeFirstThenOthersInNumberOrder) {
                                              "ttyUSB2", "ttyS0", "ttyAMA0"};
     const std::vector<std::string> expected = {"ttyUSB2", "ttyUSB10", "ttyACM0", "ttyAMA0",
                                                "ttyS0",   "ttyS2",    "ttyS10"};
-    EXPECT_EQ(torven::OrderedSystemPorts(listed), expected);
+    EXPECT_EQ(torven::orderedSystemPorts(listed), expected);
 }
 
 TEST(PortDevice, PortNumberCountsFromOne) {
@@ -27,8 +27,8 @@ TEST(PortDevice, PortNumberCountsFromOne) {
     const Row rows[] = {{1, "ttyUSB0"},    {2, "ttyS0"},       {3, std::nullopt},
                         {0, std::nullopt}, {-1, std::nullopt}, {32767, std::nullopt}};
     for (const auto& row : rows)
-        EXPECT_EQ(torven::NthSystemPort(row.port, listed), row.device) << row.port;
-    EXPECT_EQ(torven::NthSystemPort(1, {}), std::nullopt);
+        EXPECT_EQ(torven::nthSystemPort(row.port, listed), row.device) << row.port;
+    EXPECT_EQ(torven::nthSystemPort(1, {}), std::nullopt);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "link/PortFault.h"
+#include "PortFault.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ TEST(PortFaultText, SaysWhatWentWrongAndWhatToDoOnLinux) {
          "последовательному порту. [Inappropriate ioctl for device]"},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(torven::PortFaultText(row.fault, AdvicePlatform::Posix), row.text) << row.name;
+        EXPECT_EQ(torven::portFaultText(row.fault, AdvicePlatform::Posix), row.text) << row.name;
 }
 
 TEST(PortFaultText, SaysWhatToDoInWindowsTerms) {
@@ -83,7 +83,7 @@ TEST(PortFaultText, SaysWhatToDoInWindowsTerms) {
          "[Access is denied.]"},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(torven::PortFaultText(row.fault, AdvicePlatform::Windows), row.text) << row.name;
+        EXPECT_EQ(torven::portFaultText(row.fault, AdvicePlatform::Windows), row.text) << row.name;
 }
 
 // Windows has no links, groups or lock files: none of the Linux advice may reach its users.
@@ -92,7 +92,7 @@ TEST(PortFaultText, GivesNoLinuxAdviceOnWindows) {
                             Kind::Vanished}) {
         PortFault fault = Fault(kind, 5, "COM5", "Access is denied.");
         fault.lockFile = "/var/lock/LCK..ttyS4";
-        const std::string text = torven::PortFaultText(fault, AdvicePlatform::Windows);
+        const std::string text = torven::portFaultText(fault, AdvicePlatform::Windows);
         EXPECT_EQ(text.rfind("Порт 5: ", 0), 0u) << text;
         EXPECT_TRUE(text.ends_with(" [Access is denied.]")) << text;
         for (const char* linuxOnly : {"dialout", "ln -s", ".config", "LCK.."})

@@ -1,4 +1,4 @@
-#include "link/PortNumber.h"
+#include "PortNumber.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ void PrintTo(const Case& c, std::ostream* os) {
 class PortNumberConversion : public testing::TestWithParam<Case> {};
 
 TEST_P(PortNumberConversion, ConvertsOrRefuses) {
-    EXPECT_EQ(torven::ToPortNumber(GetParam().text), GetParam().expected);
+    EXPECT_EQ(torven::toPortNumber(GetParam().text), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -46,11 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
-    EXPECT_EQ(torven::RoundHalfEven(0.5), 0);
-    EXPECT_EQ(torven::RoundHalfEven(1.5), 2);
-    EXPECT_EQ(torven::RoundHalfEven(-0.5), 0);
-    EXPECT_EQ(torven::RoundHalfEven(-1.5), -2);
-    EXPECT_EQ(torven::RoundHalfEven(2.4999), 2);
+    EXPECT_EQ(torven::roundHalfEven(0.5), 0);
+    EXPECT_EQ(torven::roundHalfEven(1.5), 2);
+    EXPECT_EQ(torven::roundHalfEven(-0.5), 0);
+    EXPECT_EQ(torven::roundHalfEven(-1.5), -2);
+    EXPECT_EQ(torven::roundHalfEven(2.4999), 2);
 }
 
 } // namespace

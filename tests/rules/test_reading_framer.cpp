@@ -1,4 +1,4 @@
-#include "reception/ReadingFramer.h"
+#include "ReadingFramer.h"
 
 #include <gtest/gtest.h>
 

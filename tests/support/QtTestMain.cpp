@@ -1,6 +1,6 @@
 // GoogleTest main for tests that need a QApplication: widgets run on the offscreen platform unless
 // a display is chosen explicitly.
-#include "platform/Fonts.h"
+#include "Fonts.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -14,6 +14,6 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("torven-tests"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setFont(torven::DefaultFont());
+    QApplication::setFont(torven::defaultFont());
     return RUN_ALL_TESTS();
 }

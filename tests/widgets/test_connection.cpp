@@ -1,9 +1,9 @@
 // The connect command against real pseudo-terminals and missing devices.
-#include "FormHarness.h"
+#include "PortDialog.h"
 #include "Pty.h"
+#include "SerialLine.h"
 #include "Wait.h"
-#include "link/frmCommunicate.h"
-#include "platform/MSComm.h"
+#include "WindowHarness.h"
 
 #include <QLineEdit>
 
@@ -13,64 +13,64 @@
 
 namespace {
 
-using torven::test::FormHarness;
 using torven::test::Pty;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 const QColor kGreen(0x00, 0xFF, 0x00);
 const QColor kRed(0xFF, 0x00, 0x00);
 
 class Connection : public testing::Test {
 protected:
-    FormHarness h;
+    WindowHarness h;
     QColor initialLamp = h.ConnectionLamp();
 };
 
 TEST_F(Connection, FirstConnectUsesTheDefaultSettingsAndLoadsTheDialogHidden) {
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
-    h.Form().mnuConnect_Click();
-    EXPECT_EQ(h.Form().portOpenFlag(), -1);
+    h.Form().toggleConnection();
+    EXPECT_TRUE(h.Form().isPortOpen());
     EXPECT_EQ(h.ConnectionLamp(), kGreen);
     EXPECT_EQ(h.Status(), "");
-    EXPECT_TRUE(h.Form().Comm().PortOpen());
-    EXPECT_EQ(h.Form().Comm().Settings(), "19200,n,8,1");
-    EXPECT_FALSE(h.Form().Communicate().isVisible());
+    EXPECT_TRUE(h.Form().serialLine().isPortOpen());
+    EXPECT_EQ(h.Form().serialLine().settings(), "19200,n,8,1");
+    EXPECT_FALSE(h.Form().portDialog().isVisible());
 }
 
 TEST_F(Connection, ConnectDisconnectConnectTurnsTheLampGreenRedGreen) {
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
     const QColor expected[] = {kGreen, kRed, kGreen};
-    const std::int16_t flags[] = {-1, 0, -1};
+    const bool open[] = {true, false, true};
     for (int i = 0; i < 3; ++i) {
-        h.Form().mnuConnect_Click();
+        h.Form().toggleConnection();
         EXPECT_EQ(h.ConnectionLamp(), expected[i]) << i;
-        EXPECT_EQ(h.Form().portOpenFlag(), flags[i]) << i;
-        EXPECT_EQ(h.Form().Comm().PortOpen(), flags[i] == -1) << i;
+        EXPECT_EQ(h.Form().isPortOpen(), open[i]) << i;
+        EXPECT_EQ(h.Form().serialLine().isPortOpen(), open[i]) << i;
         EXPECT_EQ(h.Status(), "") << i;
     }
 }
 
 TEST_F(Connection, PortWithoutDeviceShowsTheErrorAndChangesNothingElse) {
-    h.Form().Comm().setCommPort(7); // no com7 link, and no seventh system port here
-    ASSERT_TRUE(h.Form().Comm().DeviceFor(7).isEmpty() ||
-                !QFileInfo::exists(h.Form().Comm().DeviceFor(7)));
-    h.Form().mnuConnect_Click();
+    h.Form().serialLine().setPortNumber(7); // no com7 link, and no seventh system port here
+    ASSERT_TRUE(h.Form().serialLine().deviceFor(7).isEmpty() ||
+                !QFileInfo::exists(h.Form().serialLine().deviceFor(7)));
+    h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "Ошибка!");
-    EXPECT_EQ(h.Form().portOpenFlag(), 0);
+    EXPECT_FALSE(h.Form().isPortOpen());
     EXPECT_EQ(h.ConnectionLamp(), initialLamp);
-    EXPECT_FALSE(h.Form().Comm().PortOpen());
+    EXPECT_FALSE(h.Form().serialLine().isPortOpen());
 }
 
 TEST_F(Connection, FailedConnectThenGoodOneClearsTheError) {
     ASSERT_EQ(symlink("/nonexistent/tty", h.LinkPath(1).c_str()), 0); // the adapter is not there
-    h.Form().mnuConnect_Click();
+    h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "Ошибка!");
-    EXPECT_EQ(h.Form().portOpenFlag(), 0);
+    EXPECT_FALSE(h.Form().isPortOpen());
     Pty pty;
     pty.LinkAs(h.LinkPath(1)); // now it is
-    h.Form().mnuConnect_Click();
+    h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "");
     EXPECT_EQ(h.ConnectionLamp(), kGreen);
 }
@@ -96,10 +96,10 @@ TEST_F(Connection, DanglingLinkAndNonTerminalFail) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         row.prepare(h.LinkPath(port));
-        h.Form().Comm().setCommPort(port++);
-        h.Form().mnuConnect_Click();
+        h.Form().serialLine().setPortNumber(port++);
+        h.Form().toggleConnection();
         EXPECT_EQ(h.Status(), "Ошибка!");
-        EXPECT_EQ(h.Form().portOpenFlag(), 0);
+        EXPECT_FALSE(h.Form().isPortOpen());
         EXPECT_EQ(h.ConnectionLamp(), initialLamp);
     }
 }
@@ -107,27 +107,27 @@ TEST_F(Connection, DanglingLinkAndNonTerminalFail) {
 TEST_F(Connection, MalformedSettingsInTheOpenDialogFailWithoutOpening) {
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
-    h.Form().mnuCommunicate_Click();
-    auto* text1 = h.Form().Communicate().findChild<QLineEdit*>(QStringLiteral("Text1"));
+    h.Form().showPortDialog();
+    auto* text1 = h.Form().portDialog().findChild<QLineEdit*>(QStringLiteral("Text1"));
     text1->setText(QStringLiteral("19200,x,8,1"));
-    h.Form().mnuConnect_Click();
+    h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "Ошибка!");
-    EXPECT_FALSE(h.Form().Comm().PortOpen());
+    EXPECT_FALSE(h.Form().serialLine().isPortOpen());
 
     text1->setText(QStringLiteral("9600,e,7,1"));
-    h.Form().mnuConnect_Click();
+    h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "");
-    EXPECT_EQ(h.Form().Comm().Settings(), "9600,e,7,1");
+    EXPECT_EQ(h.Form().serialLine().settings(), "9600,e,7,1");
 }
 
 TEST_F(Connection, ClosingTheDialogDropsEditedSettings) {
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
-    h.Form().mnuCommunicate_Click();
-    h.Form().Communicate().findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("9600,n,8,1");
-    h.Form().Communicate().Command2_Click();
-    h.Form().mnuConnect_Click();
-    EXPECT_EQ(h.Form().Comm().Settings(), "19200,n,8,1");
+    h.Form().showPortDialog();
+    h.Form().portDialog().findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("9600,n,8,1");
+    h.Form().portDialog().cancel();
+    h.Form().toggleConnection();
+    EXPECT_EQ(h.Form().serialLine().settings(), "19200,n,8,1");
 }
 
 TEST_F(Connection, TheMenuCaptionNeverChanges) {
@@ -135,7 +135,7 @@ TEST_F(Connection, TheMenuCaptionNeverChanges) {
     pty.LinkAs(h.LinkPath(1));
     QAction* connect = h.Child<QAction>(QStringLiteral("mnuConnect"));
     for (int i = 0; i < 2; ++i) {
-        h.Form().mnuConnect_Click();
+        h.Form().toggleConnection();
         EXPECT_EQ(connect->text(), "Связь");
         EXPECT_FALSE(connect->isChecked());
     }

@@ -1,9 +1,9 @@
 // The COM parameters dialog: what it shows, what OK stores and applies, and its single instance.
-#include "FormHarness.h"
+#include "PortDialog.h"
 #include "Pty.h"
+#include "SerialLine.h"
 #include "Wait.h"
-#include "link/frmCommunicate.h"
-#include "platform/MSComm.h"
+#include "WindowHarness.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,9 +15,9 @@
 
 namespace {
 
-using torven::frmCommunicate;
-using torven::test::FormHarness;
+using torven::PortDialog;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -32,14 +32,14 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 class Dialog : public testing::Test {
 protected:
-    frmCommunicate& Open() {
-        h.Form().mnuCommunicate_Click();
-        return h.Form().Communicate();
+    PortDialog& Open() {
+        h.Form().showPortDialog();
+        return h.Form().portDialog();
     }
-    template <class T> T* In(frmCommunicate& dialog, const char* name) {
+    template <class T> T* In(PortDialog& dialog, const char* name) {
         return dialog.findChild<T*>(QString::fromLatin1(name));
     }
-    FormHarness h;
+    WindowHarness h;
 };
 
 TEST_F(Dialog, ShowsThePortInUseAndTheLaidOutTexts) {
@@ -82,9 +82,9 @@ TEST_F(Dialog, OkStoresExactlyTheTypedTextAndAppliesIt) {
         auto& dialog = Open();
         if (!row.typed.isNull())
             In<QComboBox>(dialog, "Combo1")->setEditText(row.typed);
-        dialog.Command1_Click();
+        dialog.accept();
         EXPECT_EQ(readFile(h.CommSetPath()), row.stored);
-        EXPECT_EQ(h.Form().Comm().CommPort(), row.port);
+        EXPECT_EQ(h.Form().serialLine().portNumber(), row.port);
         EXPECT_FALSE(dialog.isVisible());
     }
 }
@@ -96,16 +96,16 @@ TEST_F(Dialog, OkWithTextThatIsNoPortNumberStoresNothingAndStaysOpen) {
         SCOPED_TRACE(typed);
         auto& dialog = Open();
         In<QComboBox>(dialog, "Combo1")->setEditText(QString::fromLatin1(typed));
-        dialog.Command1_Click();
+        dialog.accept();
         EXPECT_EQ(readFile(h.CommSetPath()), "3\r\n");
-        EXPECT_EQ(h.Form().Comm().CommPort(), 3);
+        EXPECT_EQ(h.Form().serialLine().portNumber(), 3);
         EXPECT_TRUE(dialog.isVisible());
         auto* warning = dialog.findChild<QMessageBox*>(QStringLiteral("warning"));
         ASSERT_NE(warning, nullptr);
         EXPECT_TRUE(warning->text().contains(QStringLiteral("номер порта")))
             << warning->text().toStdString();
         warning->close();
-        dialog.Command2_Click();
+        dialog.cancel();
     }
 }
 
@@ -114,12 +114,12 @@ TEST_F(Dialog, CancelAndFrameCloseChangeNothing) {
     h.Make();
     auto& viaCancel = Open();
     In<QComboBox>(viaCancel, "Combo1")->setEditText("7");
-    viaCancel.Command2_Click();
+    viaCancel.cancel();
     auto& viaFrame = Open();
     In<QComboBox>(viaFrame, "Combo1")->setEditText("8");
     viaFrame.close();
     EXPECT_EQ(readFile(h.CommSetPath()), "3\r\n");
-    EXPECT_EQ(h.Form().Comm().CommPort(), 3);
+    EXPECT_EQ(h.Form().serialLine().portNumber(), 3);
 }
 
 TEST_F(Dialog, OneInstanceAndEachLoadStartsFromTheLaidOutValues) {
@@ -127,17 +127,17 @@ TEST_F(Dialog, OneInstanceAndEachLoadStartsFromTheLaidOutValues) {
     In<QLineEdit>(first, "Text1")->setText("9600,n,8,1");
     EXPECT_EQ(&Open(), &first); // shown again, not a second window
     EXPECT_EQ(In<QLineEdit>(first, "Text1")->text(), "9600,n,8,1");
-    first.Command2_Click();
+    first.cancel();
     auto& second = Open();
     EXPECT_EQ(In<QLineEdit>(second, "Text1")->text(), "19200,n,8,1");
 }
 
 TEST_F(Dialog, LoadedHiddenByConnectKeepsItsTextsWhenShown) {
-    h.Form().Comm().setCommPort(5);
-    h.Form().mnuConnect_Click(); // loads the dialog hidden, whatever the port does
-    auto& hidden = h.Form().Communicate();
+    h.Form().serialLine().setPortNumber(5);
+    h.Form().toggleConnection(); // loads the dialog hidden, whatever the port does
+    auto& hidden = h.Form().portDialog();
     EXPECT_FALSE(hidden.isVisible());
-    h.Form().Comm().setCommPort(6);
+    h.Form().serialLine().setPortNumber(6);
     auto& shown = Open();
     EXPECT_EQ(&shown, &hidden);
     EXPECT_EQ(In<QLineEdit>(shown, "Text2")->text(), "5"); // the load step did not run again
@@ -146,13 +146,13 @@ TEST_F(Dialog, LoadedHiddenByConnectKeepsItsTextsWhenShown) {
 TEST_F(Dialog, OkWhileConnectedTakesEffectAtTheNextConnect) {
     torven::test::Pty pty;
     pty.LinkAs(h.LinkPath(1));
-    h.Form().mnuConnect_Click();
-    ASSERT_EQ(h.Form().portOpenFlag(), -1);
+    h.Form().toggleConnection();
+    ASSERT_TRUE(h.Form().isPortOpen());
     auto& dialog = Open();
     In<QComboBox>(dialog, "Combo1")->setEditText("2");
-    dialog.Command1_Click();
-    EXPECT_TRUE(h.Form().Comm().PortOpen());
-    EXPECT_EQ(h.Form().Comm().CommPort(), 2);
+    dialog.accept();
+    EXPECT_TRUE(h.Form().serialLine().isPortOpen());
+    EXPECT_EQ(h.Form().serialLine().portNumber(), 2);
 }
 
 TEST_F(Dialog, PortListTooltipsSayWhichDeviceEachNumberReaches) {

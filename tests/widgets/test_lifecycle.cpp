@@ -1,11 +1,10 @@
 // Start, the caret rule, the about window and the close that rolls the window away.
-#include "FormHarness.h"
+#include "AboutWindow.h"
 #include "Pty.h"
+#include "SerialLine.h"
 #include "Wait.h"
-#include "platform/MSComm.h"
-#include "ui/frmAbout.h"
+#include "WindowHarness.h"
 
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
@@ -17,41 +16,39 @@
 
 namespace {
 
-using torven::test::FormHarness;
 using torven::test::Pty;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 TEST(Start, WithoutStoredPortKeepsPortOneAndCreatesNoFile) {
-    FormHarness h;
-    EXPECT_EQ(h.Form().Comm().CommPort(), 1);
-    EXPECT_EQ(h.Form().Comm().RThreshold(), 1);
-    EXPECT_EQ(h.Form().Comm().SThreshold(), 1);
-    EXPECT_FALSE(h.Child<QCheckBox>("Check1")->isChecked());
-    EXPECT_FALSE(h.Form().Comm().PortOpen());
+    WindowHarness h;
+    EXPECT_EQ(h.Form().serialLine().portNumber(), 1);
+    EXPECT_EQ(h.Form().serialLine().receiveThreshold(), 1);
+    EXPECT_FALSE(h.Form().serialLine().isPortOpen());
     EXPECT_FALSE(QFile::exists(h.CommSetPath()));
 }
 
 TEST(Start, ReadsTheStoredPortButDoesNotOpenIt) {
-    FormHarness h;
+    WindowHarness h;
     QFile file(h.CommSetPath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("3\r\n");
     file.close();
     h.Make();
-    EXPECT_EQ(h.Form().Comm().CommPort(), 3);
-    EXPECT_FALSE(h.Form().Comm().PortOpen());
-    EXPECT_EQ(h.Form().portOpenFlag(), 0);
+    EXPECT_EQ(h.Form().serialLine().portNumber(), 3);
+    EXPECT_FALSE(h.Form().serialLine().isPortOpen());
+    EXPECT_FALSE(h.Form().isPortOpen());
 }
 
 TEST(Start, ReadsThePerUserFileWhenTheProgramFolderHasNone) {
-    FormHarness h;
+    WindowHarness h;
     ASSERT_TRUE(QDir().mkpath(h.UserFolder()));
     QFile file(h.UserFolder() + "/comm.set");
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("4\r\n");
     file.close();
     h.Make();
-    EXPECT_EQ(h.Form().Comm().CommPort(), 4);
+    EXPECT_EQ(h.Form().serialLine().portNumber(), 4);
 }
 
 // An installed copy has no program folder of its own to keep the file in: it stores and reads the
@@ -60,40 +57,39 @@ TEST(Start, AnInstalledCopyKeepsTheFilePerUserOnly) {
     const QTemporaryDir dir;
     const QString user = dir.path() + "/user";
     const torven::PortSettingsFile file(QString(), user);
-    EXPECT_EQ(file.Folders(), QStringList{user});
-    EXPECT_EQ(file.Save(" 5 "), "");
+    EXPECT_EQ(file.folders(), QStringList{user});
+    EXPECT_EQ(file.save(" 5 "), "");
     QFile stored(user + "/comm.set");
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_EQ(stored.readAll(), " 5 \r\n");
-    EXPECT_EQ(file.Load(), 5);
+    EXPECT_EQ(file.load(), 5);
 }
 
-TEST(Caret, FollowsTheCheckBoxAtEachTextChange) {
-    FormHarness h;
+// Nothing in the program asks for the readout's caret: every text change and every focus gain
+// hides it again, whatever showed it.
+TEST(Caret, HiddenAtEachTextChangeAndFocusGain) {
+    WindowHarness h;
     h.Form().show();
     auto* readout = h.Child<QLineEdit>("Text3");
-    auto* check = h.Child<QCheckBox>("Check1");
     readout->setText("1");
-    EXPECT_TRUE(readout->isReadOnly()) << "caret hidden while the check box is clear";
+    EXPECT_TRUE(readout->isReadOnly()) << "caret hidden after a change";
 
-    check->setChecked(true);
-    EXPECT_TRUE(readout->isReadOnly()) << "the check box alone changes nothing";
+    readout->setReadOnly(false);
     readout->setText("2");
-    EXPECT_FALSE(readout->isReadOnly()) << "caret shown at the next change";
+    EXPECT_TRUE(readout->isReadOnly()) << "hidden again at the next change";
 
-    check->setChecked(false);
-    readout->setFocus();
+    readout->setReadOnly(false);
     readout->clearFocus();
     readout->setFocus();
     EXPECT_TRUE(WaitUntil([&] { return readout->isReadOnly(); }, 1000)) << "hidden at focus gain";
 }
 
 TEST(About, TwoCommandsGiveOneWindowAndOkClosesIt) {
-    FormHarness h;
-    h.Form().mnuAbout_Click();
-    torven::frmAbout* first = &h.Form().About();
-    h.Form().mnuAbout_Click();
-    EXPECT_EQ(&h.Form().About(), first);
+    WindowHarness h;
+    h.Form().showAboutWindow();
+    torven::AboutWindow* first = &h.Form().aboutWindow();
+    h.Form().showAboutWindow();
+    EXPECT_EQ(&h.Form().aboutWindow(), first);
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->windowTitle(), "Инфо");
     EXPECT_EQ(first->findChild<QPushButton*>("Command1")->text(),
@@ -101,28 +97,28 @@ TEST(About, TwoCommandsGiveOneWindowAndOkClosesIt) {
     EXPECT_EQ(first->findChild<QLabel*>("Label1")->text(), "Индикатор направления антенны");
     EXPECT_EQ(first->findChild<QLabel*>("Label4")->text(), "2009г.");
 
-    QPointer<torven::frmAbout> closed(first);
-    first->Command1_Click();
+    QPointer<torven::AboutWindow> closed(first);
+    first->accept();
     EXPECT_FALSE(closed && closed->isVisible());
-    h.Form().mnuAbout_Click();
-    EXPECT_TRUE(h.Form().About().isVisible());
+    h.Form().showAboutWindow();
+    EXPECT_TRUE(h.Form().aboutWindow().isVisible());
 }
 
 TEST(Exit, RollsAwayThenClosesTheOtherWindowsAndReleasesThePort) {
-    FormHarness h;
+    WindowHarness h;
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().show();
-    h.Form().mnuConnect_Click();
-    ASSERT_TRUE(h.Form().Comm().PortOpen());
-    h.Form().mnuAbout_Click();
-    h.Form().mnuCommunicate_Click();
-    QPointer<QWidget> about(&h.Form().About());
-    QPointer<QWidget> dialog(reinterpret_cast<QWidget*>(&h.Form().Communicate()));
+    h.Form().toggleConnection();
+    ASSERT_TRUE(h.Form().serialLine().isPortOpen());
+    h.Form().showAboutWindow();
+    h.Form().showPortDialog();
+    QPointer<QWidget> about(&h.Form().aboutWindow());
+    QPointer<QWidget> dialog(reinterpret_cast<QWidget*>(&h.Form().portDialog()));
 
     QElapsedTimer clock;
     clock.start();
-    h.Form().mnuExit_Click();
+    h.Form().exitProgram();
     EXPECT_TRUE(h.Form().isVisible()) << "the window stays while it rolls away";
     ASSERT_TRUE(WaitUntil([&] { return !h.Form().isVisible(); }, 2000));
     EXPECT_GE(clock.elapsed(), 150);
@@ -130,7 +126,7 @@ TEST(Exit, RollsAwayThenClosesTheOtherWindowsAndReleasesThePort) {
 
     // The program ends with the main window: its destruction takes the other windows and the
     // port with it, without running their OK or Cancel.
-    QPointer<torven::Form1> form(&h.Form());
+    QPointer<torven::MainWindow> form(&h.Form());
     h.Make();
     EXPECT_TRUE(about.isNull());
     EXPECT_TRUE(dialog.isNull());
@@ -141,7 +137,7 @@ TEST(Exit, RollsAwayThenClosesTheOtherWindowsAndReleasesThePort) {
 }
 
 TEST(Exit, TheCloseControlDoesTheSame) {
-    FormHarness h;
+    WindowHarness h;
     h.Form().show();
     h.Form().close();
     EXPECT_TRUE(h.Form().isVisible());

@@ -1,8 +1,7 @@
-#include "link/PortSettingsFile.h"
-#include "ui/Form1.h"
-#include "ui/Shape.h"
+#include "Lamp.h"
+#include "MainWindow.h"
+#include "PortSettingsFile.h"
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -14,14 +13,15 @@
 
 namespace {
 
-using torven::Form1;
+using torven::MainWindow;
 using torven::PortSettingsFile;
 
-class Form1Layout : public testing::Test {
+class MainWindowLayout : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_form = std::make_unique<Form1>(PortSettingsFile(m_dir.path(), m_dir.path() + "/user"));
+        m_form =
+            std::make_unique<MainWindow>(PortSettingsFile(m_dir.path(), m_dir.path() + "/user"));
         m_form->setAttribute(Qt::WA_DeleteOnClose, false);
         m_form->show();
     }
@@ -33,15 +33,15 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<MainWindow> m_form;
 };
 
-TEST_F(Form1Layout, ClientAreaIsTheFixedLayoutSize) {
+TEST_F(MainWindowLayout, ClientAreaIsTheFixedLayoutSize) {
     EXPECT_EQ(m_form->centralWidget()->size(), QSize(186, 162));
     EXPECT_EQ(m_form->windowTitle(), "TORVEN");
 }
 
-TEST_F(Form1Layout, ElementsStandWhereTheLayoutPutsThem) {
+TEST_F(MainWindowLayout, ElementsStandWhereTheLayoutPutsThem) {
     struct Row {
         const char* name;
         QRect pixels;
@@ -56,7 +56,6 @@ TEST_F(Form1Layout, ElementsStandWhereTheLayoutPutsThem) {
         {"Label7", {123, 5, 57, 13}},    {"Label1", {83, 2, 17, 25}},
         {"Label5", {83, 138, 17, 25}},   {"Label6", {10, 69, 17, 25}},
         {"Label8", {161, 71, 17, 25}},   {"Text2", {8, 8, 49, 25}},
-        {"Check1", {144, 8, 25, 17}},
     };
     for (const auto& row : rows) {
         auto* w = child<QWidget>(row.name);
@@ -65,9 +64,9 @@ TEST_F(Form1Layout, ElementsStandWhereTheLayoutPutsThem) {
     }
 }
 
-TEST_F(Form1Layout, StartsWithTwentyFourDarkLampsAndTheLaidOutTexts) {
+TEST_F(MainWindowLayout, StartsWithTwentyFourDarkLampsAndTheLaidOutTexts) {
     for (int k = 1; k <= 24; ++k) {
-        auto* lamp = child<torven::Shape>(QStringLiteral("Shape%1").arg(k).toLatin1().constData());
+        auto* lamp = child<torven::Lamp>(QStringLiteral("Shape%1").arg(k).toLatin1().constData());
         ASSERT_NE(lamp, nullptr);
         EXPECT_EQ(lamp->backColor(), QColor(0x00, 0xFF, 0xFF)) << k;
     }
@@ -81,13 +80,11 @@ TEST_F(Form1Layout, StartsWithTwentyFourDarkLampsAndTheLaidOutTexts) {
     EXPECT_EQ(child<QLabel>("Label6")->text(), "З");
     EXPECT_EQ(child<QLabel>("Label8")->text(), "В");
     EXPECT_EQ(child<QLabel>("Label8")->palette().color(QPalette::WindowText), QColor(Qt::black));
-    EXPECT_EQ(child<torven::Shape>("shpRXON")->backColor(), QColor(0x80, 0xFF, 0x80));
+    EXPECT_EQ(child<torven::Lamp>("shpRXON")->backColor(), QColor(0x80, 0xFF, 0x80));
 }
 
-TEST_F(Form1Layout, HiddenElementsNeverShowAndTheReadoutIsTheOnlyFocusableOne) {
+TEST_F(MainWindowLayout, HiddenElementsNeverShowAndTheReadoutIsTheOnlyFocusableOne) {
     EXPECT_FALSE(child<QLineEdit>("Text2")->isVisible());
-    EXPECT_FALSE(child<QCheckBox>("Check1")->isVisible());
-    EXPECT_FALSE(child<QCheckBox>("Check1")->isChecked());
     for (QWidget* w : m_form->centralWidget()->findChildren<QWidget*>()) {
         if (w->isVisible() && w->focusPolicy() != Qt::NoFocus) {
             EXPECT_EQ(w->objectName(), "Text3");
@@ -95,13 +92,13 @@ TEST_F(Form1Layout, HiddenElementsNeverShowAndTheReadoutIsTheOnlyFocusableOne) {
     }
 }
 
-TEST_F(Form1Layout, ConnectionLampAndReceiveLampBlendIntoTheBackground) {
+TEST_F(MainWindowLayout, ConnectionLampAndReceiveLampBlendIntoTheBackground) {
     const QColor face = m_form->palette().color(QPalette::Window);
     EXPECT_EQ(child<QLabel>("Label4")->palette().color(QPalette::Window), face);
-    EXPECT_EQ(child<torven::Shape>("shpRXOFF")->backColor(), face);
+    EXPECT_EQ(child<torven::Lamp>("shpRXOFF")->backColor(), face);
 }
 
-TEST_F(Form1Layout, AllFourMenuItemsFitTheMenuBar) {
+TEST_F(MainWindowLayout, AllFourMenuItemsFitTheMenuBar) {
     QMenuBar* bar = m_form->menuBar();
     const QStringList expected = {"Связь", "Настр.", "Инфо", "Выход"};
     const auto actions = bar->actions();

@@ -1,8 +1,8 @@
 // What the window shows of a reading and where it stands: every digit and the sign of the readout
 // stay in view, and the window keeps its top-left corner on a small screen.
-#include "FormHarness.h"
 #include "Pty.h"
 #include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -11,9 +11,9 @@
 
 namespace {
 
-using torven::test::FormHarness;
 using torven::test::Pty;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 // The columns of the box that hold ink: pixels unlike the box's own face.
 struct Ink {
@@ -39,11 +39,11 @@ Ink InkIn(QWidget* box) {
 }
 
 TEST(Readout, ShowsEveryDigitAndTheSignOrMarksWhatItCannot) {
-    FormHarness h;
+    WindowHarness h;
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
-    h.Form().mnuConnect_Click();
-    ASSERT_EQ(h.Form().portOpenFlag(), -1) << h.Status().toStdString();
+    h.Form().toggleConnection();
+    ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();
     auto* readout = h.Child<QLineEdit>(QStringLiteral("Text3"));
     auto* overflow = readout->findChild<QWidget*>(QStringLiteral("readoutOverflow"));
     ASSERT_NE(overflow, nullptr);
@@ -102,7 +102,8 @@ TEST(WindowPlacement, CentresButKeepsTheTopLeftCornerOnTheScreen) {
         {"SecondScreenBelowAPanel", {1024, 28, 160, 120}, {188, 180}, {1024, 28}},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(torven::Form1::PlaceOnScreen(row.area, row.window), row.expected) << row.name;
+        EXPECT_EQ(torven::MainWindow::placeOnScreen(row.area, row.window), row.expected)
+            << row.name;
 }
 
 } // namespace

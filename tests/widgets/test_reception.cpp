@@ -1,9 +1,9 @@
 // The serial path end to end inside the process: a pty plays the controller, the window's serial
 // component opens it through a comN link, and the window shows what arrives.
-#include "FormHarness.h"
 #include "Pty.h"
+#include "SerialLine.h"
 #include "Wait.h"
-#include "platform/MSComm.h"
+#include "WindowHarness.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -16,16 +16,16 @@
 
 namespace {
 
-using torven::test::FormHarness;
 using torven::test::Pty;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 class Reception : public testing::Test {
 protected:
     void SetUp() override {
         m_pty.LinkAs(m_harness.LinkPath(1));
-        m_harness.Form().mnuConnect_Click();
-        ASSERT_EQ(m_harness.Form().portOpenFlag(), -1) << m_harness.Status().toStdString();
+        m_harness.Form().toggleConnection();
+        ASSERT_TRUE(m_harness.Form().isPortOpen()) << m_harness.Status().toStdString();
     }
 
     // Sends `bytes` and waits until the window has taken a block that ends the same way.
@@ -35,7 +35,7 @@ protected:
             << "readout stayed " << m_harness.Readout().toStdString();
     }
 
-    FormHarness m_harness;
+    WindowHarness m_harness;
     Pty m_pty;
 };
 
@@ -93,15 +93,15 @@ TEST_F(Reception, ReceiveLampFlashesOncePerBlockAndGoesDarkAgain) {
 
 TEST_F(Reception, ClosingThePortKeepsTheLastBearingOnShow) {
     SendAndWait("0128\r\n", " 90");
-    m_harness.Form().mnuConnect_Click();
-    EXPECT_EQ(m_harness.Form().portOpenFlag(), 0);
+    m_harness.Form().toggleConnection();
+    EXPECT_FALSE(m_harness.Form().isPortOpen());
     EXPECT_EQ(m_harness.Readout(), " 90");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{7});
 }
 
 // The simulator cuts every reading in two, 16 ms apart, as a USB adapter's latency timer does.
 TEST(ReceptionFromSimulator, ReadingsCutByTheTransportShowTheTrueBearingOnly) {
-    FormHarness harness;
+    WindowHarness harness;
     const QString link = QString::fromStdString(harness.LinkPath(1));
     QProcess sim;
     sim.start(QStringLiteral(TORVEN_SIM_PATH),
@@ -113,8 +113,8 @@ TEST(ReceptionFromSimulator, ReadingsCutByTheTransportShowTheTrueBearingOnly) {
     std::vector<std::string> texts;
     QObject::connect(readout, &QLineEdit::textChanged,
                      [&](const QString& t) { texts.push_back(t.toStdString()); });
-    harness.Form().mnuConnect_Click();
-    ASSERT_EQ(harness.Form().portOpenFlag(), -1) << harness.Status().toStdString();
+    harness.Form().toggleConnection();
+    ASSERT_TRUE(harness.Form().isPortOpen()) << harness.Status().toStdString();
 
     ASSERT_TRUE(WaitUntil([&] { return sim.state() == QProcess::NotRunning; }, 10000));
     auto* pause = harness.Child<QTimer>(QStringLiteral("readingPause"));

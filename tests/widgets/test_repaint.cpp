@@ -1,7 +1,7 @@
 // Painting is paced to the screen, yet what the window shows settles on exactly the latest block.
-#include "FormHarness.h"
 #include "Pty.h"
 #include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QImage>
 #include <QScreen>
@@ -13,16 +13,16 @@
 
 namespace {
 
-using torven::test::FormHarness;
 using torven::test::Pty;
 using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 // Whether the screen (on the offscreen platform: the window's backing store) shows what the window
 // holds now: every sector lamp's colour, and the readout as a fresh rendering draws it.
-bool ScreenShowsState(FormHarness& h) {
+bool ScreenShowsState(WindowHarness& h) {
     const QImage screen = h.Form().screen()->grabWindow(h.Form().winId()).toImage();
     for (int k = 1; k <= 24; ++k) {
-        const torven::Shape* lamp = h.Lamp(k);
+        const torven::Lamp* lamp = h.SectorLamp(k);
         if (screen.pixelColor(lamp->mapTo(&h.Form(), lamp->rect().center())) != lamp->backColor())
             return false;
     }
@@ -45,12 +45,12 @@ void PrintTo(const Burst& b, std::ostream* os) {
 class Repaint : public testing::TestWithParam<Burst> {};
 
 TEST_P(Repaint, ScreenSettlesOnTheLatestBlock) {
-    FormHarness harness;
+    WindowHarness harness;
     Pty pty;
     pty.LinkAs(harness.LinkPath(1));
     harness.Form().show();
-    harness.Form().mnuConnect_Click();
-    ASSERT_EQ(harness.Form().portOpenFlag(), -1);
+    harness.Form().toggleConnection();
+    ASSERT_TRUE(harness.Form().isPortOpen());
 
     for (const auto& reading : GetParam().readings) {
         pty.Write(reading + "\r\n");

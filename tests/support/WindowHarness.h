@@ -1,8 +1,11 @@
 #pragma once
 
-#include "link/PortSettingsFile.h"
-#include "ui/Form1.h"
-#include "ui/Shape.h"
+#include "Lamp.h"
+#include "MainWindow.h"
+#include "ObjectNames.h"
+#include "PortSettingsFile.h"
+#include "SectorLamps.h"
+#include "WindowElements.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,10 +17,12 @@
 
 namespace torven::test {
 
+namespace names = object_names::main_window;
+
 // A main window whose port settings file and comN links live in a fresh temporary folder.
-class FormHarness {
+class WindowHarness {
 public:
-    FormHarness() {
+    WindowHarness() {
         if (!m_dir.isValid())
             throw std::runtime_error("no temporary folder");
         Make();
@@ -26,12 +31,12 @@ public:
     // Builds the window (again), as a new start of the program would.
     void Make() {
         m_form.reset();
-        m_form = std::make_unique<Form1>(PortSettingsFile(Folder(), UserFolder()));
+        m_form = std::make_unique<MainWindow>(PortSettingsFile(Folder(), UserFolder()));
         // The test owns the window; closing it must not delete it under the test's feet.
         m_form->setAttribute(Qt::WA_DeleteOnClose, false);
     }
 
-    Form1& Form() { return *m_form; }
+    MainWindow& Form() { return *m_form; }
     QString Folder() const { return m_dir.path(); }
     QString UserFolder() const { return m_dir.path() + QStringLiteral("/user"); }
     QString CommSetPath() const { return Folder() + QStringLiteral("/comm.set"); }
@@ -41,19 +46,21 @@ public:
     }
 
     template <class T> T* Child(const QString& name) const { return m_form->findChild<T*>(name); }
-    QString Readout() const { return Child<QLineEdit>(QStringLiteral("Text3"))->text(); }
-    QString Console() const { return Child<QLineEdit>(QStringLiteral("Text2"))->text(); }
-    QString Status() const { return Child<QLabel>(QStringLiteral("Label7"))->text(); }
+    QString Readout() const { return Child<QLineEdit>(nameOf(names::kReadout))->text(); }
+    QString Console() const { return Child<QLineEdit>(nameOf(names::kConsole))->text(); }
+    QString Status() const { return Child<QLabel>(nameOf(names::kStatusLine))->text(); }
     QColor ConnectionLamp() const {
-        return Child<QLabel>(QStringLiteral("Label4"))->palette().color(QPalette::Window);
+        return Child<QLabel>(nameOf(names::kConnectionLamp))->palette().color(QPalette::Window);
     }
-    Shape* Lamp(int k) const { return Child<Shape>(QStringLiteral("Shape%1").arg(k)); }
+    Lamp* SectorLamp(int k) const {
+        return Child<Lamp>(QString::fromStdString(names::sectorLamp(k)));
+    }
 
     // The numbers of the lamps shown lit (magenta).
     std::vector<int> LitLamps() const {
         std::vector<int> lit;
         for (int k = 1; k <= 24; ++k) {
-            if (Lamp(k)->backColor() == QColor(0xFF, 0x00, 0xFF))
+            if (SectorLamp(k)->backColor() == QColor::fromRgb(kLampLitColour))
                 lit.push_back(k);
         }
         return lit;
@@ -61,15 +68,15 @@ public:
 
     // Whether the receive lamp shows its lit face: the lit face lies above the dark one.
     bool ReceiveLampLit() const {
-        QWidget* on = Child<QWidget>(QStringLiteral("shpRXON"));
-        QWidget* off = Child<QWidget>(QStringLiteral("shpRXOFF"));
+        QWidget* on = Child<QWidget>(nameOf(names::kReceiveLampOn));
+        QWidget* off = Child<QWidget>(nameOf(names::kReceiveLampOff));
         const auto siblings = on->parentWidget()->children();
         return siblings.indexOf(on) > siblings.indexOf(off);
     }
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<MainWindow> m_form;
 };
 
 } // namespace torven::test
