@@ -56,8 +56,8 @@ public:
     int receiveThreshold() const { return m_receiveThreshold; }
     void setReceiveThreshold(int count) { m_receiveThreshold = count; }
 
-    // The bytes received and not yet handed on.
-    qint64 bytesWaiting() const { return m_port.bytesAvailable(); }
+    // The bytes received and not yet handed on, taken out of the receive buffer.
+    QByteArray takeWaiting() { return m_port.readAll(); }
 
     // Folders searched for comN links that point a port number at a device.
     void setLinkFolders(const QStringList& folders) { m_linkFolders = folders; }
