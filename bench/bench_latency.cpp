@@ -6,7 +6,8 @@
 // Prints one line per figure: "RESULT <name> <median us> <p99 us> <max us> <count> <missed>".
 // With --listen DEVICE SECONDS it only reads DEVICE through a bare QSerialPort: the floor of what
 // taking a flood costs.
-#include "Pty.h"
+#include "PseudoTerminal.h"
+#include "Readings.h"
 #include "link/PortSettingsFile.h"
 #include "platform/Fonts.h"
 #include "platform/MSComm.h"
@@ -31,7 +32,7 @@
 
 namespace {
 
-using torven::test::Pty;
+using Pty = torven::PseudoTerminal;
 
 struct Reading {
     std::string bytes; // what the controller sends
@@ -43,18 +44,16 @@ struct Reading {
 // readout and the lit lamp.
 std::vector<Reading> SectorReadings() {
     std::vector<Reading> readings;
-    for (int sector = 1; sector <= 24; ++sector) {
-        const int degrees = sector == 1 ? 360 : (sector - 1) * 15;
-        char text[8];
-        std::snprintf(text, sizeof text, "%04d", (degrees * 512 + 359) / 360);
+    for (int sector = 1; sector <= torven::sim::kSectorCount; ++sector) {
+        const std::string text = torven::sim::FormatReading(torven::sim::StepsReading(sector));
         const auto decoded = torven::DecodeBlock(text);
         if (decoded.litLamp != sector) {
-            std::fprintf(stderr, "bench_latency: %s lights lamp %d, not %d\n", text,
+            std::fprintf(stderr, "bench_latency: %s lights lamp %d, not %d\n", text.c_str(),
                          decoded.litLamp, sector);
             std::exit(1);
         }
         readings.push_back(
-            {std::string(text) + "\r\n", QString::fromStdString(decoded.readout), decoded.litLamp});
+            {text + "\r\n", QString::fromStdString(decoded.readout), decoded.litLamp});
     }
     return readings;
 }

@@ -4,21 +4,35 @@
 #include <string>
 #include <string_view>
 
-namespace torven::sim {
+namespace torven {
 
 // The controller's end of a serial line: a pseudo-terminal whose slave side is the device a
-// listener opens. Our own slave descriptor stays open for the whole run, so the line never hangs
-// up while a listener opens and closes it, and the slave is in raw mode so bytes pass unchanged.
-// System failures throw std::system_error.
-class SerialPty {
+// listener (torven, or a test's port) opens. Used by the simulator, the tests and the benchmarks.
+//
+// Our own slave descriptor stays open for the object's life, so the line never hangs up while a
+// listener opens and closes it; the slave is in raw mode so bytes pass unchanged even before the
+// listener sets its own mode. Both descriptors are close-on-exec, so a program started meanwhile
+// does not hold the line open. System failures throw std::system_error.
+class PseudoTerminal {
 public:
-    SerialPty();
-    ~SerialPty();
-    SerialPty(const SerialPty&) = delete;
-    SerialPty& operator=(const SerialPty&) = delete;
+    PseudoTerminal();
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
-    const std::string& DeviceName() const { return deviceName_; }
-    int MasterFd() const { return master_; }
+    // The device a listener opens.
+    const std::string& SlavePath() const { return m_slavePath; }
+    // The controller's side; it does not block (-1 once CloseMaster() has run).
+    int MasterFd() const { return m_master; }
+
+    // Makes `path` a symbolic link to the slave device, replacing whatever link or file is there.
+    void LinkAs(const std::string& path) const;
+
+    // Writes all of `bytes`, waiting for room while the line is full.
+    void Write(std::string_view bytes) const;
+
+    // Writes what fits without waiting; returns how many bytes went out (0 when the line is full).
+    std::size_t WriteSome(std::string_view bytes) const;
 
     // Bytes sent but not yet read by a listener.
     std::size_t UnreadBytes() const;
@@ -26,21 +40,21 @@ public:
     // Throws away what a listener has not read once more than `limit` bytes wait: a line with
     // nobody listening loses its bytes, and a listener that comes later must see fresh readings,
     // not a backlog. Returns how many bytes went.
-    std::size_t DiscardStaleInput(std::size_t limit);
+    std::size_t DiscardStaleInput(std::size_t limit) const;
 
     // Reads and ignores whatever the listener sends back, so it cannot pile up.
-    void DrainIncoming();
+    void DrainIncoming() const;
 
-    // Writes without blocking; returns how many bytes went out (0 when the line is full).
-    std::size_t Write(std::string_view bytes);
+    // Closes the controller's side, as when an adapter is pulled out: the line hangs up.
+    void CloseMaster();
 
 private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string deviceName_;
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_slavePath;
 };
 
-// A symlink that names the device for as long as the object lives. An existing symlink at the
+// A symlink that names a device for as long as the object lives. An existing symlink at the
 // path is replaced; anything else there is left alone and the constructor throws.
 class DeviceLink {
 public:
@@ -50,8 +64,8 @@ public:
     DeviceLink& operator=(const DeviceLink&) = delete;
 
 private:
-    std::string path_;
-    std::string target_;
+    std::string m_path;
+    std::string m_target;
 };
 
-} // namespace torven::sim
+} // namespace torven

@@ -1,8 +1,8 @@
 // torven-sim: an antenna controller on a pseudo-terminal, for trying torven without hardware.
 
 #include "Escapes.h"
+#include "PseudoTerminal.h"
 #include "Readings.h"
-#include "SerialPty.h"
 #include "SimOptions.h"
 
 #include <algorithm>
@@ -51,7 +51,7 @@ Clock::duration Seconds(double seconds) {
 
 class Simulator {
 public:
-    Simulator(const Options& options, SerialPty& pty, int signalFd, int scriptFd)
+    Simulator(const Options& options, PseudoTerminal& pty, int signalFd, int scriptFd)
         : options_(options), pty_(pty), signalFd_(signalFd), scriptFd_(scriptFd),
           random_(options.seed                         ? *options.seed
                   : options.pattern == Pattern::Random ? std::random_device{}()
@@ -74,7 +74,7 @@ private:
     }
 
     const Options& options_;
-    SerialPty& pty_;
+    PseudoTerminal& pty_;
     const int signalFd_;
     const int scriptFd_;
     RandomReadings random_;
@@ -184,7 +184,7 @@ void Simulator::Send(const std::string& payload) {
         const auto discarded = i == 0 ? pty_.DiscardStaleInput(kStaleInputLimit) : 0;
         if (discarded > 0)
             notes += " (discarded " + std::to_string(discarded) + " unread bytes)";
-        const std::size_t written = pty_.Write(writes[i]);
+        const std::size_t written = pty_.WriteSome(writes[i]);
         if (written < writes[i].size()) {
             // The line is full: like a controller, drop the reading rather than wait.
             notes +=
@@ -287,12 +287,12 @@ int Serve(const Options& options) {
         }
     }
 
-    SerialPty pty;
+    PseudoTerminal pty;
     std::unique_ptr<DeviceLink> link;
     if (!options.linkPath.empty())
-        link = std::make_unique<DeviceLink>(options.linkPath, pty.DeviceName());
+        link = std::make_unique<DeviceLink>(options.linkPath, pty.SlavePath());
 
-    std::printf("torven-sim: serving %s%s%s\n", pty.DeviceName().c_str(),
+    std::printf("torven-sim: serving %s%s%s\n", pty.SlavePath().c_str(),
                 options.linkPath.empty() ? "" : " as ", options.linkPath.c_str());
     std::fflush(stdout);
 
