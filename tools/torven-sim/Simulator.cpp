@@ -1,27 +1,19 @@
-// torven-sim: an antenna controller on a pseudo-terminal, for trying torven without hardware.
+#include "Simulator.h"
 
 #include "Escapes.h"
 #include "PseudoTerminal.h"
-#include "Readings.h"
-#include "SimOptions.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <memory>
-#include <optional>
 #include <poll.h>
-#include <stdexcept>
-#include <string>
+#include <random>
 #include <sys/signalfd.h>
 #include <system_error>
 #include <unistd.h>
-#include <vector>
 
 namespace torven::sim {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -32,11 +24,6 @@ constexpr std::size_t kStaleInputLimit = 256;
 constexpr auto kFinalDrainTime = std::chrono::seconds(1);
 constexpr auto kFinalDrainCheck = std::chrono::milliseconds(10);
 constexpr auto kFinalEmptyTime = std::chrono::milliseconds(50);
-
-// A script line that cannot be decoded: a usage error, reported with its line number.
-struct ScriptError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 [[noreturn]] void ThrowErrno(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -49,46 +36,17 @@ Clock::duration Seconds(double seconds) {
         std::chrono::duration<double>(std::min(seconds, kNever)));
 }
 
-class Simulator {
-public:
-    Simulator(const Options& options, PseudoTerminal& pty, int signalFd, int scriptFd)
-        : options_(options), pty_(pty), signalFd_(signalFd), scriptFd_(scriptFd),
-          random_(options.seed                         ? *options.seed
-                  : options.pattern == Pattern::Random ? std::random_device{}()
-                                                       : 0) {}
+} // namespace
 
-    void Run();
+Simulator::Simulator(const Options& options, PseudoTerminal& pty, int signalFd, int scriptFd)
+    : options_(options), pty_(pty), signalFd_(signalFd), scriptFd_(scriptFd),
+      random_(options.seed                         ? *options.seed
+              : options.pattern == Pattern::Random ? std::random_device{}()
+                                                   : 0) {}
 
-private:
-    enum class Wake { Deadline, Signal, Input };
-
-    // Waits until `deadline` (forever when empty), meanwhile draining the line, until a stop
-    // signal arrives or, with `wantInput`, the script has something to read.
-    Wake WaitUntil(std::optional<Clock::time_point> deadline, bool wantInput);
-    std::optional<std::string> NextScriptPayload();
-    std::string GeneratedPayload(Clock::time_point scheduled);
-    void Send(const std::string& payload);
-    void AwaitListener();
-    Clock::time_point SlotTime() const {
-        return anchor_ + Seconds(static_cast<double>(slot_) / options_.readingsPerSecond);
-    }
-
-    const Options& options_;
-    PseudoTerminal& pty_;
-    const int signalFd_;
-    const int scriptFd_;
-    RandomReadings random_;
-    LineSplitter script_;
-    bool scriptEnded_ = false;
-    std::int64_t scriptLine_ = 0;
-    bool stopped_ = false;
-    std::int64_t sent_ = 0;
-    Clock::time_point start_;
-    std::optional<Clock::time_point> end_;
-    // Readings are due at anchor_ + slot_/rate: absolute times, so pacing does not drift.
-    Clock::time_point anchor_;
-    std::int64_t slot_ = 0;
-};
+Simulator::Clock::time_point Simulator::SlotTime() const {
+    return anchor_ + Seconds(static_cast<double>(slot_) / options_.readingsPerSecond);
+}
 
 Simulator::Wake Simulator::WaitUntil(std::optional<Clock::time_point> deadline, bool wantInput) {
     for (;;) {
@@ -262,66 +220,4 @@ void Simulator::Run() {
         AwaitListener();
 }
 
-int Serve(const Options& options) {
-    // Stop signals arrive through a descriptor, so all the work happens in the main loop.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    if (sigprocmask(SIG_BLOCK, &stopSignals, nullptr) < 0)
-        ThrowErrno("sigprocmask");
-    const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signalFd < 0)
-        ThrowErrno("signalfd");
-    std::signal(SIGPIPE, SIG_IGN); // a closed stdout or stderr is no reason to die
-
-    int scriptFd = -1;
-    if (options.pattern == Pattern::Script) {
-        if (options.scriptPath.empty() || options.scriptPath == "-") {
-            scriptFd = STDIN_FILENO;
-        } else {
-            scriptFd = open(options.scriptPath.c_str(), O_RDONLY | O_CLOEXEC);
-            if (scriptFd < 0)
-                ThrowErrno(options.scriptPath);
-        }
-    }
-
-    PseudoTerminal pty;
-    std::unique_ptr<DeviceLink> link;
-    if (!options.linkPath.empty())
-        link = std::make_unique<DeviceLink>(options.linkPath, pty.SlavePath());
-
-    std::printf("torven-sim: serving %s%s%s\n", pty.SlavePath().c_str(),
-                options.linkPath.empty() ? "" : " as ", options.linkPath.c_str());
-    std::fflush(stdout);
-
-    Simulator(options, pty, signalFd, scriptFd).Run();
-    return 0;
-}
-
-} // namespace
 } // namespace torven::sim
-
-int main(int argc, char** argv) {
-    using namespace torven::sim;
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
-    const auto parsed = ParseArguments(args);
-    if (!parsed.options) {
-        std::fprintf(stderr, "torven-sim: %s\nTry 'torven-sim --help'.\n", parsed.error.c_str());
-        return 2;
-    }
-    if (parsed.options->help) {
-        std::fputs(UsageText().data(), stdout);
-        return 0;
-    }
-    try {
-        return Serve(*parsed.options);
-    } catch (const ScriptError& e) {
-        std::fprintf(stderr, "torven-sim: %s\n", e.what());
-        return 2;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "torven-sim: %s\n", e.what());
-        return 1;
-    }
-}
