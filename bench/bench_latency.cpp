@@ -12,7 +12,8 @@
 #include "MainWindow.h"
 #include "ObjectNames.h"
 #include "PortSettingsFile.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
+#include "Readings.h"
 #include "SerialLine.h"
 #include "WindowElements.h"
 
@@ -34,7 +35,7 @@
 namespace {
 
 namespace names = torven::object_names::main_window;
-using torven::test::Pty;
+using Pty = torven::PseudoTerminal;
 
 struct Reading {
     std::string bytes; // what the controller sends
@@ -46,18 +47,16 @@ struct Reading {
 // readout and the lit lamp.
 std::vector<Reading> SectorReadings() {
     std::vector<Reading> readings;
-    for (int sector = 1; sector <= 24; ++sector) {
-        const int degrees = sector == 1 ? 360 : (sector - 1) * 15;
-        char text[8];
-        std::snprintf(text, sizeof text, "%04d", (degrees * 512 + 359) / 360);
+    for (int sector = 1; sector <= torven::sim::kSectorCount; ++sector) {
+        const std::string text = torven::sim::FormatReading(torven::sim::StepsReading(sector));
         const auto decoded = torven::decodeBlock(text);
         if (decoded.litLamp != sector) {
-            std::fprintf(stderr, "bench_latency: %s lights lamp %d, not %d\n", text,
+            std::fprintf(stderr, "bench_latency: %s lights lamp %d, not %d\n", text.c_str(),
                          decoded.litLamp, sector);
             std::exit(1);
         }
         readings.push_back(
-            {std::string(text) + "\r\n", QString::fromStdString(decoded.readout), decoded.litLamp});
+            {text + "\r\n", QString::fromStdString(decoded.readout), decoded.litLamp});
     }
     return readings;
 }

@@ -2,7 +2,8 @@
 // fast as the reader takes them. Unlike the simulator it never throws unread bytes away; a full
 // line simply holds the writer until the reader catches up.
 //   line_feeder LINK   (makes LINK a symlink to the line; runs until SIGTERM or SIGINT)
-#include "Pty.h"
+#include "PseudoTerminal.h"
+#include "Readings.h"
 
 #include <csignal>
 #include <cstdio>
@@ -30,18 +31,14 @@ int main(int argc, char* argv[]) {
     std::signal(SIGTERM, Stop);
     std::signal(SIGINT, Stop);
     try {
-        torven::test::Pty pty;
+        torven::PseudoTerminal pty;
         pty.LinkAs(argv[1]);
         std::printf("line_feeder: serving %s as %s\n", pty.SlavePath().c_str(), argv[1]);
         std::fflush(stdout);
         // 24 readings in one write, each lighting the next lamp: 0000 is skipped, 0512 is north.
         std::string turn;
-        for (int sector = 1; sector <= 24; ++sector) {
-            char text[8];
-            const int degrees = sector == 1 ? 360 : (sector - 1) * 15;
-            std::snprintf(text, sizeof text, "%04d\r\n", (degrees * 512 + 359) / 360);
-            turn += text;
-        }
+        for (int sector = 1; sector <= torven::sim::kSectorCount; ++sector)
+            turn += torven::sim::FormatReading(torven::sim::StepsReading(sector)) + "\r\n";
         for (;;)
             pty.Write(turn);
     } catch (const std::exception& e) {

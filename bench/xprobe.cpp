@@ -3,6 +3,9 @@
 //       starts PROGRAM and reports, once its first top-level window is mapped,
 //       "MAPPED <ms from exec to mapped> <pid> <window> <width> <height>"; with --kill it then
 //       ends the program and waits for it.
+//   xprobe xvfb WIDTH HEIGHT
+//       starts a private X server (Xvfb) on a free display and reports, once it accepts
+//       connections, "XVFB <:display> <pid>"; the server runs on until it is killed.
 //   xprobe window PID
 //       waits (up to 10 s) for a mapped top-level window of process PID and reports it the same
 //       way, with 0 for the time.
@@ -13,7 +16,8 @@
 //       "RESULT ping <median ms> <p99 ms> <max ms> <count> <unanswered>".
 // Map notifications are taken as events from the root window, so the moment a window is mapped
 // is seen as it happens, without polling.
-#include <X11/Xatom.h>
+#include "XServer.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
@@ -25,6 +29,7 @@
 #include <cstring>
 #include <optional>
 #include <poll.h>
+#include <stdexcept>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,31 +63,6 @@ bool NextEvent(Display* display, XEvent& event, Clock::time_point deadline) {
     return true;
 }
 
-std::optional<long> WindowPid(Display* display, Window window) {
-    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    std::optional<long> pid;
-    if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-                           &count, &after, &data) == Success &&
-        data && format == 32 && count == 1)
-        pid = *reinterpret_cast<long*>(data);
-    if (data)
-        XFree(data);
-    return pid;
-}
-
-bool IsMappedTopLevelOf(Display* display, Window window, long pid) {
-    XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(display, window, &attributes))
-        return false;
-    return attributes.map_state == IsViewable && !attributes.override_redirect &&
-           WindowPid(display, window) == pid;
-}
-
 void ReportMapped(Display* display, double millis, long pid, Window window) {
     XWindowAttributes attributes{};
     XGetWindowAttributes(display, window, &attributes);
@@ -111,26 +91,16 @@ Display* Open() {
 std::optional<Window> AwaitWindow(Display* display, long pid, Clock::time_point deadline,
                                   bool alreadyThere) {
     if (alreadyThere) {
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-            std::optional<Window> found;
-            for (unsigned int i = 0; i < count && !found; ++i) {
-                if (IsMappedTopLevelOf(display, children[i], pid))
-                    found = children[i];
-            }
-            if (children)
-                XFree(children);
-            if (found)
-                return found;
+        for (const auto& w : torven::xserver::ViewableWindowsOf(display, static_cast<pid_t>(pid))) {
+            if (!w.overrideRedirect)
+                return w.id;
         }
     }
     XEvent event;
     while (NextEvent(display, event, deadline)) {
         if (event.type == MapNotify && event.xmap.event == DefaultRootWindow(display) &&
-            !event.xmap.override_redirect && WindowPid(display, event.xmap.window) == pid)
+            !event.xmap.override_redirect &&
+            torven::xserver::WindowPid(display, event.xmap.window) == static_cast<pid_t>(pid))
             return event.xmap.window;
     }
     return std::nullopt;
@@ -160,6 +130,16 @@ int Start(bool kill, char** program) {
     if (!window)
         Fail("no window was mapped");
     return 0;
+}
+
+int StartServer(int width, int height) {
+    try {
+        const auto server = torven::xserver::StartXvfb(width, height, {}, std::chrono::seconds(10));
+        std::printf("XVFB %s %ld\n", server.display.c_str(), static_cast<long>(server.pid));
+        return 0;
+    } catch (const std::exception& e) {
+        Fail(e.what());
+    }
 }
 
 int FindWindow(long pid) {
@@ -230,6 +210,7 @@ int Ping(Window window, double seconds, int intervalMs) {
 
 int Usage() {
     std::fprintf(stderr, "usage: xprobe start [--kill] -- PROGRAM [ARGS...]\n"
+                         "       xprobe xvfb WIDTH HEIGHT\n"
                          "       xprobe window PID\n"
                          "       xprobe ping WINDOW SECONDS INTERVAL_MS\n");
     return 2;
@@ -254,6 +235,8 @@ int main(int argc, char* argv[]) {
             return Usage();
         return Start(kill, argv + i + 1);
     }
+    if (command == "xvfb" && argc == 4)
+        return StartServer(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "window" && argc == 3)
         return FindWindow(std::strtol(argv[2], nullptr, 10));
     if (command == "ping" && argc == 5)

@@ -1,14 +1,13 @@
 #include "Desktop.h"
 
-#include <X11/Xatom.h>
+#include "XServer.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
-#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -40,36 +39,6 @@ std::vector<char*> CStrings(std::vector<std::string>& strings) {
         out.push_back(s.data());
     out.push_back(nullptr);
     return out;
-}
-
-std::optional<unsigned long> CardinalProperty(Display* x, Window w, Atom property) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    std::optional<unsigned long> value;
-    if (XGetWindowProperty(x, w, property, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
-                           &data) == Success &&
-        data && format == 32 && count == 1)
-        value = *reinterpret_cast<unsigned long*>(data);
-    if (data)
-        XFree(data);
-    return value;
-}
-
-std::string Utf8Property(Display* x, Window w, Atom property, Atom utf8) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    std::string value;
-    if (XGetWindowProperty(x, w, property, 0, 256, False, utf8, &type, &format, &count, &after,
-                           &data) == Success &&
-        data && format == 8)
-        value.assign(reinterpret_cast<char*>(data), count);
-    if (data)
-        XFree(data);
-    return value;
 }
 
 } // namespace
@@ -149,62 +118,10 @@ std::vector<std::string> EnvironmentWithout(const std::vector<std::string>& drop
 }
 
 Desktop::Desktop() {
-    // Xvfb picks a free display itself and writes its number to the descriptor once it
-    // accepts connections: no guessing, no race with the other tests' servers.
-    int ready[2];
-    if (pipe2(ready, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ready[1], 3);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     // A black root (-br) so that whatever a window leaves uncovered reads as plain black.
-    std::vector<std::string> args = {"/usr/bin/Xvfb",
-                                     "-displayfd",
-                                     "3",
-                                     "-screen",
-                                     "0",
-                                     std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24",
-                                     "-dpi",
-                                     "96",
-                                     "-nolisten",
-                                     "tcp",
-                                     "-br",
-                                     "-noreset"};
-    const int error =
-        posix_spawn(&server_, args[0].c_str(), &actions, nullptr, CStrings(args).data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(ready[1]);
-    if (error != 0) {
-        close(ready[0]);
-        server_ = -1;
-        throw std::runtime_error(std::string("cannot start Xvfb: ") + std::strerror(error));
-    }
-
-    std::string number;
-    const auto deadline = Clock::now() + kPatience;
-    while (number.empty() || number.back() != '\n') {
-        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
-        pollfd p{ready[0], POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
-            break;
-        char c;
-        const ssize_t n = read(ready[0], &c, 1);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        number += c;
-    }
-    close(ready[0]);
-    if (number.empty() || number.back() != '\n') {
-        kill(server_, SIGKILL);
-        waitpid(server_, nullptr, 0);
-        throw std::runtime_error("Xvfb did not start");
-    }
-    number.pop_back();
-    name_ = ":" + number;
+    const auto server = xserver::StartXvfb(kWidth, kHeight, {"-dpi", "96", "-br"}, kPatience);
+    server_ = server.pid;
+    name_ = server.display;
 
     XSetErrorHandler(IgnoreXErrors);
     x_ = XOpenDisplay(name_.c_str());
@@ -230,40 +147,24 @@ void Desktop::EndServer() {
     server_ = -1;
 }
 
+namespace {
+
+std::vector<TopLevel> Converted(std::vector<xserver::TopLevel> windows) {
+    std::vector<TopLevel> converted;
+    for (auto& w : windows)
+        converted.push_back(
+            {w.id, {w.x, w.y, w.width, w.height}, w.viewable, w.pid, std::move(w.name)});
+    return converted;
+}
+
+} // namespace
+
 std::vector<TopLevel> Desktop::TopLevels() {
-    const Atom pidAtom = XInternAtom(x_, "_NET_WM_PID", False);
-    const Atom nameAtom = XInternAtom(x_, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(x_, "UTF8_STRING", False);
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    std::vector<TopLevel> found;
-    if (!XQueryTree(x_, DefaultRootWindow(x_), &root, &parent, &children, &count))
-        return found;
-    for (unsigned i = 0; i < count; ++i) {
-        XWindowAttributes attributes{};
-        if (!XGetWindowAttributes(x_, children[i], &attributes))
-            continue;
-        TopLevel w;
-        w.id = children[i];
-        w.geometry = {attributes.x, attributes.y, attributes.width, attributes.height};
-        w.viewable = attributes.map_state == IsViewable;
-        w.pid = static_cast<pid_t>(CardinalProperty(x_, children[i], pidAtom).value_or(0));
-        w.name = Utf8Property(x_, children[i], nameAtom, utf8);
-        found.push_back(std::move(w));
-    }
-    if (children)
-        XFree(children);
-    return found;
+    return Converted(xserver::TopLevels(x_));
 }
 
 std::vector<TopLevel> Desktop::WindowsOf(pid_t pid) {
-    std::vector<TopLevel> windows;
-    for (auto& w : TopLevels()) {
-        if (w.viewable && w.pid == pid)
-            windows.push_back(std::move(w));
-    }
-    return windows;
+    return Converted(xserver::ViewableWindowsOf(x_, pid));
 }
 
 Image Desktop::Grab(Rect area) {
