@@ -13,6 +13,10 @@ add_custom_command(
           -define icon:auto-resize=256,48,32,16 ${TORVEN_ICO}
   DEPENDS ${PROJECT_SOURCE_DIR}/packaging/torven.svg
   VERBATIM)
+# The program is defined in another folder, which does not see this folder's custom commands: a
+# target here makes the icon, and the program waits for it.
+add_custom_target(torven_icon DEPENDS ${TORVEN_ICO})
+add_dependencies(torven torven_icon)
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/torven.rc.in ${CMAKE_BINARY_DIR}/torven.rc @ONLY)
 target_sources(torven PRIVATE ${CMAKE_BINARY_DIR}/torven.rc)
