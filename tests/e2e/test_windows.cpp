@@ -109,15 +109,26 @@ TEST_F(Windows, PortDialogStoresTheChosenNumberBesideTheProgramAndTheNextStartUs
     Exit(again);
 }
 
+// Hiding a top-level window, which the roll-away ends with, makes Wine wait for the window
+// manager to withdraw it, for two seconds at most; Xvfb runs no window manager, so the whole wait
+// is spent. On Windows, and under Wine on a desktop, the hiding is immediate.
+constexpr milliseconds kWineWaitsForAWindowManager{2000};
+
 TEST_F(Windows, ExitEndsTheProcessWithinASecond) {
-    Simulator sim(work, 1, {"fixed", "256"});
-    Torven torven(desktop, work);
-    torven.ClickMenu(kConnect);
-    ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
-    torven.ClickMenu(kExit);
-    const auto status = torven.Proc().WaitExit(milliseconds(1000));
-    ASSERT_TRUE(status.has_value()) << "still running a second after «Выход»";
-    EXPECT_EQ(*status, 0);
+    for (const bool connected : {true, false}) {
+        SCOPED_TRACE(connected ? "connected" : "not connected");
+        Simulator sim(work, 1, {"fixed", "256"});
+        Torven torven(desktop, work);
+        if (connected) {
+            torven.ClickMenu(kConnect);
+            ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
+        }
+        torven.ClickMenu(kExit);
+        const auto status =
+            torven.Proc().WaitExit(milliseconds(1000) + kWineWaitsForAWindowManager);
+        ASSERT_TRUE(status.has_value()) << "still running a second after «Выход»";
+        EXPECT_EQ(*status, 0);
+    }
 }
 
 // Fails under Wine 8: see tools/wine-serial-repro. The port opens, but Qt SerialPort waits for a
