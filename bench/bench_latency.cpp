@@ -1,7 +1,9 @@
 // Serial-to-screen latency inside one process: a pty plays the controller and writes one reading
 // at a time at a steady rate; the time from the write until the main window's readout and lamps
-// show that reading. Beside it, in the same run, the floor: the time from a write until a bare
-// QSerialPort reports readyRead.
+// show that reading. A controller sends tens of readings a second: at the default rate each one
+// arrives after a quiet spell longer than a frame, which the window shows at once (readings that
+// come faster than frames are shown at the next frame). Beside it, in the same run, the floor: the
+// time from a write until a bare QSerialPort reports readyRead.
 //
 // Prints one line per figure: "RESULT <name> <median us> <p99 us> <max us> <count> <missed>".
 // With --listen DEVICE SECONDS it only reads DEVICE through a bare QSerialPort: the floor of what
@@ -231,8 +233,8 @@ int main(int argc, char* argv[]) {
     if (argc == 4 && std::string(argv[1]) == "--listen")
         return Listen(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
 
-    int count = 2000;
-    int rate = 500;
+    int count = 400;
+    int rate = 40;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--count")

@@ -338,25 +338,30 @@ int MainWindow::timeToNextFrame() const {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-void MainWindow::showLampsWhenDue() {
+void MainWindow::showReadingWhenDue() {
     if (m_frameTimer->isActive())
         return;
     if (const int wait = timeToNextFrame(); wait > 0) {
         m_frameTimer->start(wait);
         return;
     }
-    showLamps();
+    showReading();
 }
 
-void MainWindow::showLamps() {
+void MainWindow::showReading() {
+    if (m_readoutWaits) {
+        m_readoutWaits = false;
+        setReadout(m_readoutText);
+    }
     for (Lamp* lamp : m_lamps)
         lamp->showBackColor();
 }
 
 void MainWindow::paintFrame() {
     // Only lamps that differ from what they show now repaint: one that went on and off again
-    // since the last frame costs nothing.
-    showLamps();
+    // since the last frame costs nothing. The readout is laid out once for all the readings
+    // since the last frame.
+    showReading();
     m_sinceFrame.start();
     QEvent request(QEvent::UpdateRequest);
     QMainWindow::event(&request);

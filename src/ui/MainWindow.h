@@ -102,8 +102,8 @@ private:
 
     // Painting, paced to the screen.
     int timeToNextFrame() const; // milliseconds until the next paint may happen; 0: now
-    void showLampsWhenDue();     // the sector lamps show their colours at the coming frame
-    void showLamps();
+    void showReadingWhenDue(); // the readout and lamps show the newest reading at the coming frame
+    void showReading();
     void paintFrame();
 
     PortSettingsFile m_settingsFile;
@@ -132,6 +132,8 @@ private:
 
     bool m_portOpen = false;
     std::string m_rawReading;
+    QString m_readoutText;       // the newest reading's readout text, shown at the coming frame
+    bool m_readoutWaits = false; // m_readoutText has not been shown yet
     std::int16_t m_bearing = 0;
     std::int32_t m_errorCount = 0;
     QString m_lastErrorText;

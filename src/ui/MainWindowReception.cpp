@@ -92,18 +92,20 @@ void MainWindow::darkenReceiveLamp() {
 
 void MainWindow::showDecodedBlock(const DecodedBlock& decoded) {
     m_rawReading = decoded.rawReading;
-    // The readout takes the raw reading and at once its final text: nothing can paint or be
-    // looked at in between, so only the final text is set.
-    setReadout(QString::fromLatin1(decoded.readout.data(),
-                                   static_cast<qsizetype>(decoded.readout.size())));
+    // Laying out the readout's text costs far more than taking a reading: like the lamps, the
+    // readout shows the newest reading at once after a quiet spell, and at the coming frame when
+    // readings come faster than frames.
+    m_readoutText =
+        QString::fromLatin1(decoded.readout.data(), static_cast<qsizetype>(decoded.readout.size()));
+    m_readoutWaits = true;
     // A value too large for a bearing lights no lamp; the bearing then counts as none (0).
     m_bearing = decoded.bearing.value_or(0);
     static const QColor lit = QColor::fromRgb(kLampLitColour);
     static const QColor dark = QColor::fromRgb(kLampDarkColour);
-    // Every lamp takes its colour now; the screen shows them at the coming frame.
+    // Every lamp takes its colour now; the screen shows them with the readout.
     for (std::size_t i = 0; i < m_lamps.size(); ++i)
         m_lamps[i]->storeBackColor(static_cast<int>(i) + 1 == decoded.litLamp ? lit : dark);
-    showLampsWhenDue();
+    showReadingWhenDue();
 }
 
 void MainWindow::setReadout(const QString& text) {

@@ -57,7 +57,9 @@ TEST_P(Repaint, ScreenSettlesOnTheLatestBlock) {
         ASSERT_TRUE(WaitUntil([&] { return harness.Form().rawReading() == reading.substr(0, 4); }))
             << reading;
     }
-    ASSERT_EQ(harness.Readout(), GetParam().readout);
+    // The readout's text, like the screen, follows at the coming frame.
+    ASSERT_TRUE(WaitUntil([&] { return harness.Readout() == GetParam().readout; }))
+        << harness.Readout().toStdString();
     // Within a few frames the screen shows exactly the current state, also for the lamps that
     // went on and off again between two frames.
     EXPECT_TRUE(WaitUntil([&] { return ScreenShowsState(harness); }, 2000));
