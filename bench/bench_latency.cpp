@@ -192,7 +192,7 @@ Samples Window(int count, int rate) {
     Run run(pty, SectorReadings(), count, rate);
     // Connected after the window's own handler, so it runs right after the window has taken the
     // block; it looks at what the window shows, not at what the handler meant to do.
-    QObject::connect(&form.serialLine(), &torven::SerialLine::blockReceived, [&] {
+    const auto shows = [&] {
         if (!run.Waiting())
             return;
         const Reading& r = run.Current();
@@ -203,7 +203,10 @@ Samples Window(int count, int rate) {
                 return;
         }
         run.arrived();
-    });
+    };
+    QObject::connect(&form.serialLine(), &torven::SerialLine::blockReceived, shows);
+    // A reading that comes while a paint waits for its frame reaches the readout at that frame.
+    QObject::connect(readout, &QLineEdit::textChanged, shows);
     return run.Go();
 }
 

@@ -340,7 +340,10 @@ int MainWindow::timeToNextFrame() const {
 
 void MainWindow::showReadingWhenDue() {
     if (m_frameTimer->isActive())
-        return;
+        return; // the coming frame shows the newest reading
+    // No paint waits: the readout takes the reading now, so a reading after a quiet spell is
+    // never held back; its painting still waits for the frame like everything else.
+    showReadout();
     if (const int wait = timeToNextFrame(); wait > 0) {
         m_frameTimer->start(wait);
         return;
@@ -348,11 +351,15 @@ void MainWindow::showReadingWhenDue() {
     showReading();
 }
 
-void MainWindow::showReading() {
+void MainWindow::showReadout() {
     if (m_readoutWaits) {
         m_readoutWaits = false;
         setReadout(m_readoutText);
     }
+}
+
+void MainWindow::showReading() {
+    showReadout();
     for (Lamp* lamp : m_lamps)
         lamp->showBackColor();
 }

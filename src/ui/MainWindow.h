@@ -104,6 +104,7 @@ private:
     int timeToNextFrame() const; // milliseconds until the next paint may happen; 0: now
     void showReadingWhenDue(); // the readout and lamps show the newest reading at the coming frame
     void showReading();
+    void showReadout();
     void paintFrame();
 
     PortSettingsFile m_settingsFile;
