@@ -308,4 +308,26 @@ TopLevel Torven::OpenPortDialog() {
     return *dialog;
 }
 
+void Torven::ChoosePortAndAccept(const TopLevel& dialog, int port) {
+    // The port list's arrow, at the right end of the box at 1920,600 (615 x 315 twips).
+    const Rect box = PixelBox(dialog.geometry, 1920, 600, 615, 315);
+    desktop_.Click({box.x + box.w - 6, box.y + box.h / 2});
+    std::optional<TopLevel> list;
+    WaitFor([&] {
+        for (const auto& w : desktop_.WindowsOf(process_->Pid())) {
+            if (w.geometry != window_ && w.id != dialog.id)
+                list = w;
+        }
+        return list.has_value();
+    });
+    if (!list)
+        throw std::runtime_error("the port list did not open");
+    // The list holds the numbers 1 to 9, one row each: the middle of the port's row.
+    desktop_.Click(
+        {list->geometry.Centre().x, list->geometry.y + list->geometry.h * (2 * port - 1) / 18});
+    if (!WaitFor([&] { return desktop_.WindowsOf(process_->Pid()).size() == 2; }))
+        throw std::runtime_error("the port list did not close");
+    desktop_.Click(PixelBox(dialog.geometry, 600, 1440, 1095, 375).Centre()); // OK
+}
+
 } // namespace torven::e2e

@@ -113,6 +113,8 @@ public:
     void ClickMenu(int item);
     // Opens "Настр." → "Коммуникация" and returns the port dialog's window.
     TopLevel OpenPortDialog();
+    // In the open port dialog, picks `port` (1 to 9) from the port list and clicks OK.
+    void ChoosePortAndAccept(const TopLevel& dialog, int port);
     // Waits until the window shows what `condition` asks of a shot of it; returns whether it did.
     template <typename Condition> bool WaitForShot(Condition condition) {
         return WaitFor([&] { return condition(Shot()); });

@@ -143,22 +143,7 @@ TEST_F(EndToEnd, APortWithoutADeviceShowsTheErrorInTheStatusLine) {
 TEST_F(EndToEnd, PortDialogStoresTheChosenNumberAndTheNextStartUsesIt) {
     {
         Torven torven(desktop, work);
-        const TopLevel dialog = torven.OpenPortDialog();
-        // The port list's arrow, at the right end of the box at 1920,600 (615 x 315 twips).
-        const Rect box = PixelBox(dialog.geometry, 1920, 600, 615, 315);
-        desktop.Click({box.x + box.w - 6, box.y + box.h / 2});
-        std::optional<TopLevel> list;
-        ASSERT_TRUE(WaitFor([&] {
-            for (const auto& w : desktop.WindowsOf(torven.Proc().Pid())) {
-                if (w.geometry != torven.Window() && w.id != dialog.id)
-                    list = w;
-            }
-            return list.has_value();
-        }));
-        // The list holds the numbers 1 to 9, one row each: "2" is the second row.
-        desktop.Click({list->geometry.Centre().x, list->geometry.y + list->geometry.h * 3 / 18});
-        ASSERT_TRUE(WaitFor([&] { return desktop.WindowsOf(torven.Proc().Pid()).size() == 2; }));
-        desktop.Click(PixelBox(dialog.geometry, 600, 1440, 1095, 375).Centre()); // OK
+        torven.ChoosePortAndAccept(torven.OpenPortDialog(), 2);
         ASSERT_TRUE(WaitFor([&] { return work.CommSetBytes() == "2\r\n"; }))
             << "comm.set holds " << testing::PrintToString(work.CommSetBytes());
         ASSERT_TRUE(WaitFor([&] { return desktop.WindowsOf(torven.Proc().Pid()).size() == 1; }))

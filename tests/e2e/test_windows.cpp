@@ -83,20 +83,7 @@ TEST_F(Windows, APortWithoutADeviceShowsTheError) {
 TEST_F(Windows, PortDialogStoresTheChosenNumberBesideTheProgramAndTheNextStartUsesIt) {
     {
         Torven torven(desktop, work);
-        const TopLevel dialog = torven.OpenPortDialog();
-        const Rect box = PixelBox(dialog.geometry, 1920, 600, 615, 315);
-        desktop.Click({box.x + box.w - 6, box.y + box.h / 2});
-        std::optional<TopLevel> list;
-        ASSERT_TRUE(WaitFor([&] {
-            for (const auto& w : desktop.WindowsOf(torven.Proc().Pid())) {
-                if (w.geometry != torven.Window() && w.id != dialog.id)
-                    list = w;
-            }
-            return list.has_value();
-        }));
-        desktop.Click({list->geometry.Centre().x, list->geometry.y + list->geometry.h * 3 / 18});
-        ASSERT_TRUE(WaitFor([&] { return desktop.WindowsOf(torven.Proc().Pid()).size() == 2; }));
-        desktop.Click(PixelBox(dialog.geometry, 600, 1440, 1095, 375).Centre()); // OK
+        torven.ChoosePortAndAccept(torven.OpenPortDialog(), 2);
         ASSERT_TRUE(WaitFor([&] { return work.CommSetBytes() == "2\r\n"; }))
             << "comm.set holds " << testing::PrintToString(work.CommSetBytes());
         Exit(torven);
