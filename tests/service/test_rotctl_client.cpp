@@ -82,19 +82,5 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("torven — Мачта 1")}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// What a tracker sees over a session: a live bearing, a refused move that changes nothing, then
-// the device lost, after which the old bearing is no longer given out.
-TEST_F(RotctlClientTest, RefusedMoveChangesNothingAndALostDeviceIsNoBearing) {
-    m_service.setPosition(180);
-    EXPECT_EQ(rotctl({"get_pos"}).out, QStringLiteral("180.00\n0.00\n"));
-    EXPECT_NE(rotctl({"set_pos", "90", "0"}).exitCode, 0);
-    EXPECT_EQ(rotctl({"get_pos"}).out, QStringLiteral("180.00\n0.00\n"));
-
-    m_service.setUnavailable();
-    const ClientRun lost = rotctl({"get_pos"});
-    EXPECT_NE(lost.exitCode, 0);
-    EXPECT_FALSE(lost.out.contains(QStringLiteral("180.00"))) << lost.out.toStdString();
-}
-
 } // namespace
 } // namespace torven
