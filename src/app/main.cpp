@@ -78,10 +78,11 @@ int main(int argc, char* argv[]) {
         early.action != torven::CommandLine::Action::Run && !early.unknownOption)
         return answer(early);
 #endif
-        // QApplication takes its own options (-style, -platform and the like) out of the arguments.
 #ifdef Q_OS_WIN
+    // QApplication takes its own options (-style, -platform and the like) out of the arguments.
     QApplication app(argc, argv);
 #else
+    // The same, once "--name" is out of the X11 platform's reach.
     std::vector<std::string> storage;
     std::vector<char*> arguments = withNameJoined(argc, argv, storage);
     int count = static_cast<int>(arguments.size()) - 1;
