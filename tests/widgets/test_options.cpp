@@ -115,12 +115,4 @@ TEST(Naming, CaptionAndStatusRemarksNewestFirst) {
     EXPECT_EQ(lines[2], "Поправка азимута: +15°.");
 }
 
-TEST(Naming, WithoutOptionsTheCaptionAndTooltipArePlain) {
-    WindowHarness h;
-    EXPECT_EQ(h.Form().windowTitle(), "TORVEN");
-    const auto* status =
-        h.Child<QLabel>(torven::nameOf(torven::object_names::main_window::kStatusLine));
-    EXPECT_TRUE(status->toolTip().isEmpty());
-}
-
 } // namespace
