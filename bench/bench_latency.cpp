@@ -16,6 +16,7 @@
 #include "PortSettingsFile.h"
 #include "PseudoTerminal.h"
 #include "Readings.h"
+#include "RotatorService.h"
 #include "SerialLine.h"
 #include "WindowElements.h"
 
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QSerialPort>
 #include <QStyleFactory>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -164,7 +166,9 @@ Samples Floor(int count, int rate) {
     return run.Go();
 }
 
-Samples Window(int count, int rate) {
+// The window alone, or sharing its bearing with a rotctld client that polls it as a tracker does
+// (a "p" every 250 ms on one connection kept open).
+Samples Window(int count, int rate, bool shareBearing = false) {
     QTemporaryDir dir;
     if (!dir.isValid())
         std::exit(1);
@@ -173,6 +177,21 @@ Samples Window(int count, int rate) {
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.centreOnScreen();
     form.show();
+
+    torven::RotatorService service;
+    QTcpSocket tracker;
+    QTimer poll;
+    if (shareBearing) {
+        if (!service.listen(QHostAddress(QHostAddress::LocalHost), 0)) {
+            std::fprintf(stderr, "bench_latency: %s\n", qPrintable(service.failureReason()));
+            std::exit(1);
+        }
+        form.shareBearingWith(&service);
+        tracker.connectToHost(QHostAddress(QHostAddress::LocalHost), service.serverPort());
+        QObject::connect(&tracker, &QTcpSocket::readyRead, [&] { tracker.readAll(); });
+        QObject::connect(&poll, &QTimer::timeout, [&] { tracker.write("p\n"); });
+        poll.start(250);
+    }
 
     Pty pty;
     pty.LinkAs((dir.path() + QStringLiteral("/com1")).toStdString());
@@ -251,5 +270,6 @@ int main(int argc, char* argv[]) {
     Report("floor", Floor(count, rate));
     Window(50, rate);
     Report("window", Window(count, rate));
+    Report("window_service", Window(count, rate, true));
     return 0;
 }

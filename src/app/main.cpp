@@ -1,25 +1,125 @@
+#include "CommandLine.h"
 #include "EndSignals.h"
 #include "Fonts.h"
 #include "MainWindow.h"
 #include "PortSettingsFile.h"
+#include "RotatorService.h"
 #include "SerialLine.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPointer>
 #include <QStyleFactory>
 
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const QString kVersion = QStringLiteral(TORVEN_VERSION);
+
+[[maybe_unused]] QStringList argumentsOf(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+void print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// The arguments with "--name VALUE" joined into "--name=VALUE". Qt's X11 platform takes
+// "--name VALUE" for itself (the window's instance name) and removes it from the arguments; joined,
+// it reaches torven's own parser. The strings live in `storage`, which must outlive the result.
+[[maybe_unused]] std::vector<char*> withNameJoined(int argc, char* argv[],
+                                                   std::vector<std::string>& storage) {
+    storage.clear();
+    for (int i = 0; i < argc; ++i) {
+        if (std::string(argv[i]) == "--name" && i + 1 < argc)
+            storage.push_back(std::string("--name=") + argv[++i]);
+        else
+            storage.emplace_back(argv[i]);
+    }
+    std::vector<char*> pointers;
+    for (std::string& argument : storage)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Answers a command line that asks for text rather than the window; returns the exit status.
+// A windowed program on Windows has no terminal to print to, so there the text shows in a box.
+int answer(const torven::CommandLine& commandLine) {
+    const bool failed = commandLine.action == torven::CommandLine::Action::Fail;
+    const QString text = failed ? commandLine.text + QLatin1Char('\n') : commandLine.text;
+#ifdef Q_OS_WIN
+    if (failed)
+        QMessageBox::warning(nullptr, QStringLiteral("TORVEN"), text);
+    else
+        QMessageBox::information(nullptr, QStringLiteral("TORVEN"), text);
+#else
+    print(failed ? stderr : stdout, text);
+#endif
+    return failed ? 2 : 0;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+#ifndef Q_OS_WIN
+    // --help, --version and a mistyped option answer on the terminal even where there is no
+    // display to open. An unknown option may be one of Qt's, which the application takes out.
+    if (const auto early = torven::parseCommandLine(argumentsOf(argc, argv), kVersion);
+        early.action != torven::CommandLine::Action::Run && !early.unknownOption)
+        return answer(early);
+#endif
+#ifdef Q_OS_WIN
+    // QApplication takes its own options (-style, -platform and the like) out of the arguments.
     QApplication app(argc, argv);
+#else
+    // The same, once "--name" is out of the X11 platform's reach.
+    std::vector<std::string> storage;
+    std::vector<char*> arguments = withNameJoined(argc, argv, storage);
+    int count = static_cast<int>(arguments.size()) - 1;
+    QApplication app(count, arguments.data());
+#endif
     QApplication::setApplicationName(QStringLiteral("torven"));
     // No organisation name: the per-user folder is then ~/.config/torven rather than
     // ~/.config/torven/torven.
-    QApplication::setApplicationVersion(QStringLiteral(TORVEN_VERSION));
+    QApplication::setApplicationVersion(kVersion);
+    const torven::CommandLine commandLine =
+        torven::parseCommandLine(QCoreApplication::arguments(), kVersion);
+    if (commandLine.action != torven::CommandLine::Action::Run)
+        return answer(commandLine);
+    const torven::CommandLineOptions& options = commandLine.options;
+
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(torven::defaultFont());
 
+    // The service outlives the window that feeds it.
+    std::unique_ptr<torven::RotatorService> service;
+    if (options.rotctldPort) {
+        service = std::make_unique<torven::RotatorService>();
+        service->setName(options.name);
+        if (!service->listen(options.rotctldAddress, *options.rotctldPort)) {
+            // The window is worth more than the service: say why and go on without it.
+            print(stderr, QStringLiteral("torven: %1\n").arg(service->failureReason()));
+        }
+    }
+
     // The main window is the program: it lives until it closes, and deletes itself then.
     auto* mainWindow = new torven::MainWindow(
-        torven::PortSettingsFile::forThisProgram(QStringLiteral(TORVEN_INSTALL_BINDIR)));
+        torven::PortSettingsFile::forThisProgram(QStringLiteral(TORVEN_INSTALL_BINDIR)),
+        {options.portNumber, options.name, options.offset});
+    if (service && service->isListening())
+        mainWindow->shareBearingWith(service.get());
+    else if (service)
+        mainWindow->addStatusRemark(service->failureReason());
     // The window is already hidden when it closes (it rolls away first), so Qt does not see a
     // last window closing: end the program when the window is gone.
     QObject::connect(mainWindow, &QObject::destroyed, &app, &QCoreApplication::quit);
@@ -32,7 +132,12 @@ int main(int argc, char* argv[]) {
             window->serialLine().setPortOpen(false);
         QCoreApplication::exit(0);
     });
-    mainWindow->centreOnScreen();
+    if (options.position) {
+        mainWindow->adjustSize();
+        mainWindow->move(*options.position);
+    } else {
+        mainWindow->centreOnScreen();
+    }
     mainWindow->show();
     const int status = QApplication::exec();
     delete window.data();

@@ -58,10 +58,15 @@ QLabel* makeCompassMark(QWidget* parent, const char* name, const layout::Box& bo
 
 } // namespace
 
-MainWindow::MainWindow(PortSettingsFile settingsFile, QWidget* parent)
-    : QMainWindow(parent), m_settingsFile(std::move(settingsFile)) {
+MainWindow::MainWindow(PortSettingsFile settingsFile, MainWindowOptions options, QWidget* parent)
+    : QMainWindow(parent), m_settingsFile(std::move(settingsFile)), m_options(std::move(options)) {
     setObjectName(nameOf(names::kWindow));
-    setWindowTitle(QStringLiteral("TORVEN"));
+    setWindowTitle(m_options.name.isEmpty() ? QStringLiteral("TORVEN")
+                                            : QStringLiteral("TORVEN — ") + m_options.name);
+    if (m_options.offset != 0)
+        m_statusRemarks.append(QStringLiteral("Поправка азимута: %1%2°.")
+                                   .arg(m_options.offset > 0 ? QStringLiteral("+") : QString())
+                                   .arg(m_options.offset));
     setAttribute(Qt::WA_DeleteOnClose);
 
     // The window's background is the button face, like the labels on it.
@@ -232,17 +237,27 @@ void MainWindow::createMenus() {
 }
 
 void MainWindow::loadPortNumber() {
-    if (const auto port = m_settingsFile.load())
+    if (m_options.portForThisRun)
+        m_serialLine->setPortNumber(*m_options.portForThisRun);
+    else if (const auto port = m_settingsFile.load())
         m_serialLine->setPortNumber(*port);
     m_distrustNotice = m_settingsFile.distrustNotice();
     showStatusReason(QString());
 }
 
 QString MainWindow::withDistrustNotice(const QString& reason) const {
-    const QString& notice = m_distrustNotice;
-    if (notice.isEmpty())
-        return reason;
-    return reason.isEmpty() ? notice : reason + QStringLiteral("\n") + notice;
+    QStringList lines;
+    if (!reason.isEmpty())
+        lines.append(reason);
+    lines.append(m_statusRemarks);
+    if (!m_distrustNotice.isEmpty())
+        lines.append(m_distrustNotice);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void MainWindow::addStatusRemark(const QString& remark) {
+    m_statusRemarks.prepend(remark);
+    showStatusReason(m_statusReason);
 }
 
 void MainWindow::centreOnScreen() {
@@ -260,7 +275,9 @@ QPoint MainWindow::placeOnScreen(const QRect& area, const QSize& size) {
 
 PortDialog& MainWindow::portDialog() {
     if (!m_portDialog) {
-        m_portDialog = new PortDialog(*m_serialLine, m_settingsFile);
+        m_portDialog = new PortDialog(*m_serialLine, m_settingsFile,
+                                      m_options.portForThisRun ? PortDialog::Storage::ThisRunOnly
+                                                               : PortDialog::Storage::CommSet);
         // Forget a closed dialog at once, so that even a use before its deletion loads afresh.
         connect(m_portDialog, &PortDialog::unloaded, this, [this] { m_portDialog.clear(); });
     }

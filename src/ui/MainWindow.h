@@ -7,9 +7,11 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,11 +24,20 @@ class QTimer;
 namespace torven {
 
 class SerialLine;
+class RotatorService;
 class Lamp;
 class AboutWindow;
 class PortDialog;
 struct ConnectionUpdate;
 struct DecodedBlock;
+
+// What a run asks of the window beyond the plain program; the defaults are the plain program.
+struct MainWindowOptions {
+    // Use this port for this run: comm.set is neither read at start nor written by the dialog.
+    std::optional<std::int16_t> portForThisRun;
+    QString name;   // this rotator's name: the caption becomes "TORVEN — NAME"
+    int offset = 0; // degrees added to each decoded bearing (-359 to 359)
+};
 
 // The main window: the bearing readout and its 24 sector lamps, the receive and connection lamps,
 // the status line and the menu bar. It owns the serial line and the program's state.
@@ -34,7 +45,8 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(PortSettingsFile settingsFile, QWidget* parent = nullptr);
+    explicit MainWindow(PortSettingsFile settingsFile, MainWindowOptions options = {},
+                        QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Places the window in the middle of its screen, its top-left corner kept on the screen.
@@ -44,6 +56,13 @@ public:
     static QPoint placeOnScreen(const QRect& area, const QSize& size);
 
     SerialLine& serialLine() { return *m_serialLine; }
+
+    // Shares each reading's bearing with `service` from now on (and none while no live reading
+    // is at hand). The service must outlive the window or be removed first (nullptr).
+    void shareBearingWith(RotatorService* service);
+    // A standing remark for the status line's tooltip (a service that could not start, say),
+    // shown after the latest reason, newest remark first.
+    void addStatusRemark(const QString& remark);
 
     // The port dialog, loaded (hidden) when it is not yet loaded.
     PortDialog& portDialog();
@@ -72,7 +91,8 @@ private:
     void createElements();
     void createMenus();
     void loadPortNumber();
-    // `reason`, followed by why settings files of other users in the folders are not used.
+    // `reason`, followed by the standing remarks and why settings files of other users in the
+    // folders are not used.
     QString withDistrustNotice(const QString& reason) const;
     // Shows `reason` with that notice as the status line's tooltip and accessible description.
     void showStatusReason(const QString& reason);
@@ -86,7 +106,7 @@ private:
     void dropWaitingText();
     void updateConsole(std::string_view block);
     void darkenReceiveLamp();
-    void showDecodedBlock(const DecodedBlock& decoded);
+    void showDecodedBlock(DecodedBlock decoded);
     void showLineError(const std::string& text);
 
     // Connection.
@@ -108,6 +128,10 @@ private:
     void paintFrame();
 
     PortSettingsFile m_settingsFile;
+    MainWindowOptions m_options;
+    QPointer<RotatorService> m_service;
+    QString m_statusReason;      // the latest failed command, lost device or line error
+    QStringList m_statusRemarks; // newest first
 
     QLineEdit* m_console = nullptr;
     QTimer* m_receiveLampTimer = nullptr;

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "PortDialog.h"
 #include "PortFault.h"
+#include "RotatorService.h"
 #include "SerialLine.h"
 
 #include <QLabel>
@@ -45,6 +46,7 @@ void MainWindow::onDeviceLost(const QString& reason) {
 }
 
 void MainWindow::showStatusReason(const QString& reason) {
+    m_statusReason = reason;
     const QString tip = withDistrustNotice(reason);
     m_statusLine->setToolTip(tip);
     m_statusLine->setAccessibleDescription(tip);
@@ -52,6 +54,10 @@ void MainWindow::showStatusReason(const QString& reason) {
 
 void MainWindow::applyConnectionUpdate(const ConnectionUpdate& update) {
     m_portOpen = update.portOpen;
+    // Whatever the line did, a bearing from before it is not live: the first reading since an
+    // open shares the next one.
+    if (m_service)
+        m_service->setUnavailable();
     if (update.lampColour) {
         QPalette lamp = m_connectionLamp->palette();
         lamp.setColor(QPalette::Window, QColor::fromRgb(*update.lampColour));

@@ -1,10 +1,12 @@
 // The main window's reception path: every block and line error of the serial line arrives here,
 // and every received reading goes to the console, the receive lamp and the bearing display.
 #include "BearingDecoding.h"
+#include "BearingOffset.h"
 #include "CommEvents.h"
 #include "Console.h"
 #include "Lamp.h"
 #include "MainWindow.h"
+#include "RotatorService.h"
 #include "SectorLamps.h"
 #include "SerialLine.h"
 
@@ -90,7 +92,26 @@ void MainWindow::darkenReceiveLamp() {
     m_receiveLampTimer->stop();
 }
 
-void MainWindow::showDecodedBlock(const DecodedBlock& decoded) {
+void MainWindow::shareBearingWith(RotatorService* service) {
+    m_service = service;
+    if (m_service)
+        m_service->setUnavailable();
+}
+
+void MainWindow::showDecodedBlock(DecodedBlock decoded) {
+    // The calibration offset turns a bearing into the true one before anything shows it; junk is
+    // left as decoded, so that it never becomes a plausible bearing.
+    if (const auto shifted = offsetBearing(decoded.rawReading, decoded.bearing, m_options.offset)) {
+        decoded.bearing = shifted;
+        decoded.readout = readoutText(*shifted);
+        decoded.litLamp = litLampFor(*shifted);
+    }
+    // A client gets what the window shows, but only for a reading that holds a bearing: junk is
+    // no position at all, not north.
+    if (m_service) {
+        const bool live = decoded.bearing && readsNumber(decoded.rawReading);
+        m_service->setPosition(live ? std::optional<int>(*decoded.bearing) : std::nullopt);
+    }
     m_rawReading = decoded.rawReading;
     // Laying out the readout's text costs far more than taking a reading: like the lamps, the
     // readout shows the newest reading at once after a quiet spell, and at the coming frame when

@@ -50,6 +50,7 @@ inline constexpr char kLineSettings[] = "Text1";
 inline constexpr char kOkButton[] = "Command1";
 inline constexpr char kCancelButton[] = "Command2";
 inline constexpr char kWarning[] = "warning";
+inline constexpr char kThisRunNote[] = "thisRunNote";
 } // namespace port_dialog
 
 namespace about_window {

@@ -23,6 +23,8 @@ namespace names = object_names::port_dialog;
 constexpr int kClientWidth = 3672;
 constexpr int kClientHeight = 2028;
 constexpr int kListedPorts = 9;
+// Room below the buttons for the note of a dialog whose OK keeps the port for this run only.
+constexpr int kThisRunNoteHeight = 600;
 
 } // namespace
 
@@ -37,12 +39,15 @@ void PortComboBox::showPopup() {
     QComboBox::showPopup();
 }
 
-PortDialog::PortDialog(SerialLine& line, PortSettingsFile settingsFile, QWidget* parent)
-    : QWidget(parent), m_line(line), m_settingsFile(std::move(settingsFile)) {
+PortDialog::PortDialog(SerialLine& line, PortSettingsFile settingsFile, Storage storage,
+                       QWidget* parent)
+    : QWidget(parent), m_line(line), m_settingsFile(std::move(settingsFile)), m_storage(storage) {
     setObjectName(nameOf(names::kWindow));
     setWindowTitle(QStringLiteral("Параметры СОМ")); // the last three letters are Cyrillic
     setAttribute(Qt::WA_DeleteOnClose);              // closing unloads: edits are dropped
-    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    const bool thisRunOnly = m_storage == Storage::ThisRunOnly;
+    setFixedSize(twipsToPixels(kClientWidth),
+                 twipsToPixels(kClientHeight + (thisRunOnly ? kThisRunNoteHeight : 0)));
     setFont(defaultFont());
 
     m_portInUseLabel = makeLabel(this, names::kPortInUseLabel, toPixels({480, 240, 1335, 255}),
@@ -76,6 +81,13 @@ PortDialog::PortDialog(SerialLine& line, PortSettingsFile settingsFile, QWidget*
     // Neither button is pressed by Enter or Esc.
     m_okButton->setAutoDefault(false);
     m_cancelButton->setAutoDefault(false);
+    if (thisRunOnly) {
+        m_thisRunNote = makeLabel(this, names::kThisRunNote,
+                                  toPixels({240, kClientHeight, kClientWidth - 480, 480}),
+                                  QStringLiteral("Порт задан в командной строке (--port): выбор "
+                                                 "действует до выхода, comm.set не меняется."));
+        m_thisRunNote->setWordWrap(true);
+    }
     connect(m_okButton, &QPushButton::clicked, this, &PortDialog::accept);
     connect(m_cancelButton, &QPushButton::clicked, this, &PortDialog::cancel);
 
@@ -113,9 +125,11 @@ void PortDialog::accept() {
                  .arg(text));
         return;
     }
-    if (const QString why = m_settingsFile.save(text); !why.isEmpty()) {
-        warn(QStringLiteral("Не удалось сохранить номер порта: %1").arg(why));
-        return;
+    if (m_storage == Storage::CommSet) {
+        if (const QString why = m_settingsFile.save(text); !why.isEmpty()) {
+            warn(QStringLiteral("Не удалось сохранить номер порта: %1").arg(why));
+            return;
+        }
     }
     m_line.setPortNumber(*port);
     close();

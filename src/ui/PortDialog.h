@@ -33,7 +33,12 @@ class PortDialog : public QWidget {
     Q_OBJECT
 
 public:
-    PortDialog(SerialLine& line, PortSettingsFile settingsFile, QWidget* parent = nullptr);
+    // Where OK keeps the chosen port: in comm.set for the next start too, or for this run only
+    // (the port was given on the command line, so comm.set is left alone).
+    enum class Storage { CommSet, ThisRunOnly };
+
+    PortDialog(SerialLine& line, PortSettingsFile settingsFile, Storage storage = Storage::CommSet,
+               QWidget* parent = nullptr);
 
     // The line settings text (m_lineSettings), read by the connect command.
     QString lineSettingsText() const;
@@ -54,6 +59,7 @@ private:
 
     SerialLine& m_line;
     PortSettingsFile m_settingsFile;
+    Storage m_storage;
 
     QLabel* m_portInUseLabel = nullptr;
     QLineEdit* m_portInUse = nullptr;
@@ -63,6 +69,7 @@ private:
     QLineEdit* m_lineSettings = nullptr;
     QPushButton* m_okButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
+    QLabel* m_thisRunNote = nullptr; // says that OK does not write comm.set
 };
 
 } // namespace torven

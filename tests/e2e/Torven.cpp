@@ -170,12 +170,22 @@ Torven::Torven(Desktop& desktop, const Workspace& workspace)
     : Torven(desktop, workspace, workspace.Program()) {}
 
 Torven::Torven(Desktop& desktop, const Workspace& workspace, const fs::path& program)
+    : Torven(desktop, workspace, program, {}, kMainTitle) {}
+
+Torven::Torven(Desktop& desktop, const Workspace& workspace,
+               const std::vector<std::string>& arguments, const std::string& title)
+    : Torven(desktop, workspace, workspace.Program(), arguments, title) {}
+
+Torven::Torven(Desktop& desktop, const Workspace& workspace, const fs::path& program,
+               const std::vector<std::string>& arguments, const std::string& title)
     : desktop_(desktop) {
-    process_ = std::make_unique<Process>(workspace.Command({program.string()}),
+    std::vector<std::string> command = {program.string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    process_ = std::make_unique<Process>(workspace.Command(command),
                                          workspace.Environment(desktop.Name()), workspace.Log());
     const bool shown = WaitFor([&] {
         for (const auto& w : desktop_.WindowsOf(process_->Pid())) {
-            if (w.name == kMainTitle) {
+            if (w.name == title) {
                 window_ = w.geometry;
                 windowId_ = w.id;
                 return true;
@@ -184,7 +194,8 @@ Torven::Torven(Desktop& desktop, const Workspace& workspace, const fs::path& pro
         return false;
     });
     if (!shown)
-        throw std::runtime_error("torven showed no window; its output:\n" + workspace.LogText());
+        throw std::runtime_error("torven showed no window " + title + "; its output:\n" +
+                                 workspace.LogText());
 }
 
 Rect PixelBox(Rect window, int left, int top, int width, int height) {

@@ -89,6 +89,9 @@ public:
     Torven(Desktop& desktop, const Workspace& workspace);
     // Another copy of torven than the workspace's own, e.g. one installed in its Wine prefix.
     Torven(Desktop& desktop, const Workspace& workspace, const std::filesystem::path& program);
+    // The workspace's torven started with `arguments`; its main window has the caption `title`.
+    Torven(Desktop& desktop, const Workspace& workspace, const std::vector<std::string>& arguments,
+           const std::string& title);
 
     Process& Proc() { return *process_; }
     Rect Window() const { return window_; }
@@ -121,6 +124,9 @@ public:
     }
 
 private:
+    Torven(Desktop& desktop, const Workspace& workspace, const std::filesystem::path& program,
+           const std::vector<std::string>& arguments, const std::string& title);
+
     Desktop& desktop_;
     std::unique_ptr<Process> process_;
     Rect window_;

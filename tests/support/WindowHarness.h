@@ -29,9 +29,10 @@ public:
     }
 
     // Builds the window (again), as a new start of the program would.
-    void Make() {
+    void Make(MainWindowOptions options = {}) {
         m_form.reset();
-        m_form = std::make_unique<MainWindow>(PortSettingsFile(Folder(), UserFolder()));
+        m_form = std::make_unique<MainWindow>(PortSettingsFile(Folder(), UserFolder()),
+                                              std::move(options));
         // The test owns the window; closing it must not delete it under the test's feet.
         m_form->setAttribute(Qt::WA_DeleteOnClose, false);
     }

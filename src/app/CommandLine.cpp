@@ -1,0 +1,146 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+namespace torven {
+
+namespace {
+
+constexpr int kMinOffset = -359;
+constexpr int kMaxOffset = 359;
+
+CommandLine failure(const QString& text) {
+    CommandLine result;
+    result.action = CommandLine::Action::Fail;
+    result.text = text;
+    return result;
+}
+
+std::optional<int> wholeNumber(const QString& text, int min, int max) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments, const QString& version) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Индикатор направления антенны."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Показать эту справку и выйти."));
+    const QCommandLineOption showVersion({QStringLiteral("v"), QStringLiteral("version")},
+                                         QStringLiteral("Показать версию и выйти."));
+    const QCommandLineOption rotctld(
+        QStringLiteral("rotctld"),
+        QStringLiteral("Отдавать направление по протоколу rotctld на порту PORT (обычно 4533), "
+                       "только для чтения."),
+        QStringLiteral("PORT"));
+    const QCommandLineOption rotctldAddress(
+        QStringLiteral("rotctld-address"),
+        QStringLiteral("Слушать на адресе ADDRESS (IPv4 или IPv6) вместо 127.0.0.1."),
+        QStringLiteral("ADDRESS"));
+    const QCommandLineOption offset(
+        QStringLiteral("offset"),
+        QStringLiteral("Прибавлять DEGREES (от −359 до 359) к направлению контроллера."),
+        QStringLiteral("DEGREES"));
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Использовать порт N в этом запуске, не читая и не записывая comm.set."),
+        QStringLiteral("N"));
+    const QCommandLineOption name(
+        QStringLiteral("name"),
+        QStringLiteral("Имя этого антенного поворотного устройства: в заголовке окна и в службе."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption position(QStringLiteral("position"),
+                                      QStringLiteral("Левый верхний угол окна на экране."),
+                                      QStringLiteral("X,Y"));
+    parser.addOptions({help, showVersion, rotctld, rotctldAddress, offset, port, name, position});
+
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            CommandLine result = failure(
+                QStringLiteral("Неизвестный параметр: %1 (справка: --help).").arg(unknown.first()));
+            result.unknownOption = true;
+            return result;
+        }
+        return failure(QStringLiteral("Командная строка не понята (%1).").arg(parser.errorText()));
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return failure(QStringLiteral("Лишний аргумент: %1 (справка: --help).")
+                           .arg(parser.positionalArguments().first()));
+
+    CommandLine result;
+    if (parser.isSet(help)) {
+        result.action = CommandLine::Action::ShowHelp;
+        // Qt's own headings are English, and without an application object it names the program
+        // "<executable_name>": the help is said in Russian, with the program's name.
+        result.text = parser.helpText();
+        result.text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+ \\[options\\]"),
+                                               QRegularExpression::MultilineOption),
+                            QStringLiteral("Использование: torven [параметры]"));
+        result.text.replace(QStringLiteral("\nOptions:\n"), QStringLiteral("\nПараметры:\n"));
+        return result;
+    }
+    if (parser.isSet(showVersion)) {
+        result.action = CommandLine::Action::ShowVersion;
+        result.text = QStringLiteral("torven %1\n").arg(version);
+        return result;
+    }
+
+    CommandLineOptions& o = result.options;
+    if (parser.isSet(rotctld)) {
+        const auto value = wholeNumber(parser.value(rotctld), 1, 65535);
+        if (!value)
+            return failure(QStringLiteral("--rotctld: нужен номер порта TCP от 1 до 65535, а не "
+                                          "«%1».")
+                               .arg(parser.value(rotctld)));
+        o.rotctldPort = static_cast<quint16>(*value);
+    }
+    if (parser.isSet(rotctldAddress)) {
+        if (!o.rotctldPort)
+            return failure(QStringLiteral("--rotctld-address действует только вместе с "
+                                          "--rotctld PORT."));
+        // Only a literal address: listening beyond the loopback must be asked for exactly.
+        if (!o.rotctldAddress.setAddress(parser.value(rotctldAddress).trimmed()))
+            return failure(QStringLiteral("--rotctld-address: «%1» — не адрес IPv4 или IPv6.")
+                               .arg(parser.value(rotctldAddress)));
+    }
+    if (parser.isSet(offset)) {
+        const auto value = wholeNumber(parser.value(offset), kMinOffset, kMaxOffset);
+        if (!value)
+            return failure(QStringLiteral("--offset: нужно целое число градусов от −359 до 359, "
+                                          "а не «%1».")
+                               .arg(parser.value(offset)));
+        o.offset = *value;
+    }
+    if (parser.isSet(port)) {
+        const auto value = wholeNumber(parser.value(port), 1, 32767);
+        if (!value)
+            return failure(QStringLiteral("--port: нужен номер порта от 1 до 32767, а не «%1».")
+                               .arg(parser.value(port)));
+        o.portNumber = static_cast<std::int16_t>(*value);
+    }
+    if (parser.isSet(name)) {
+        o.name = parser.value(name).simplified();
+        if (o.name.isEmpty())
+            return failure(QStringLiteral("--name: имя не может быть пустым."));
+    }
+    if (parser.isSet(position)) {
+        const QStringList xy = parser.value(position).split(QLatin1Char(','));
+        const auto x = xy.size() == 2 ? wholeNumber(xy[0], -100000, 100000) : std::nullopt;
+        const auto y = xy.size() == 2 ? wholeNumber(xy[1], -100000, 100000) : std::nullopt;
+        if (!x || !y)
+            return failure(QStringLiteral("--position: нужны два целых числа через запятую, "
+                                          "например 100,200, а не «%1».")
+                               .arg(parser.value(position)));
+        o.position = QPoint(*x, *y);
+    }
+    return result;
+}
+
+} // namespace torven

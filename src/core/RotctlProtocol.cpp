@@ -1,0 +1,225 @@
+#include "RotctlProtocol.h"
+
+#include <array>
+#include <charconv>
+#include <vector>
+
+namespace torven {
+
+namespace {
+
+enum class Kind { GetPosition, Refused, Info, DumpState, Quit };
+
+struct Command {
+    char shortName; // '\0' when the command has only a long name
+    std::string_view longName;
+    Kind kind;
+};
+
+// Every command torven answers. Those that would move, stop, park or reset the rotator are known
+// so that they can be refused as unavailable rather than as unknown.
+constexpr std::array kCommands{
+    Command{'p', "get_pos", Kind::GetPosition}, Command{'P', "set_pos", Kind::Refused},
+    Command{'S', "stop", Kind::Refused},        Command{'K', "park", Kind::Refused},
+    Command{'M', "move", Kind::Refused},        Command{'R', "reset", Kind::Refused},
+    Command{'_', "get_info", Kind::Info},       Command{'\0', "dump_state", Kind::DumpState},
+    Command{'q', "quit", Kind::Quit},           Command{'Q', "quit", Kind::Quit},
+};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> out;
+    while (!(text = trimmed(text)).empty()) {
+        std::size_t end = 0;
+        while (end < text.size() && !isBlank(text[end]))
+            ++end;
+        out.push_back(text.substr(0, end));
+        text.remove_prefix(end);
+    }
+    return out;
+}
+
+const Command* findCommand(std::string_view name) {
+    for (const Command& c : kCommands) {
+        const bool match = name.size() > 1 && name.front() == '\\'
+                               ? name.substr(1) == c.longName
+                               : name.size() == 1 && c.shortName != '\0' && name[0] == c.shortName;
+        if (match)
+            return &c;
+    }
+    return nullptr;
+}
+
+std::string errorRecord(RotctlError error) {
+    return "RPRT -" + std::to_string(static_cast<int>(error));
+}
+
+std::string oneLine(std::string text) {
+    for (char& c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f)
+            c = ' ';
+    }
+    return text;
+}
+
+bool hasPosition(const RotctlState& state) {
+    return state.azimuth && *state.azimuth >= 0 && *state.azimuth <= 360;
+}
+
+// The records of a reply, without separators: a labelled value in the extended form is
+// "Label: value", in the default form only the value.
+struct Records {
+    std::vector<std::pair<std::string_view, std::string>> values;
+    std::optional<RotctlError> error;
+};
+
+Records answer(Kind kind, const RotctlState& state) {
+    Records r;
+    switch (kind) {
+    case Kind::GetPosition:
+        if (hasPosition(state)) {
+            r.values.emplace_back("Azimuth", rotctlNumber(*state.azimuth));
+            r.values.emplace_back("Elevation", rotctlNumber(0));
+        } else {
+            r.error = RotctlError::IoError;
+        }
+        break;
+    case Kind::Refused:
+        r.error = RotctlError::NotAvailable;
+        break;
+    case Kind::Info:
+        r.values.emplace_back("Info", oneLine(state.info));
+        break;
+    case Kind::DumpState:
+        // Protocol version 1: the model number (not read by clients), then name=value lines up
+        // to "done". An azimuth-only rotator over a full turn with no elevation.
+        for (const char* line :
+             {"1", "1", "min_az=0.000000", "max_az=360.000000", "min_el=0.000000",
+              "max_el=0.000000", "south_zero=0", "rot_type=Az", "done"})
+            r.values.emplace_back(std::string_view(), line);
+        break;
+    case Kind::Quit:
+        break;
+    }
+    return r;
+}
+
+} // namespace
+
+std::string rotctlNumber(double value) {
+    std::array<char, 64> text{};
+    const auto end =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, 6);
+    return std::string(text.data(), end.ptr);
+}
+
+std::string rotctlReply(std::string_view line, const RotctlState& state, bool* quit) {
+    if (quit)
+        *quit = false;
+    line = trimmed(line);
+    if (line.empty())
+        return {};
+
+    // A leading '+' asks for the extended form with records on lines of their own; ';', '|' or
+    // ',' for the extended form on one line, with that character between records.
+    const char first = line.front();
+    const bool extended = first == '+' || first == ';' || first == '|' || first == ',';
+    const char separator = extended && first != '+' ? first : '\n';
+    if (extended)
+        line.remove_prefix(1);
+
+    const std::vector<std::string_view> parts = words(line);
+    const Command* command = parts.empty() ? nullptr : findCommand(parts.front());
+    if (!command)
+        return errorRecord(RotctlError::InvalidParameter) + "\n";
+    if (command->kind == Kind::Quit) {
+        if (quit)
+            *quit = true;
+        return {};
+    }
+
+    const Records records = answer(command->kind, state);
+    std::string out;
+    if (!extended) {
+        if (records.error)
+            return errorRecord(*records.error) + "\n";
+        for (const auto& [label, value] : records.values)
+            out += value + "\n";
+        return out;
+    }
+
+    out += command->longName;
+    out += ':';
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        out += ' ';
+        out += parts[i];
+    }
+    out += separator;
+    for (const auto& [label, value] : records.values) {
+        if (!label.empty()) {
+            out += label;
+            out += ": ";
+        }
+        out += value;
+        out += separator;
+    }
+    out += records.error ? errorRecord(*records.error) : std::string("RPRT 0");
+    out += '\n';
+    return out;
+}
+
+RotctlSession::Output RotctlSession::receive(std::string_view bytes, const RotctlState& state) {
+    Output out;
+    for (const char c : bytes) {
+        if (m_closed)
+            break;
+        if (c == '\n') {
+            if (m_discarding) {
+                m_discarding = false;
+                continue;
+            }
+            std::string_view line = m_pending;
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            answerLine(line, state, out);
+            m_pending.clear();
+            continue;
+        }
+        if (m_discarding)
+            continue;
+        m_pending.push_back(c);
+        // One byte more than the limit is allowed when it is the CR of a CR LF.
+        const bool overlong = m_pending.size() > kMaxLineLength + 1 ||
+                              (m_pending.size() == kMaxLineLength + 1 && c != '\r');
+        if (overlong) {
+            // Answered at once, so that a client sending an endless line hears why nothing else
+            // is answered until its end.
+            m_pending.clear();
+            m_discarding = true;
+            out.reply += errorRecord(RotctlError::ProtocolError) + "\n";
+        }
+    }
+    out.close = m_closed;
+    return out;
+}
+
+void RotctlSession::answerLine(std::string_view line, const RotctlState& state, Output& out) {
+    bool quit = false;
+    out.reply += rotctlReply(line, state, &quit);
+    if (quit)
+        m_closed = true;
+}
+
+} // namespace torven

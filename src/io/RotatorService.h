@@ -1,0 +1,69 @@
+#pragma once
+
+#include "RotctlProtocol.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <map>
+#include <optional>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace torven {
+
+// Serves the bearing, read-only, to rotctld clients (trackers, loggers, Hamlib's NET rotctl) over
+// TCP. It lives on the user-interface thread's event loop: no thread and no timer, and nothing at
+// all happens while no client is connected.
+//
+// Defences: at most kMaxClients at once (one more is closed as soon as it is accepted), and a
+// client that sends but never reads is dropped once kMaxBacklog bytes wait to be sent to it.
+class RotatorService : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr quint16 kDefaultPort = 4533;
+    static constexpr int kMaxClients = 8;
+    static constexpr qint64 kMaxBacklog = 64 * 1024;
+
+    explicit RotatorService(QObject* parent = nullptr);
+    ~RotatorService() override;
+
+    // Starts listening. On failure (the port is taken, the address is not this computer's, no
+    // permission) returns false, keeps the reason for failureReason() and emits listenFailed.
+    bool listen(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost),
+                quint16 port = kDefaultPort);
+    bool isListening() const;
+    // The port actually listened on (the one chosen by the system when listen() was given 0).
+    quint16 serverPort() const;
+    // Why the last listen() failed, in Russian, with the system's own words in brackets; empty
+    // after a successful one.
+    QString failureReason() const { return m_failureReason; }
+    int clientCount() const { return static_cast<int>(m_clients.size()); }
+
+    // What get_info answers: "torven", or "torven — NAME" for a named copy.
+    void setName(const QString& name);
+
+public slots:
+    // The bearing to serve; empty, or outside 0 to 360, is answered as no live position.
+    void setPosition(std::optional<int> azimuth);
+    // No live bearing: the port is closed, the device was lost, or no reading since the open.
+    void setUnavailable();
+
+signals:
+    void listenFailed(const QString& reason);
+
+private:
+    void acceptClients();
+    void serve(QTcpSocket* client);
+    void forget(QTcpSocket* client);
+
+    QTcpServer* m_server;
+    RotctlState m_state;
+    std::map<QTcpSocket*, RotctlSession> m_clients;
+    QString m_failureReason;
+};
+
+} // namespace torven

@@ -1,0 +1,170 @@
+// The built torven sharing its bearing with Hamlib's own client (rotctl, model 2: NET rotctl), as
+// a tracker or a logbook reads it, with the simulator on its port; and the options that turn the
+// bearing, name the window and pick the port for one run.
+
+#include "Readings.h"
+#include "Torven.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <array>
+#include <cstdio>
+#include <iostream>
+#include <netinet/in.h>
+#include <optional>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace torven::e2e {
+namespace {
+
+// A TCP port on the loopback that nothing listens on now.
+int FreeTcpPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        throw std::runtime_error("no free TCP port");
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+struct ClientRun {
+    bool succeeded = false;
+    std::string out; // what it printed, errors included
+};
+
+// Hamlib's rotctl against a service on the loopback: one command, as a person types it.
+ClientRun Rotctl(int port, const std::string& command) {
+    const std::string line =
+        "timeout 20 " TORVEN_ROTCTL " -m 2 -r 127.0.0.1:" + std::to_string(port) + " " + command +
+        " 2>&1; echo \"status=$?\"";
+    ClientRun run;
+    FILE* pipe = popen(line.c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 256> buffer{};
+    while (const std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
+        run.out.append(buffer.data(), n);
+    pclose(pipe);
+    const auto status = run.out.rfind("status=");
+    run.succeeded = status != std::string::npos && run.out.compare(status, 9, "status=0\n") == 0;
+    run.out.erase(std::min(status, run.out.size()));
+    return run;
+}
+
+// The azimuth rotctl printed for get_pos, or nothing when it failed.
+std::optional<std::string> Azimuth(int port) {
+    const ClientRun run = Rotctl(port, "get_pos");
+    if (!run.succeeded)
+        return std::nullopt;
+    return run.out.substr(0, run.out.find('\n'));
+}
+
+class Sharing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_STRNE(TORVEN_ROTCTL, "")
+            << "Hamlib's rotctl is missing: scripts/bootstrap installs libhamlib-utils";
+    }
+    void TearDown() override {
+        if (HasFailure())
+            std::cerr << "Output of the programs:\n" << work.LogText();
+    }
+
+    void Connect(Torven& torven) {
+        torven.ClickMenu(kConnect);
+        ASSERT_TRUE(torven.WaitForShot(
+            [&](const Image& s) { return s.At(torven.ConnectionLampCentre()) == kGreen; }));
+    }
+    bool ShowsLamps(Torven& torven, const std::vector<int>& lamps) {
+        return torven.WaitForShot([&](const Image& s) { return torven.LitLamps(s) == lamps; });
+    }
+
+    Desktop desktop;
+    Workspace work;
+};
+
+TEST_F(Sharing, RotctlReadsTheBearingCannotMoveTheAntennaAndGetsNoneOnceTheDeviceIsLost) {
+    const int port = FreeTcpPort();
+    std::optional<Simulator> sim(std::in_place, work, 1,
+                                 std::vector<std::string>{"fixed", "256"}); // 180 degrees
+    Torven torven(desktop, work, {"--rotctld", std::to_string(port)}, "TORVEN");
+
+    const ClientRun closed = Rotctl(port, "get_pos");
+    EXPECT_FALSE(closed.succeeded) << "no port is open, yet rotctl got: " << closed.out;
+
+    Connect(torven);
+    ASSERT_TRUE(ShowsLamps(torven, {13}));
+    EXPECT_EQ(Azimuth(port), "180.00");
+
+    const ClientRun move = Rotctl(port, "set_pos 90 0");
+    EXPECT_FALSE(move.succeeded);
+    EXPECT_NE(move.out.find("Feature not available"), std::string::npos) << move.out;
+    EXPECT_EQ(Azimuth(port), "180.00") << "the refused move changed the bearing";
+
+    sim.reset(); // the controller's line goes away
+    EXPECT_TRUE(WaitFor([&] { return !Azimuth(port); }))
+        << "the lost device's last bearing is still served as live";
+    torven.ClickMenu(kExit);
+    EXPECT_EQ(torven.Proc().WaitExit(kPatience), 0);
+}
+
+// 0000 is north, 0384 is 270 degrees, "abcd" holds no number at all.
+TEST_F(Sharing, OffsetTurnsBearingsButNotJunk) {
+    const int port = FreeTcpPort();
+    Simulator sim(work, 1, {"--flood", "script"});
+    Torven torven(desktop, work, {"--rotctld", std::to_string(port), "--offset", "90"}, "TORVEN");
+    Connect(torven);
+
+    sim.Send("0000");
+    ASSERT_TRUE(ShowsLamps(torven, {7})) << "90 degrees lights the east lamp";
+    EXPECT_EQ(Azimuth(port), "90.00");
+
+    sim.Send("0384");
+    ASSERT_TRUE(ShowsLamps(torven, {1})) << "360 lights the north lamp";
+    EXPECT_EQ(Azimuth(port), "360.00");
+
+    sim.Send("abcd");
+    ASSERT_TRUE(ShowsLamps(torven, {}));
+    EXPECT_EQ(Azimuth(port), std::nullopt) << "junk must not be served as a bearing";
+}
+
+// Two rotators on one desk: each copy reads its own port, named and placed apart, each served on
+// its own TCP port, and neither touches the stored port.
+TEST_F(Sharing, TwoCopiesEachReadTheirOwnRotatorAndLeaveCommSetAlone) {
+    work.WriteCommSet("1\r\n");
+    Simulator south(work, 3, {"fixed", "256"}); // 180 degrees
+    Simulator east(work, 4, {"fixed", "128"});  // 90 degrees
+    const int southPort = FreeTcpPort();
+    Torven first(desktop, work,
+                 {"--port", "3", "--name", "Юг", "--position", "0,0", "--rotctld",
+                  std::to_string(southPort)},
+                 "TORVEN — Юг");
+    const int eastPort = FreeTcpPort();
+    Torven second(desktop, work,
+                  {"--port", "4", "--name", "Восток", "--position", "500,0", "--rotctld",
+                   std::to_string(eastPort)},
+                  "TORVEN — Восток");
+    EXPECT_EQ(first.Window().y, second.Window().y);
+    EXPECT_GE(second.Window().x - first.Window().x, 500 - 10);
+
+    Connect(first);
+    Connect(second);
+    ASSERT_TRUE(ShowsLamps(first, {13}));
+    ASSERT_TRUE(ShowsLamps(second, {7}));
+    EXPECT_EQ(Azimuth(southPort), "180.00");
+    EXPECT_EQ(Azimuth(eastPort), "90.00");
+    const ClientRun info = Rotctl(eastPort, "get_info");
+    EXPECT_NE(info.out.find("torven — Восток"), std::string::npos) << info.out;
+
+    first.ChoosePortAndAccept(first.OpenPortDialog(), 2);
+    EXPECT_EQ(work.CommSetBytes(), "1\r\n") << "--port must leave comm.set as it was";
+}
+
+} // namespace
+} // namespace torven::e2e

@@ -1,0 +1,140 @@
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace torven {
+namespace {
+
+CommandLine Parse(QStringList arguments) {
+    arguments.prepend(QStringLiteral("torven"));
+    return parseCommandLine(arguments, QStringLiteral("1.2.3"));
+}
+
+struct RunRow {
+    const char* name;
+    QStringList arguments;
+    CommandLineOptions expected;
+};
+
+CommandLineOptions With(auto change) {
+    CommandLineOptions o;
+    change(o);
+    return o;
+}
+
+class CommandLineRuns : public testing::TestWithParam<RunRow> {};
+
+TEST_P(CommandLineRuns, Options) {
+    const RunRow& row = GetParam();
+    const CommandLine result = Parse(row.arguments);
+    ASSERT_EQ(result.action, CommandLine::Action::Run) << result.text.toStdString();
+    const CommandLineOptions& got = result.options;
+    const CommandLineOptions& want = row.expected;
+    EXPECT_EQ(got.rotctldPort, want.rotctldPort);
+    EXPECT_EQ(got.rotctldAddress, want.rotctldAddress)
+        << got.rotctldAddress.toString().toStdString();
+    EXPECT_EQ(got.offset, want.offset);
+    EXPECT_EQ(got.portNumber, want.portNumber);
+    EXPECT_EQ(got.name, want.name) << got.name.toStdString();
+    EXPECT_EQ(got.position, want.position);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, CommandLineRuns,
+    testing::Values(
+        RunRow{"NothingIsThePlainProgram", {}, {}},
+        RunRow{"ServiceOnLoopback", {"--rotctld", "4533"}, With([](auto& o) {
+                   o.rotctldPort = 4533;
+               })},
+        RunRow{"ServiceOnIpv6WithEquals",
+               {"--rotctld=4534", "--rotctld-address=::1"},
+               With([](auto& o) {
+                   o.rotctldPort = 4534;
+                   o.rotctldAddress = QHostAddress(QHostAddress::LocalHostIPv6);
+               })},
+        RunRow{"ServiceOnEveryAddressWhenAsked",
+               {"--rotctld-address", "0.0.0.0", "--rotctld", "65535"},
+               With([](auto& o) {
+                   o.rotctldPort = 65535;
+                   o.rotctldAddress = QHostAddress(QHostAddress::AnyIPv4);
+               })},
+        RunRow{"OffsetEdges", {"--offset", "-359"}, With([](auto& o) { o.offset = -359; })},
+        RunRow{"OffsetWithPlus", {"--offset", "+359"}, With([](auto& o) { o.offset = 359; })},
+        RunRow{"PortForThisRun", {"--port", "3"}, With([](auto& o) { o.portNumber = 3; })},
+        RunRow{"NameTidied", {"--name", QStringLiteral("  Мачта\n 2 ")}, With([](auto& o) {
+                   o.name = QStringLiteral("Мачта 2");
+               })},
+        RunRow{"PositionMayBeNegative", {"--position", "-1920, 40"}, With([](auto& o) {
+                   o.position = QPoint(-1920, 40);
+               })},
+        RunRow{"EverythingTogether",
+               {"--port", "2", "--name", "A", "--position", "10,20", "--offset", "90", "--rotctld",
+                "4540"},
+               With([](auto& o) {
+                   o.portNumber = 2;
+                   o.name = "A";
+                   o.position = QPoint(10, 20);
+                   o.offset = 90;
+                   o.rotctldPort = 4540;
+               })}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FailRow {
+    const char* name;
+    QStringList arguments;
+    QString says; // a part of the Russian message
+};
+
+class CommandLineFailures : public testing::TestWithParam<FailRow> {};
+
+TEST_P(CommandLineFailures, Refused) {
+    const FailRow& row = GetParam();
+    const CommandLine result = Parse(row.arguments);
+    EXPECT_EQ(result.action, CommandLine::Action::Fail);
+    EXPECT_TRUE(result.text.contains(row.says)) << result.text.toStdString();
+    // Only an unknown option may still be one of Qt's own, taken out by the application object.
+    EXPECT_EQ(result.unknownOption, std::string(row.name) == "UnknownOption");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, CommandLineFailures,
+    testing::Values(FailRow{"UnknownOption", {"--rotator", "1"}, "Неизвестный параметр: rotator"},
+                    FailRow{"MissingValue", {"--port"}, "Командная строка не понята"},
+                    FailRow{"StrayArgument", {"4533"}, "Лишний аргумент: 4533"},
+                    FailRow{"ServicePortZero", {"--rotctld", "0"}, "--rotctld"},
+                    FailRow{"ServicePortTooLarge", {"--rotctld", "65536"}, "--rotctld"},
+                    FailRow{"ServicePortText", {"--rotctld", "rotctld"}, "«rotctld»"},
+                    FailRow{
+                        "AddressWithoutService", {"--rotctld-address", "::1"}, "--rotctld PORT"},
+                    FailRow{"HostNameIsNoAddress",
+                            {"--rotctld", "4533", "--rotctld-address", "localhost"},
+                            "«localhost»"},
+                    FailRow{"OffsetFullTurn", {"--offset", "360"}, "--offset"},
+                    FailRow{"OffsetBelow", {"--offset", "-360"}, "--offset"},
+                    FailRow{"OffsetFraction", {"--offset", "12.5"}, "--offset"},
+                    FailRow{"PortZero", {"--port", "0"}, "--port"},
+                    FailRow{"PortBeyond16Bits", {"--port", "32768"}, "--port"},
+                    FailRow{"EmptyName", {"--name", " \t"}, "--name"},
+                    FailRow{"PositionOneNumber", {"--position", "100"}, "--position"},
+                    FailRow{"PositionThreeNumbers", {"--position", "1,2,3"}, "--position"},
+                    FailRow{"PositionLetters", {"--position", "x,y"}, "--position"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
+    const CommandLine help = Parse({"--help", "--rotctld", "bad"});
+    EXPECT_EQ(help.action, CommandLine::Action::ShowHelp);
+    for (const char* option :
+         {"--rotctld <PORT>", "--rotctld-address <ADDRESS>", "--offset <DEGREES>", "--port <N>",
+          "--name <TEXT>", "--position <X,Y>", "--version"})
+        EXPECT_TRUE(help.text.contains(QLatin1String(option))) << option;
+    EXPECT_TRUE(help.text.startsWith(QStringLiteral("Использование: torven [параметры]\n")))
+        << help.text.toStdString();
+    EXPECT_FALSE(help.text.contains(QStringLiteral("Options:")));
+
+    const CommandLine version = Parse({"-v"});
+    EXPECT_EQ(version.action, CommandLine::Action::ShowVersion);
+    EXPECT_EQ(version.text, QStringLiteral("torven 1.2.3\n"));
+}
+
+} // namespace
+} // namespace torven
