@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace torven {
@@ -14,6 +15,10 @@ struct OffsetRow {
     int offset;
     std::optional<std::int16_t> shown; // empty: shown as decoded
 };
+// A row shows as its name in the test listing.
+void PrintTo(const OffsetRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class BearingOffsetRule : public testing::TestWithParam<OffsetRow> {};
 

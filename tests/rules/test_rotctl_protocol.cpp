@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <locale>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct ReplyRow {
     RotctlState state;
     std::string reply;
 };
+// A row shows as its name in the test listing.
+void PrintTo(const ReplyRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class RotctlReplies : public testing::TestWithParam<ReplyRow> {};
 
@@ -85,6 +90,10 @@ struct SessionRow {
     std::string reply;
     bool close;
 };
+// A row shows as its name in the test listing.
+void PrintTo(const SessionRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class RotctlFraming : public testing::TestWithParam<SessionRow> {};
 

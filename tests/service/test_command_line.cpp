@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace torven {
 namespace {
 
@@ -15,6 +17,10 @@ struct RunRow {
     QStringList arguments;
     CommandLineOptions expected;
 };
+// A row shows as its name in the test listing.
+void PrintTo(const RunRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 CommandLineOptions With(auto change) {
     CommandLineOptions o;
@@ -84,6 +90,10 @@ struct FailRow {
     QStringList arguments;
     QString says; // a part of the Russian message
 };
+// A row shows as its name in the test listing.
+void PrintTo(const FailRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CommandLineFailures : public testing::TestWithParam<FailRow> {};
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct OffsetRow {
     const char* readout;
     std::vector<int> lamps;
 };
+// A row shows as its name in the test listing.
+void PrintTo(const OffsetRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class Offset : public testing::TestWithParam<OffsetRow> {};
 
