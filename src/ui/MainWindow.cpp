@@ -322,7 +322,8 @@ PortDialog& MainWindow::portDialog() {
     if (!m_portDialog) {
         m_portDialog = new PortDialog(*m_serialLine, m_settingsFile,
                                       m_options.portForThisRun ? PortDialog::Storage::ThisRunOnly
-                                                               : PortDialog::Storage::CommSet);
+                                                               : PortDialog::Storage::CommSet,
+                                      m_options.name);
         // Forget a closed dialog at once, so that even a use before its deletion loads afresh.
         connect(m_portDialog, &PortDialog::unloaded, this, [this] { m_portDialog.clear(); });
     }
@@ -339,6 +340,14 @@ AboutWindow& MainWindow::aboutWindow() {
 
 void MainWindow::showPortDialog() {
     PortDialog& dialog = portDialog();
+    // A dialog not yet on show opens over this window (of which it is no child, so it is moved
+    // there): with several copies running, each one's dialog is seen to belong to it.
+    if (!dialog.isVisible()) {
+        const QSize size = dialog.frameGeometry().size();
+        const QPoint centred =
+            frameGeometry().center() - QPoint(size.width() / 2, size.height() / 2);
+        dialog.move(placeWithinReach(centred, size, screenAreas()));
+    }
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
