@@ -61,7 +61,9 @@ std::string busyAdvice(const PortFault& f) {
     const bool own = f.lockOwner.empty();
     switch (f.holder) {
     case PortFault::Holder::Running:
-        return "Закройте её, затем снова выберите «Связь».";
+        if (own)
+            return "Закройте её, затем снова выберите «Связь».";
+        return "Её запустил пользователь " + f.lockOwner + ": попросите его закрыть её.";
     case PortFault::Holder::Gone:
         if (own)
             return "Удалите этот файл (rm " + f.lockFile + "), затем снова выберите «Связь».";

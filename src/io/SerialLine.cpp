@@ -107,11 +107,12 @@ QString lockFileOf([[maybe_unused]] const QString& device) {
 }
 
 // Who holds the lock file `lock`: the program it names, whether that still runs, and the file's
-// owner when that is someone else (who alone, or an administrator, may remove it).
+// owner when this user may not remove it (only that owner, or an administrator, may).
 void describeLock(const QString& lock, PortFault& fault) {
 #ifdef Q_OS_UNIX
+    // Root may remove anyone's lock file; anyone else only their own.
     const QFileInfo file(lock);
-    if (file.ownerId() != ::geteuid())
+    if (::geteuid() != 0 && file.ownerId() != ::geteuid())
         fault.lockOwner =
             file.owner().isEmpty() ? std::to_string(file.ownerId()) : file.owner().toStdString();
     qint64 pid = 0;

@@ -26,6 +26,8 @@ TEST(PortFaultText, SaysWhatWentWrongAndWhatToDoOnLinux) {
     staleLockOfAnother.lockOwner = "bob";
     PortFault lockOfAnother = busyLocked;
     lockOfAnother.lockOwner = "bob";
+    PortFault heldByAnotherUsersProgram = heldByARunningProgram;
+    heldByAnotherUsersProgram.lockOwner = "bob";
     PortFault refused = Fault(Kind::SettingsRefused, 1, "/dev/ttyS0", "Invalid argument");
     refused.settings = "7,n,8,1";
     PortFault unreadable(Kind::SettingsInvalid, 1);
@@ -54,6 +56,9 @@ TEST(PortFaultText, SaysWhatWentWrongAndWhatToDoOnLinux) {
         {"BusyHeldByARunningProgram", heldByARunningProgram,
          "Порт 2: устройство /dev/ttyUSB0 занято другой программой (torven, процесс 812). "
          "Закройте её, затем снова выберите «Связь»."},
+        {"BusyHeldByAnotherUsersProgram", heldByAnotherUsersProgram,
+         "Порт 2: устройство /dev/ttyUSB0 занято другой программой (torven, процесс 812). "
+         "Её запустил пользователь bob: попросите его закрыть её."},
         {"StaleLockOfThisUser", staleLock,
          "Порт 2: устройство /dev/ttyUSB0 заперто файлом блокировки /var/lock/LCK..ttyUSB0, "
          "который оставила уже завершившаяся программа (torven, процесс 812). Удалите этот файл "
