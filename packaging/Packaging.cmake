@@ -26,11 +26,22 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/torven.metainfo.xml.in
 configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${torven_packaging_out}/copyright @ONLY)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${torven_packaging_out}/changelog @ONLY)
 
+# The simulator's manual page says what its --help says (SimManual.cmake).
+add_custom_command(
+  OUTPUT ${torven_packaging_out}/torven-sim.1
+  COMMAND ${CMAKE_COMMAND} -DSIM=$<TARGET_FILE:torven-sim>
+          -DTEMPLATE=${CMAKE_CURRENT_LIST_DIR}/torven-sim.1.in
+          -DOUTPUT=${torven_packaging_out}/torven-sim.1
+          -DTORVEN_RELEASE_DATE=${TORVEN_RELEASE_DATE} -P ${CMAKE_CURRENT_LIST_DIR}/SimManual.cmake
+  DEPENDS torven-sim ${CMAKE_CURRENT_LIST_DIR}/torven-sim.1.in
+          ${CMAKE_CURRENT_LIST_DIR}/SimManual.cmake
+  VERBATIM)
+
 # Debian wants the changelog and manual pages compressed, without a time stamp in the header.
 set(torven_compressed)
 foreach(page changelog torven.1 torven-sim.1)
-  if(page STREQUAL "changelog")
-    set(source ${torven_packaging_out}/changelog)
+  if(page STREQUAL "changelog" OR page STREQUAL "torven-sim.1")
+    set(source ${torven_packaging_out}/${page})
   else()
     set(source ${CMAKE_CURRENT_LIST_DIR}/${page})
   endif()

@@ -28,3 +28,14 @@ configure_and_build() {
   "$cmake" -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
   cmake --build "$dir" --parallel "$jobs" "${targets[@]}"
 }
+
+# require_display NAME
+#   Ends the calling script (status 1) when there is no display for torven's window, saying so
+#   as NAME. Without one, scripts/screenshot still shows what torven looks like.
+require_display() {
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "$1: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): torven needs a desktop." >&2
+    echo "$1: on a machine without one, scripts/screenshot shows what torven looks like." >&2
+    exit 1
+  fi
+}

@@ -3,6 +3,9 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <iterator>
+
 namespace torven {
 
 namespace {
@@ -17,7 +20,9 @@ CommandLine failure(const QString& text) {
     return result;
 }
 
-std::optional<int> wholeNumber(const QString& text, int min, int max) {
+// A whole number, written with a hyphen or with the minus sign (U+2212) that the help prints.
+std::optional<int> wholeNumber(QString text, int min, int max) {
+    text.replace(QChar(0x2212), QLatin1Char('-'));
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     if (!ok || value < min || value > max)
@@ -25,10 +30,81 @@ std::optional<int> wholeNumber(const QString& text, int min, int max) {
     return value;
 }
 
+// Qt's own options, which the application object takes out of the arguments before torven sees
+// them: those that take a value, and those that stand alone. Qt reads each with one dash or two.
+// ("name" is not among them: main() hands "--name" to torven rather than to X11.)
+const char* const kQtOptionsWithValue[] = {"platform",        "platformpluginpath",
+                                           "platformtheme",   "plugin",
+                                           "qwindowgeometry", "geometry",
+                                           "qwindowtitle",    "title",
+                                           "qwindowicon",     "icon",
+                                           "session",         "style",
+                                           "stylesheet",      "qmljsdebugger",
+                                           "display",         "visual"};
+const char* const kQtFlags[] = {"reverse", "testability", "widgetcount", "nograb",
+                                "dograb",  "qdevel",      "qdebug"};
+
+// The arguments without Qt's own options and their values, so that they can be judged before
+// the application object exists (it needs a display, and a mistake must be answered without one).
+QStringList withoutQtOptions(const QStringList& arguments) {
+    QStringList rest;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (i == 0 || !argument.startsWith(QLatin1Char('-'))) {
+            rest << argument;
+            continue;
+        }
+        const QString option = argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
+        const QString name = option.section(QLatin1Char('='), 0, 0);
+        const bool valueAttached = option.contains(QLatin1Char('='));
+        const auto is = [&](const char* qtName) {
+            return name == QLatin1String(qtName);
+        };
+        if (std::any_of(std::begin(kQtFlags), std::end(kQtFlags), is) && !valueAttached)
+            continue;
+        if (std::any_of(std::begin(kQtOptionsWithValue), std::end(kQtOptionsWithValue), is) &&
+            (valueAttached || i + 1 < arguments.size())) {
+            if (!valueAttached)
+                ++i;
+            continue;
+        }
+        rest << argument;
+    }
+    return rest;
+}
+
+// The option as the user typed it ("-bogus", "--rotator"), without a value given after "=".
+QString typedOption(const QStringList& arguments, const QString& name) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString typed = arguments[i].section(QLatin1Char('='), 0, 0);
+        if (typed == QStringLiteral("--"))
+            break;
+        if (typed == QLatin1Char('-') + name || typed == QStringLiteral("--") + name)
+            return typed;
+    }
+    return QStringLiteral("--") + name;
+}
+
+// The few complaints of Qt's parser that are not an unknown option, in Russian.
+QString parserComplaint(const QString& english) {
+    static const QRegularExpression missing(QStringLiteral("^Missing value after '(.*)'\\.$"));
+    static const QRegularExpression unexpected(
+        QStringLiteral("^Unexpected value after '(.*)'\\.$"));
+    if (const auto match = missing.match(english); match.hasMatch())
+        return QStringLiteral("После %1 нет значения (справка: --help).").arg(match.captured(1));
+    if (const auto match = unexpected.match(english); match.hasMatch())
+        return QStringLiteral("Параметр %1 не принимает значения (справка: --help).")
+            .arg(match.captured(1));
+    return QStringLiteral("Командная строка не понята (%1).").arg(english);
+}
+
 } // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments, const QString& version) {
+CommandLine parseCommandLine(const QStringList& allArguments, const QString& version) {
+    const QStringList arguments = withoutQtOptions(allArguments);
     QCommandLineParser parser;
+    // "-bogus" is one unknown option, not five one-letter ones.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(QStringLiteral("Индикатор направления антенны."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Показать эту справку и выйти."));
@@ -62,13 +138,10 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& versio
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
-        if (!unknown.isEmpty()) {
-            CommandLine result = failure(
-                QStringLiteral("Неизвестный параметр: %1 (справка: --help).").arg(unknown.first()));
-            result.unknownOption = true;
-            return result;
-        }
-        return failure(QStringLiteral("Командная строка не понята (%1).").arg(parser.errorText()));
+        if (!unknown.isEmpty())
+            return failure(QStringLiteral("Неизвестный параметр: %1 (справка: --help).")
+                               .arg(typedOption(arguments, unknown.first())));
+        return failure(parserComplaint(parser.errorText()));
     }
     if (!parser.positionalArguments().isEmpty())
         return failure(QStringLiteral("Лишний аргумент: %1 (справка: --help).")
@@ -105,8 +178,12 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& versio
         if (!o.rotctldPort)
             return failure(QStringLiteral("--rotctld-address действует только вместе с "
                                           "--rotctld PORT."));
-        // Only a literal address: listening beyond the loopback must be asked for exactly.
-        if (!o.rotctldAddress.setAddress(parser.value(rotctldAddress).trimmed()))
+        // Only a literal address or the loopback's name: listening beyond the loopback must be
+        // asked for exactly.
+        const QString address = parser.value(rotctldAddress).trimmed();
+        if (address.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
+            o.rotctldAddress = QHostAddress(QHostAddress::LocalHost);
+        else if (!o.rotctldAddress.setAddress(address))
             return failure(QStringLiteral("--rotctld-address: «%1» — не адрес IPv4 или IPv6.")
                                .arg(parser.value(rotctldAddress)));
     }
@@ -141,6 +218,14 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& versio
         o.position = QPoint(*x, *y);
     }
     return result;
+}
+
+QString noDisplayText(const QString& display) {
+    const QString why = display.isEmpty()
+                            ? QStringLiteral("дисплей не задан (переменная DISPLAY пуста)")
+                            : QStringLiteral("не удалось подключиться к дисплею «%1»").arg(display);
+    return QStringLiteral("torven: окно негде показать: %1. Запустите torven в графическом сеансе.")
+        .arg(why);
 }
 
 } // namespace torven

@@ -30,13 +30,15 @@ struct CommandLine {
     Action action = Action::Run;
     CommandLineOptions options;
     QString text;
-    // The failure is an option this parser does not know, which may yet be one of Qt's own
-    // (-style, -platform) that the application object takes out of the arguments.
-    bool unknownOption = false;
 };
 
-// Reads the arguments as main() gets them, the program's name first. Nothing is printed and
-// nothing ends the program: the caller shows `text` where it can be seen.
+// Reads the arguments as main() gets them, the program's name first. Qt's own options (-style,
+// -platform, -display and the like) and their values are passed over: they are Qt's to take.
+// Nothing is printed and nothing ends the program: the caller shows `text` where it can be seen.
 CommandLine parseCommandLine(const QStringList& arguments, const QString& version);
+
+// Why the window cannot be shown, for the terminal: no display to show it on. `display` is the
+// display asked for (empty when none is named).
+QString noDisplayText(const QString& display);
 
 } // namespace torven

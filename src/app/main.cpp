@@ -11,7 +11,10 @@
 #include <QPointer>
 #include <QStyleFactory>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,20 +30,23 @@ const QString kVersion = QStringLiteral(TORVEN_VERSION);
     return arguments;
 }
 
-void print(std::FILE* stream, const QString& text) {
+// Writes `text` whole; false when it could not be (a full disk, a closed output).
+bool print(std::FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
+    const auto size = static_cast<std::size_t>(bytes.size());
+    const bool written = std::fwrite(bytes.constData(), 1, size, stream) == size;
+    return std::fflush(stream) == 0 && written;
 }
 
-// The arguments with "--name VALUE" joined into "--name=VALUE". Qt's X11 platform takes
-// "--name VALUE" for itself (the window's instance name) and removes it from the arguments; joined,
-// it reaches torven's own parser. The strings live in `storage`, which must outlive the result.
+// The arguments with "--name VALUE" (or "-name VALUE") joined into "--name=VALUE". Qt's X11
+// platform takes "--name VALUE" for itself (the window's instance name) and removes it from the
+// arguments; joined, it reaches torven's own parser. The strings live in `storage`, which must
+// outlive the result.
 [[maybe_unused]] std::vector<char*> withNameJoined(int argc, char* argv[],
                                                    std::vector<std::string>& storage) {
     storage.clear();
     for (int i = 0; i < argc; ++i) {
-        if (std::string(argv[i]) == "--name" && i + 1 < argc)
+        if ((std::string(argv[i]) == "--name" || std::string(argv[i]) == "-name") && i + 1 < argc)
             storage.push_back(std::string("--name=") + argv[++i]);
         else
             storage.emplace_back(argv[i]);
@@ -63,19 +69,55 @@ int answer(const torven::CommandLine& commandLine) {
     else
         QMessageBox::information(nullptr, QStringLiteral("TORVEN"), text);
 #else
-    print(failed ? stderr : stdout, text);
+    // Help or a version that did not reach its reader is no success.
+    if (!print(failed ? stderr : stdout, text) && !failed) {
+        print(stderr, QStringLiteral("torven: не удалось вывести текст [%1]\n")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return 1;
+    }
 #endif
     return failed ? 2 : 0;
 }
+
+#ifndef Q_OS_WIN
+// While the application object connects to the display, Qt's messages are held back: without a
+// display it ends the program with an abort and a screenful of English, where one Russian line and
+// status 1 say it better. With a display the held messages go on as they came.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+std::vector<HeldMessage>& heldMessages() {
+    static std::vector<HeldMessage> held;
+    return held;
+}
+
+void holdStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        print(stderr, torven::noDisplayText(QString::fromLocal8Bit(qgetenv("DISPLAY"))) +
+                          QLatin1Char('\n'));
+        std::_Exit(1);
+    }
+    heldMessages().push_back({type, QByteArray(context.category), text});
+}
+
+void passOnHeldMessages(QtMessageHandler handler) {
+    for (const HeldMessage& message : heldMessages())
+        handler(message.type, QMessageLogContext(nullptr, 0, nullptr, message.category.constData()),
+                message.text);
+    heldMessages().clear();
+}
+#endif
 
 } // namespace
 
 int main(int argc, char* argv[]) {
 #ifndef Q_OS_WIN
-    // --help, --version and a mistyped option answer on the terminal even where there is no
-    // display to open. An unknown option may be one of Qt's, which the application takes out.
+    // --help, --version and every mistake answer on the terminal even where there is no display
+    // to open.
     if (const auto early = torven::parseCommandLine(argumentsOf(argc, argv), kVersion);
-        early.action != torven::CommandLine::Action::Run && !early.unknownOption)
+        early.action != torven::CommandLine::Action::Run)
         return answer(early);
 #endif
 #ifdef Q_OS_WIN
@@ -86,7 +128,10 @@ int main(int argc, char* argv[]) {
     std::vector<std::string> storage;
     std::vector<char*> arguments = withNameJoined(argc, argv, storage);
     int count = static_cast<int>(arguments.size()) - 1;
+    const QtMessageHandler previousHandler = qInstallMessageHandler(holdStartMessage);
     QApplication app(count, arguments.data());
+    qInstallMessageHandler(previousHandler);
+    passOnHeldMessages(previousHandler);
 #endif
     QApplication::setApplicationName(QStringLiteral("torven"));
     // No organisation name: the per-user folder is then ~/.config/torven rather than
@@ -133,8 +178,7 @@ int main(int argc, char* argv[]) {
         QCoreApplication::exit(0);
     });
     if (options.position) {
-        mainWindow->adjustSize();
-        mainWindow->move(*options.position);
+        mainWindow->placeAt(*options.position);
     } else {
         mainWindow->centreOnScreen();
     }

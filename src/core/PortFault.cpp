@@ -21,6 +21,10 @@ std::string reason(const PortFault& f) {
     case Kind::PermissionDenied:
         return port + "нет прав открыть" + spaced(f.device.empty() ? "устройство" : f.device) + ".";
     case Kind::Busy:
+        if (f.holder == PortFault::Holder::Gone)
+            return port + "устройство" + spaced(f.device) + " заперто файлом блокировки " +
+                   f.lockFile + ", который оставила уже завершившаяся программа" +
+                   (f.lockHolder.empty() ? "" : " (" + f.lockHolder + ")") + ".";
         return port + "устройство" + spaced(f.device) + " занято другой программой" +
                (f.lockHolder.empty() ? "" : " (" + f.lockHolder + ")") + ".";
     case Kind::Vanished:
@@ -49,6 +53,31 @@ std::string commonAdvice(const PortFault& f) {
     }
 }
 
+// A lock file is removed by its owner; another user's only by whoever administers the computer.
+std::string busyAdvice(const PortFault& f) {
+    if (f.lockFile.empty())
+        return "Закройте программу, которая держит порт.";
+    const std::string administrator = "попросите того, кто администрирует этот компьютер, удалить ";
+    const bool own = f.lockOwner.empty();
+    switch (f.holder) {
+    case PortFault::Holder::Running:
+        if (own)
+            return "Закройте её, затем снова выберите «Связь».";
+        return "Её запустил пользователь " + f.lockOwner + ": попросите его закрыть её.";
+    case PortFault::Holder::Gone:
+        if (own)
+            return "Удалите этот файл (rm " + f.lockFile + "), затем снова выберите «Связь».";
+        return "Файл принадлежит пользователю " + f.lockOwner + ": " + administrator + "его.";
+    case PortFault::Holder::Unknown:
+        break;
+    }
+    return "Закройте её; если её уже нет, " +
+           (own ? "удалите файл блокировки " + f.lockFile
+                : administrator + "файл блокировки " + f.lockFile +
+                      " (он принадлежит пользователю " + f.lockOwner + ")") +
+           ".";
+}
+
 std::string posixAdvice(const PortFault& f) {
     const std::string link = "com" + std::to_string(f.port);
     switch (f.kind) {
@@ -63,9 +92,7 @@ std::string posixAdvice(const PortFault& f) {
         return "Добавьте себя в группу dialout (sudo adduser $USER dialout) и войдите в систему "
                "заново.";
     case Kind::Busy:
-        if (!f.lockFile.empty())
-            return "Закройте её; если её уже нет, удалите файл блокировки " + f.lockFile + ".";
-        return "Закройте программу, которая держит порт.";
+        return busyAdvice(f);
     case Kind::Vanished:
         return "Проверьте кабель и адаптер, затем снова выберите «Связь».";
     case Kind::Other:

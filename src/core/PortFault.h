@@ -20,16 +20,25 @@ struct PortFault {
         Other,
     };
 
+    // Busy: whether the program named in the lock file still runs.
+    enum class Holder {
+        Unknown, // no program named, or one on another computer
+        Running,
+        Gone, // the lock outlived its program: nothing holds the device but the file
+    };
+
     PortFault() = default;
     PortFault(Kind kind, int port, std::string systemWords = {})
         : kind(kind), port(port), systemWords(std::move(systemWords)) {}
 
     Kind kind = Kind::Other;
     int port = 0;
-    std::string device;      // the device tried, when one was reached
-    std::string settings;    // the line settings text, for the two settings faults
-    std::string lockFile;    // Busy: the lock file that holds the device, when one was found
-    std::string lockHolder;  // Busy: the program named in that lock file, when it names one
+    std::string device;     // the device tried, when one was reached
+    std::string settings;   // the line settings text, for the two settings faults
+    std::string lockFile;   // Busy: the lock file that holds the device, when one was found
+    std::string lockHolder; // Busy: the program named in that lock file, when it names one
+    Holder holder = Holder::Unknown;
+    std::string lockOwner;   // Busy: the lock file's owner, when this user may not remove it
     std::string systemWords; // the system's own report, untranslated; may be empty
 };
 

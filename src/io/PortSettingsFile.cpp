@@ -70,7 +70,11 @@ std::optional<std::int16_t> PortSettingsFile::load() const {
 }
 
 QString PortSettingsFile::save(const QString& portText) const {
-    const std::string content = commSetContent(portText.toLatin1().toStdString());
+    const QByteArray text = portText.toLatin1();
+    if (const std::string problem = portTextLengthProblem(static_cast<std::size_t>(text.size()));
+        !problem.empty())
+        return QString::fromStdString(problem);
+    const std::string content = commSetContent(text.toStdString());
     const QByteArray bytes(content.data(), static_cast<qsizetype>(content.size()));
     const QStringList folders = fileFolders();
     if (folders.isEmpty())

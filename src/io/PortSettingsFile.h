@@ -35,7 +35,8 @@ public:
     std::optional<std::int16_t> load() const;
 
     // Stores `portText` exactly as typed, then CR LF, replacing the whole file. Returns an empty
-    // string on success, else why it could not be stored. Only a place this user may not write
+    // string on success, else why it could not be stored. A text too long for a start to read
+    // back whole is not stored. Only a place this user may not write
     // sends the file on to the per-user folder; any other failure stores nothing anywhere.
     QString save(const QString& portText) const;
 

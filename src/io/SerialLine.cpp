@@ -5,9 +5,11 @@
 #include "LineSettings.h"
 #include "PortLocator.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
 #include <QThread>
 
 #include <cstdlib>
@@ -15,6 +17,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <csignal>
 #include <poll.h>
 #include <unistd.h>
 #endif
@@ -103,6 +106,38 @@ QString lockFileOf([[maybe_unused]] const QString& device) {
     return {};
 }
 
+// Who holds the lock file `lock`: the program it names, whether that still runs, and the file's
+// owner when this user may not remove it (only that owner, or an administrator, may).
+void describeLock(const QString& lock, PortFault& fault) {
+#ifdef Q_OS_UNIX
+    // Root may remove anyone's lock file; anyone else only their own.
+    const QFileInfo file(lock);
+    if (::geteuid() != 0 && file.ownerId() != ::geteuid())
+        fault.lockOwner =
+            file.owner().isEmpty() ? std::to_string(file.ownerId()) : file.owner().toStdString();
+    qint64 pid = 0;
+    QString host, application;
+    if (!QLockFile(lock).getLockInfo(&pid, &host, &application) || pid <= 0)
+        return;
+    fault.lockHolder =
+        (application.isEmpty() ? QStringLiteral("процесс %1").arg(pid)
+                               : QStringLiteral("%1, процесс %2").arg(application).arg(pid))
+            .toStdString();
+    // A process of another computer cannot be looked up from here.
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        return;
+    // kill() with no signal only asks whether the process is there; EPERM means it is, but
+    // belongs to someone else.
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)
+        fault.holder = PortFault::Holder::Running;
+    else if (errno == ESRCH)
+        fault.holder = PortFault::Holder::Gone;
+#else
+    (void)lock;
+    (void)fault;
+#endif
+}
+
 // Why opening `device` failed, in the terms the user can act on.
 PortFault openFault(const QSerialPort& port, std::int16_t number, const QString& device,
                     const QString& target) {
@@ -124,16 +159,14 @@ PortFault openFault(const QSerialPort& port, std::int16_t number, const QString&
         }
 #endif
         fault.kind = PortFault::Kind::Busy;
+        // Qt's own words for a lock it could not take say less than the lock file does.
+        if (port.errorString() ==
+            QCoreApplication::translate("QSerialPort", "Permission error while locking the device"))
+            fault.systemWords.clear();
         const QString lock = lockFileOf(target);
         fault.lockFile = lock.toStdString();
-        qint64 pid = 0;
-        QString host, application;
-        if (!lock.isEmpty() && QLockFile(lock).getLockInfo(&pid, &host, &application)) {
-            fault.lockHolder =
-                (application.isEmpty() ? QStringLiteral("процесс %1").arg(pid)
-                                       : QStringLiteral("%1, процесс %2").arg(application).arg(pid))
-                    .toStdString();
-        }
+        if (!lock.isEmpty())
+            describeLock(lock, fault);
         break;
     }
     default:

@@ -16,6 +16,7 @@
 #include <QAccessible>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -54,6 +55,14 @@ QLabel* makeCompassMark(QWidget* parent, const char* name, const layout::Box& bo
     auto* label = makeOpaqueLabel(parent, name, toPixels(box), text);
     label->setFont(layoutFont(layout::kCompassPoints));
     return label;
+}
+
+// The free area of each screen.
+QList<QRect> screenAreas() {
+    QList<QRect> areas;
+    for (const QScreen* s : QGuiApplication::screens())
+        areas << s->availableGeometry();
+    return areas;
 }
 
 } // namespace
@@ -273,11 +282,48 @@ QPoint MainWindow::placeOnScreen(const QRect& area, const QSize& size) {
     return {std::max(centred.x(), area.left()), std::max(centred.y(), area.top())};
 }
 
+void MainWindow::placeAt(const QPoint& topLeft) {
+    adjustSize();
+    move(placeWithinReach(topLeft, frameGeometry().size(), screenAreas()));
+}
+
+QPoint MainWindow::placeWithinReach(const QPoint& wanted, const QSize& size,
+                                    const QList<QRect>& areas) {
+    // The strip along the window's top edge that must be on a screen for the title bar to be
+    // grabbed: a title bar's height, and wide enough to take hold of.
+    constexpr int kTitleHeight = 20;
+    constexpr int kGripWidth = 40;
+    const QRect title(wanted, QSize(size.width(), kTitleHeight));
+    const int grip = std::min(kGripWidth, size.width());
+    const auto reaches = [&](const QRect& area) {
+        const QRect shared = area.intersected(title);
+        return shared.width() >= grip && shared.height() == kTitleHeight;
+    };
+    if (areas.isEmpty() || std::any_of(areas.begin(), areas.end(), reaches))
+        return wanted;
+    // X keeps coordinates in 16 bits and wraps larger ones, so far away can mean anywhere.
+    const auto distance = [&](const QRect& area) {
+        const qint64 dx = std::max({area.left() - wanted.x(), 0, wanted.x() - area.right()});
+        const qint64 dy = std::max({area.top() - wanted.y(), 0, wanted.y() - area.bottom()});
+        return dx * dx + dy * dy;
+    };
+    const QRect nearest =
+        *std::min_element(areas.begin(), areas.end(), [&](const QRect& a, const QRect& b) {
+            return distance(a) < distance(b);
+        });
+    const int x = std::clamp(wanted.x(), nearest.left(),
+                             std::max(nearest.left(), nearest.right() + 1 - size.width()));
+    const int y = std::clamp(wanted.y(), nearest.top(),
+                             std::max(nearest.top(), nearest.bottom() + 1 - size.height()));
+    return {x, y};
+}
+
 PortDialog& MainWindow::portDialog() {
     if (!m_portDialog) {
         m_portDialog = new PortDialog(*m_serialLine, m_settingsFile,
                                       m_options.portForThisRun ? PortDialog::Storage::ThisRunOnly
-                                                               : PortDialog::Storage::CommSet);
+                                                               : PortDialog::Storage::CommSet,
+                                      m_options.name);
         // Forget a closed dialog at once, so that even a use before its deletion loads afresh.
         connect(m_portDialog, &PortDialog::unloaded, this, [this] { m_portDialog.clear(); });
     }
@@ -294,6 +340,14 @@ AboutWindow& MainWindow::aboutWindow() {
 
 void MainWindow::showPortDialog() {
     PortDialog& dialog = portDialog();
+    // A dialog not yet on show opens over this window (of which it is no child, so it is moved
+    // there): with several copies running, each one's dialog is seen to belong to it.
+    if (!dialog.isVisible()) {
+        const QSize size = dialog.frameGeometry().size();
+        const QPoint centred =
+            frameGeometry().center() - QPoint(size.width() / 2, size.height() / 2);
+        dialog.move(placeWithinReach(centred, size, screenAreas()));
+    }
     dialog.show();
     dialog.raise();
     dialog.activateWindow();

@@ -54,6 +54,14 @@ public:
     // Where a window (frame included) of `size` goes on a screen's free `area`: in the middle,
     // but never with its top-left corner, and so its title and menu bar, off the area.
     static QPoint placeOnScreen(const QRect& area, const QSize& size);
+    // Places the window's top-left corner at `topLeft`, or as near as keeps its title bar within
+    // reach on one of the screens.
+    void placeAt(const QPoint& topLeft);
+    // Where a window (frame included) of `size` asked for at `wanted` goes, given the screens'
+    // free `areas`: there, when its title bar is within reach on one of them; otherwise moved the
+    // shortest way onto the nearest area, all of it on the area where it fits.
+    static QPoint placeWithinReach(const QPoint& wanted, const QSize& size,
+                                   const QList<QRect>& areas);
 
     SerialLine& serialLine() { return *m_serialLine; }
 

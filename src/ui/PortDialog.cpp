@@ -23,8 +23,11 @@ namespace names = object_names::port_dialog;
 constexpr int kClientWidth = 3672;
 constexpr int kClientHeight = 2028;
 constexpr int kListedPorts = 9;
-// Room below the buttons for the note of a dialog whose OK keeps the port for this run only.
-constexpr int kThisRunNoteHeight = 600;
+// The note of a dialog whose OK keeps the port for this run only goes below the buttons, as wide
+// as the window but for these margins, and as tall as its text needs.
+constexpr int kThisRunNoteMargin = 240;
+// A typed text longer than this is shortened in a warning, which would otherwise grow off screen.
+constexpr int kLongestTextShown = 24;
 
 } // namespace
 
@@ -40,14 +43,14 @@ void PortComboBox::showPopup() {
 }
 
 PortDialog::PortDialog(SerialLine& line, PortSettingsFile settingsFile, Storage storage,
-                       QWidget* parent)
+                       const QString& rotatorName, QWidget* parent)
     : QWidget(parent), m_line(line), m_settingsFile(std::move(settingsFile)), m_storage(storage) {
     setObjectName(nameOf(names::kWindow));
-    setWindowTitle(QStringLiteral("Параметры СОМ")); // the last three letters are Cyrillic
-    setAttribute(Qt::WA_DeleteOnClose);              // closing unloads: edits are dropped
+    const QString caption = QStringLiteral("Параметры СОМ"); // the last three letters are Cyrillic
+    setWindowTitle(rotatorName.isEmpty() ? caption : caption + QStringLiteral(" — ") + rotatorName);
+    setAttribute(Qt::WA_DeleteOnClose); // closing unloads: edits are dropped
     const bool thisRunOnly = m_storage == Storage::ThisRunOnly;
-    setFixedSize(twipsToPixels(kClientWidth),
-                 twipsToPixels(kClientHeight + (thisRunOnly ? kThisRunNoteHeight : 0)));
+    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setFont(defaultFont());
 
     m_portInUseLabel = makeLabel(this, names::kPortInUseLabel, toPixels({480, 240, 1335, 255}),
@@ -82,11 +85,15 @@ PortDialog::PortDialog(SerialLine& line, PortSettingsFile settingsFile, Storage 
     m_okButton->setAutoDefault(false);
     m_cancelButton->setAutoDefault(false);
     if (thisRunOnly) {
-        m_thisRunNote = makeLabel(this, names::kThisRunNote,
-                                  toPixels({240, kClientHeight, kClientWidth - 480, 480}),
+        const int margin = twipsToPixels(kThisRunNoteMargin);
+        const int width = twipsToPixels(kClientWidth) - 2 * margin;
+        m_thisRunNote = makeLabel(this, names::kThisRunNote, {},
                                   QStringLiteral("Порт задан в командной строке (--port): выбор "
                                                  "действует до выхода, comm.set не меняется."));
         m_thisRunNote->setWordWrap(true);
+        const int height = m_thisRunNote->heightForWidth(width);
+        m_thisRunNote->setGeometry(margin, twipsToPixels(kClientHeight), width, height);
+        setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight) + height + margin);
     }
     connect(m_okButton, &QPushButton::clicked, this, &PortDialog::accept);
     connect(m_cancelButton, &QPushButton::clicked, this, &PortDialog::cancel);
@@ -96,8 +103,6 @@ PortDialog::PortDialog(SerialLine& line, PortSettingsFile settingsFile, Storage 
     setTabOrder(m_okButton, m_cancelButton);
     setTabOrder(m_cancelButton, m_portInUse);
     m_lineSettings->setFocus();
-
-    centreOnPrimaryScreen(this);
 
     showPortInUse();
 }
@@ -121,8 +126,11 @@ void PortDialog::accept() {
     // Check the number before storing it: a typo must not leave a file the next start cannot read.
     const auto port = toPortNumber(text.toStdString());
     if (!port) {
+        const QString shown = text.size() > kLongestTextShown
+                                  ? text.left(kLongestTextShown) + QStringLiteral("…")
+                                  : text;
         warn(QStringLiteral("«%1» — не номер порта. Введите целое число от -32768 до 32767.")
-                 .arg(text));
+                 .arg(shown));
         return;
     }
     if (m_storage == Storage::CommSet) {

@@ -37,8 +37,9 @@ public:
     // (the port was given on the command line, so comm.set is left alone).
     enum class Storage { CommSet, ThisRunOnly };
 
+    // `rotatorName`, when not empty, follows the caption: "Параметры СОМ — NAME".
     PortDialog(SerialLine& line, PortSettingsFile settingsFile, Storage storage = Storage::CommSet,
-               QWidget* parent = nullptr);
+               const QString& rotatorName = {}, QWidget* parent = nullptr);
 
     // The line settings text (m_lineSettings), read by the connect command.
     QString lineSettingsText() const;

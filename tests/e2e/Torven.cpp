@@ -309,11 +309,15 @@ TopLevel Torven::OpenPortDialog() {
     };
     ClickMenu(kSettings);
     // The drop-down holds one item, "Коммуникация".
-    const auto menu = another([](const TopLevel& w) { return w.name != kDialogTitle; });
+    // The dialog's caption goes on with the rotator's name when the copy has one.
+    const auto isDialog = [](const TopLevel& w) {
+        return w.name.starts_with(kDialogTitle);
+    };
+    const auto menu = another([&](const TopLevel& w) { return !isDialog(w); });
     if (!menu)
         throw std::runtime_error("«Настр.» opened no menu");
     desktop_.Click(menu->geometry.Centre());
-    const auto dialog = another([](const TopLevel& w) { return w.name == kDialogTitle; });
+    const auto dialog = another(isDialog);
     if (!dialog)
         throw std::runtime_error("«Коммуникация» opened no dialog");
     return *dialog;

@@ -271,5 +271,45 @@ TEST_F(EndingWhileConnected, LostDisplayStillReleasesTheLine) {
     ExpectLineFree();
 }
 
+// Without a display torven answers every command line on the terminal, with the status a script
+// can act on, and says in one line why it cannot show its window rather than aborting.
+TEST(StartWithoutADisplay, AnswersOnTheTerminalWithItsStatus) {
+    Workspace work;
+    auto env = EnvironmentWithout({"DISPLAY=", "WAYLAND_", "QT_"});
+    env.push_back("QT_QPA_PLATFORM=xcb");
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::filesystem::path output;
+        int status;
+        std::string says; // the one line written, in part
+    };
+    const Row rows[] = {
+        {"Mistake", {"-bogus"}, work.Log(), 2, "Неизвестный параметр: -bogus "},
+        {"MistakeAfterAQtOption",
+         {"-style", "fusion", "--offset", "400"},
+         work.Log(),
+         2,
+         "--offset"},
+        {"NoDisplay", {"--port", "2"}, work.Log(), 1, "окно негде показать"},
+        {"Version", {"--version"}, work.Log(), 0, "torven "},
+        {"VersionIntoAFullDisk", {"--version"}, "/dev/full", 1, ""},
+        {"HelpIntoAFullDisk", {"--help"}, "/dev/full", 1, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove(work.Log());
+        std::vector<std::string> argv{work.Program().string()};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        Process torven(argv, env, row.output);
+        EXPECT_EQ(torven.WaitExit(kPatience), row.status);
+        if (row.says.empty())
+            continue;
+        const std::string text = work.LogText();
+        EXPECT_NE(text.find(row.says), std::string::npos) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    }
+}
+
 } // namespace
 } // namespace torven::e2e

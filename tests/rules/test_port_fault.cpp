@@ -15,9 +15,19 @@ PortFault Fault(Kind kind, int port, std::string device, std::string systemWords
 }
 
 TEST(PortFaultText, SaysWhatWentWrongAndWhatToDoOnLinux) {
-    PortFault busyLocked = Fault(Kind::Busy, 2, "/dev/ttyUSB0", "Permission error while locking");
+    PortFault busyLocked = Fault(Kind::Busy, 2, "/dev/ttyUSB0", "");
     busyLocked.lockFile = "/var/lock/LCK..ttyUSB0";
     busyLocked.lockHolder = "torven, процесс 812";
+    PortFault heldByARunningProgram = busyLocked;
+    heldByARunningProgram.holder = PortFault::Holder::Running;
+    PortFault staleLock = busyLocked;
+    staleLock.holder = PortFault::Holder::Gone;
+    PortFault staleLockOfAnother = staleLock;
+    staleLockOfAnother.lockOwner = "bob";
+    PortFault lockOfAnother = busyLocked;
+    lockOfAnother.lockOwner = "bob";
+    PortFault heldByAnotherUsersProgram = heldByARunningProgram;
+    heldByAnotherUsersProgram.lockOwner = "bob";
     PortFault refused = Fault(Kind::SettingsRefused, 1, "/dev/ttyS0", "Invalid argument");
     refused.settings = "7,n,8,1";
     PortFault unreadable(Kind::SettingsInvalid, 1);
@@ -41,10 +51,29 @@ TEST(PortFaultText, SaysWhatWentWrongAndWhatToDoOnLinux) {
          Fault(Kind::PermissionDenied, 1, "/dev/ttyS0", "Permission denied"),
          "Порт 1: нет прав открыть /dev/ttyS0. Добавьте себя в группу dialout (sudo adduser $USER "
          "dialout) и войдите в систему заново. [Permission denied]"},
-        {"BusyNamesTheLockFileAndItsHolder", busyLocked,
+        // A lock file: its program still runs, has ended, or cannot be looked up (another
+        // computer's); and only its owner, or an administrator, may remove it.
+        {"BusyHeldByARunningProgram", heldByARunningProgram,
          "Порт 2: устройство /dev/ttyUSB0 занято другой программой (torven, процесс 812). "
-         "Закройте её; если её уже нет, удалите файл блокировки /var/lock/LCK..ttyUSB0. "
-         "[Permission error while locking]"},
+         "Закройте её, затем снова выберите «Связь»."},
+        {"BusyHeldByAnotherUsersProgram", heldByAnotherUsersProgram,
+         "Порт 2: устройство /dev/ttyUSB0 занято другой программой (torven, процесс 812). "
+         "Её запустил пользователь bob: попросите его закрыть её."},
+        {"StaleLockOfThisUser", staleLock,
+         "Порт 2: устройство /dev/ttyUSB0 заперто файлом блокировки /var/lock/LCK..ttyUSB0, "
+         "который оставила уже завершившаяся программа (torven, процесс 812). Удалите этот файл "
+         "(rm /var/lock/LCK..ttyUSB0), затем снова выберите «Связь»."},
+        {"StaleLockOfAnotherUser", staleLockOfAnother,
+         "Порт 2: устройство /dev/ttyUSB0 заперто файлом блокировки /var/lock/LCK..ttyUSB0, "
+         "который оставила уже завершившаяся программа (torven, процесс 812). Файл принадлежит "
+         "пользователю bob: попросите того, кто администрирует этот компьютер, удалить его."},
+        {"LockOfAProgramThatCannotBeLookedUp", busyLocked,
+         "Порт 2: устройство /dev/ttyUSB0 занято другой программой (torven, процесс 812). "
+         "Закройте её; если её уже нет, удалите файл блокировки /var/lock/LCK..ttyUSB0."},
+        {"AnotherUsersLockOfAProgramThatCannotBeLookedUp", lockOfAnother,
+         "Порт 2: устройство /dev/ttyUSB0 занято другой программой (torven, процесс 812). "
+         "Закройте её; если её уже нет, попросите того, кто администрирует этот компьютер, "
+         "удалить файл блокировки /var/lock/LCK..ttyUSB0 (он принадлежит пользователю bob)."},
         {"BusyWithoutALockFile", Fault(Kind::Busy, 2, "/dev/ttyUSB0", "Device is busy"),
          "Порт 2: устройство /dev/ttyUSB0 занято другой программой. Закройте программу, которая "
          "держит порт. [Device is busy]"},

@@ -28,7 +28,7 @@ TEST(SimOptions, AcceptsEveryPatternAndOption) {
         {"script from standard input", {"script"}, {.pattern = Pattern::Script}},
         {"script from a file, the rest",
          {"script", "in.txt", "--link", "b/com1", "--flood", "--split", "20", "--duration", "1.5",
-          "--verbose", "--eol", "none"},
+          "--verbose", "--eol", "none", "--force"},
          {.pattern = Pattern::Script,
           .scriptPath = "in.txt",
           .flood = true,
@@ -36,6 +36,7 @@ TEST(SimOptions, AcceptsEveryPatternAndOption) {
           .splitMilliseconds = 20,
           .durationSeconds = 1.5,
           .linkPath = "b/com1",
+          .force = true,
           .verbose = true}},
         {"help wins over errors", {"--bogus", "--help"}, {.help = true}},
     };

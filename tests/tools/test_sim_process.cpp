@@ -250,6 +250,25 @@ TEST_F(SimProcess, LateListenerGetsFreshReadingsNotABacklog) {
     EXPECT_EQ(sim.ExitStatus(), 0);
 }
 
+// A second simulator on the same link would leave the first one feeding nobody, and whoever
+// listens on the link would be switched without a word.
+TEST_F(SimProcess, ALinkAnotherSimulatorServesIsTakenOverOnlyWithForce) {
+    SimRun first({"fixed", "256", "--link", link_});
+    ASSERT_TRUE(HasLine(first.StartLine()));
+    const fs::path served = fs::read_symlink(link_);
+
+    SimRun refused({"fixed", "128", "--link", link_}, true);
+    EXPECT_EQ(refused.ExitStatus(), 1);
+    const std::string why = ReadToEnd(refused.StderrFd());
+    EXPECT_NE(why.find(link_ + " already names " + served.string()), std::string::npos) << why;
+    EXPECT_NE(why.find("--force"), std::string::npos) << why;
+    EXPECT_EQ(fs::read_symlink(link_), served);
+
+    SimRun forced({"fixed", "128", "--link", link_, "--force"});
+    ASSERT_TRUE(HasLine(forced.StartLine()));
+    EXPECT_NE(fs::read_symlink(link_), served);
+}
+
 TEST_F(SimProcess, RefusesBadStartsWithTheirExitStatus) {
     const std::string file = WriteFile("com2", "keep me");
     const std::vector<std::pair<std::vector<std::string>, int>> rows = {
@@ -263,6 +282,12 @@ TEST_F(SimProcess, RefusesBadStartsWithTheirExitStatus) {
         EXPECT_EQ(sim.ExitStatus(), status);
         EXPECT_NE(ReadToEnd(sim.StderrFd()).find("torven-sim: "), std::string::npos);
     }
+    // A link in a folder that is not there is reported by the name asked for.
+    const std::string nowhere = (dir_ / "missing" / "com1").string();
+    SimRun sim({"sweep", "--link", nowhere}, true);
+    EXPECT_EQ(sim.ExitStatus(), 1);
+    const std::string why = ReadToEnd(sim.StderrFd());
+    EXPECT_NE(why.find(nowhere + ": No such file"), std::string::npos) << why;
     EXPECT_EQ(fs::file_size(file), 7u);
 }
 

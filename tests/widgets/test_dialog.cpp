@@ -1,4 +1,5 @@
 // The COM parameters dialog: what it shows, what OK stores and applies, and its single instance.
+#include "CommSetFormat.h"
 #include "PortDialog.h"
 #include "Pty.h"
 #include "SerialLine.h"
@@ -103,6 +104,44 @@ TEST_F(Dialog, OkWithTextThatIsNoPortNumberStoresNothingAndStaysOpen) {
         auto* warning = dialog.findChild<QMessageBox*>(QStringLiteral("warning"));
         ASSERT_NE(warning, nullptr);
         EXPECT_TRUE(warning->text().contains(QStringLiteral("номер порта")))
+            << warning->text().toStdString();
+        warning->close();
+        dialog.cancel();
+    }
+}
+
+// A start reads only the head of comm.set: OK must not store what the next start would misread.
+TEST_F(Dialog, OkStoresOnlyWhatTheNextStartReadsBackWhole) {
+    struct Row {
+        const char* name;
+        QString typed;
+        bool stored;
+    };
+    const QString zeros(static_cast<qsizetype>(torven::kLongestPortText) - 1, QLatin1Char('0'));
+    const Row rows[] = {
+        {"OneCharacterTooLong", zeros + QStringLiteral("07"), false},
+        {"LongestThatReadsBack", zeros + QStringLiteral("7"), true},
+    };
+    writeFile(h.CommSetPath(), "3\r\n");
+    h.Make();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray before = readFile(h.CommSetPath());
+        auto& dialog = Open();
+        In<QComboBox>(dialog, "Combo1")->setEditText(row.typed);
+        dialog.accept();
+        const torven::PortSettingsFile file(h.Folder(), h.UserFolder());
+        if (row.stored) {
+            EXPECT_EQ(readFile(h.CommSetPath()), row.typed.toLatin1() + "\r\n");
+            EXPECT_EQ(file.load(), 7) << "the next start reads another port";
+            EXPECT_FALSE(dialog.isVisible());
+            continue;
+        }
+        EXPECT_EQ(readFile(h.CommSetPath()), before);
+        EXPECT_EQ(h.Form().serialLine().portNumber(), 3);
+        auto* warning = dialog.findChild<QMessageBox*>(QStringLiteral("warning"));
+        ASSERT_NE(warning, nullptr);
+        EXPECT_TRUE(warning->text().contains(QStringLiteral("не прочёл бы его целиком")))
             << warning->text().toStdString();
         warning->close();
         dialog.cancel();

@@ -99,6 +99,25 @@ TEST(PortForThisRun, IsUsedInsteadOfCommSetAndTheDialogDoesNotStoreTheChoice) {
     EXPECT_EQ(readFile(h.CommSetPath()), "5\r\n") << "comm.set must be left as it was";
 }
 
+// With several copies running, each one's dialog must be seen to belong to its window.
+TEST(Naming, ThePortDialogOpensOverItsWindowWithItsName) {
+    WindowHarness h;
+    h.Make(MainWindowOptions{3, QStringLiteral("Мачта 2"), 0});
+    h.Form().placeAt({40, 30});
+    h.Form().show();
+    h.Form().showPortDialog();
+    const PortDialog& dialog = h.Form().portDialog();
+    EXPECT_EQ(dialog.windowTitle(), "Параметры СОМ — Мачта 2");
+    EXPECT_EQ(dialog.parentWidget(), nullptr) << "the dialog has no owner window";
+    const QPoint apart = dialog.frameGeometry().center() - h.Form().frameGeometry().center();
+    EXPECT_LE(apart.manhattanLength(), 6) << apart.x() << "," << apart.y();
+    // The note that --port adds is shown whole.
+    const auto* note = dialog.findChild<QLabel*>(QStringLiteral("thisRunNote"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_GE(note->height(), note->heightForWidth(note->width()));
+    EXPECT_TRUE(dialog.rect().contains(note->geometry()));
+}
+
 TEST(Naming, CaptionAndStatusRemarksNewestFirst) {
     WindowHarness h;
     h.Make(MainWindowOptions{{}, QStringLiteral("Мачта 2"), 15});

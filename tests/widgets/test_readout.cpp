@@ -106,4 +106,27 @@ TEST(WindowPlacement, CentresButKeepsTheTopLeftCornerOnTheScreen) {
             << row.name;
 }
 
+TEST(WindowPlacement, AskedForPlaceKeepsTheTitleBarWithinReach) {
+    const QList<QRect> twoScreens = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+    const QSize window(188, 180);
+    struct Row {
+        const char* name;
+        QPoint wanted;
+        QPoint expected;
+    };
+    const Row rows[] = {
+        {"OnTheFirstScreen", {220, 0}, {220, 0}},
+        {"OnTheSecondScreen", {3000, 800}, {3000, 800}},
+        {"HangingOffTheRightWithTheTitleInReach", {3150, 100}, {3150, 100}},
+        {"FarBeyondEveryScreen", {100000, 100000}, {3200 - 188, 1024 - 180}},
+        {"LeftOfEveryScreen", {-1920, 40}, {0, 40}},
+        {"TitleAboveTheTop", {500, -15}, {500, 0}},
+        {"BelowTheShorterScreen", {2000, 1050}, {2000, 1024 - 180}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(torven::MainWindow::placeWithinReach(row.wanted, window, twoScreens),
+                  row.expected)
+            << row.name;
+}
+
 } // namespace

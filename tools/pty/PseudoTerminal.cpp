@@ -32,7 +32,7 @@ void PlaceSymlink(const std::string& target, const std::string& path) {
     const std::string temporary = path + ".torven-link-" + std::to_string(getpid());
     unlink(temporary.c_str());
     if (symlink(target.c_str(), temporary.c_str()) < 0)
-        ThrowErrno("symlink " + temporary);
+        ThrowErrno("symlink " + path); // the name asked for: the temporary one is ours alone
     if (rename(temporary.c_str(), path.c_str()) < 0) {
         const int error = errno;
         unlink(temporary.c_str());
@@ -139,11 +139,22 @@ void PseudoTerminal::CloseMaster() {
     }
 }
 
-DeviceLink::DeviceLink(std::string path, std::string target)
+DeviceLink::DeviceLink(std::string path, std::string target, bool takeOver)
     : m_path(std::move(path)), m_target(std::move(target)) {
     struct stat existing {};
     if (lstat(m_path.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode))
         throw std::runtime_error(m_path + " exists and is not a symlink; not replacing it");
+    // A link to a device that is there names a line in use: the pseudo-terminal of a running
+    // simulator (its device goes with it), or an adapter. Only a dangling link is left over.
+    struct stat device {};
+    if (!takeOver && S_ISLNK(existing.st_mode) && stat(m_path.c_str(), &device) == 0) {
+        char current[PATH_MAX];
+        const ssize_t n = readlink(m_path.c_str(), current, sizeof current - 1);
+        current[n < 0 ? 0 : n] = '\0';
+        throw std::runtime_error(m_path + " already names " + current +
+                                 ", which is there (another simulator may be serving it); "
+                                 "--force takes the name over");
+    }
     PlaceSymlink(m_target, m_path);
 }
 

@@ -55,10 +55,11 @@ private:
 };
 
 // A symlink that names a device for as long as the object lives. An existing symlink at the
-// path is replaced; anything else there is left alone and the constructor throws.
+// path is replaced when it dangles, or whatever it names when `takeOver`; anything else there is
+// left alone and the constructor throws.
 class DeviceLink {
 public:
-    DeviceLink(std::string path, std::string target);
+    DeviceLink(std::string path, std::string target, bool takeOver = false);
     ~DeviceLink();
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;

@@ -91,10 +91,13 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
         }
         const std::string option = "--" + std::string(name);
 
-        if (name == "flood" || name == "verbose") {
+        if (name == "flood" || name == "verbose" || name == "force") {
             if (value)
                 return Fail(option + " takes no value");
-            (name == "flood" ? options.flood : options.verbose) = true;
+            bool& flag = name == "flood"   ? options.flood
+                         : name == "force" ? options.force
+                                           : options.verbose;
+            flag = true;
             continue;
         }
         if (!TakesValue(name))
@@ -202,7 +205,9 @@ Patterns:
                   \r \n \t \0 \\ \xNN decoded; ends at the end of the script
 
 Options:
-  --link PATH     make PATH a symlink to the serial device while running
+  --link PATH     make PATH a symlink to the serial device while running; a link there
+                  that names a device in use (another simulator's) is refused
+  --force         with --link, take such a link over
   --rate N        readings per second (default 10; fractions allowed)
   --flood         no rate limit: write as fast as the line accepts
   --eol E         line ending: crlf (default), cr, lf or none

@@ -27,6 +27,7 @@ struct Options {
     std::optional<double> durationSeconds{};
 
     std::string linkPath{};
+    bool force = false; // --link may take over a link that names a device in use
     bool verbose = false;
     bool help = false;
 

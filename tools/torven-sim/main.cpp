@@ -51,7 +51,7 @@ int Serve(const Options& options) {
     PseudoTerminal pty;
     std::unique_ptr<DeviceLink> link;
     if (!options.linkPath.empty())
-        link = std::make_unique<DeviceLink>(options.linkPath, pty.SlavePath());
+        link = std::make_unique<DeviceLink>(options.linkPath, pty.SlavePath(), options.force);
 
     std::printf("torven-sim: serving %s%s%s\n", pty.SlavePath().c_str(),
                 options.linkPath.empty() ? "" : " as ", options.linkPath.c_str());
