@@ -52,6 +52,32 @@ TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
               QByteArray("get_pos:\nAzimuth: 180.000000\nElevation: 0.000000\nRPRT 0\n"));
 }
 
+// "printf 'p\n' | socat - TCP:…": the command and the end of the client's sending side arrive
+// together, and the answer must still go out before the connection closes. Many rounds, since
+// which of the two the service notices first varies.
+TEST_F(RotatorServiceTest, HalfClosedClientStillGetsItsAnswer) {
+    for (int round = 0; round < 50; ++round) {
+        ServiceClient client(port());
+        ASSERT_TRUE(client.send("p\n"));
+        client.closeSending();
+        ASSERT_EQ(client.readToEnd(), QByteArray("180.000000\n0.000000\n")) << "round " << round;
+    }
+}
+
+// Polls sent at once by a client that reads the answers as they come get every answer: 3,300 in
+// one packet ask for 66,000 bytes, more than may wait unsent; 150,000 more than the room for
+// commands that wait for their answers to drain.
+TEST_F(RotatorServiceTest, ReadingClientGetsEveryAnswerToPollsSentAtOnce) {
+    for (const int polls : {3300, 150'000}) {
+        ServiceClient client(port());
+        const QByteArray answers = QByteArray("180.000000\n0.000000\n").repeated(polls);
+        const QByteArray got = client.converse(QByteArray("p\n").repeated(polls), answers.size());
+        EXPECT_TRUE(got == answers)
+            << polls << " polls: " << got.size() << " of " << answers.size() << " bytes came";
+        EXPECT_EQ(m_service.clientCount(), 1);
+    }
+}
+
 TEST_F(RotatorServiceTest, QuitClosesTheConnection) {
     ServiceClient client(port());
     ASSERT_TRUE(client.send("q\n"));
@@ -82,11 +108,37 @@ TEST_F(RotatorServiceTest, NinthClientRefusedOthersServed) {
     EXPECT_EQ(next.readOnce(), QByteArray("torven\n"));
 }
 
-// A client that asks without ever reading: once the answers it has not taken pass the backlog
-// limit it is dropped, and the others are not held up.
+// Eight connections that say nothing must not keep everyone out for as long as they stay open:
+// a newcomer takes the place of the one silent longest, once it has been silent long enough (no
+// time at all here; long enough is tried by the refusal above), and the others keep theirs.
+TEST_F(RotatorServiceTest, LongestSilentClientMakesRoomForANewcomer) {
+    m_service.setSilenceLimit(std::chrono::milliseconds(0));
+    std::vector<std::unique_ptr<ServiceClient>> clients;
+    for (int i = 0; i < RotatorService::kMaxClients; ++i)
+        clients.push_back(std::make_unique<ServiceClient>(port()));
+    ASSERT_TRUE(WaitUntil([&] { return m_service.clientCount() == RotatorService::kMaxClients; }));
+    for (std::size_t i = 1; i < clients.size(); ++i) {
+        ASSERT_TRUE(clients[i]->send("p\n"));
+        ASSERT_EQ(clients[i]->readOnce(), QByteArray("180.000000\n0.000000\n")) << "client " << i;
+    }
+
+    ServiceClient newcomer(port());
+    ASSERT_TRUE(newcomer.send("p\n"));
+    EXPECT_EQ(newcomer.readOnce(), QByteArray("180.000000\n0.000000\n"));
+    EXPECT_TRUE(clients[0]->waitClosed()) << "the first client said nothing since it connected";
+    for (std::size_t i = 1; i < clients.size(); ++i) {
+        ASSERT_TRUE(clients[i]->send("p\n"));
+        EXPECT_EQ(clients[i]->readOnce(), QByteArray("180.000000\n0.000000\n")) << "client " << i;
+    }
+    EXPECT_EQ(m_service.clientCount(), RotatorService::kMaxClients);
+}
+
+// A client that asks without ever reading: once its answers stop draining and its commands fill
+// their room it is dropped, and the others are not held up.
 TEST_F(RotatorServiceTest, ClientThatNeverReadsIsDropped) {
     ServiceClient greedy(port());
     ServiceClient polite(port());
+    ASSERT_TRUE(WaitUntil([&] { return m_service.clientCount() == 2; }));
     const QByteArray polls = QByteArray("p\n").repeated(32 * 1024);
     bool dropped = false;
     // Each round asks for some 650 KB of answers; the kernel's buffers hold a few megabytes.
