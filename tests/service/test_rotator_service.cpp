@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <vector>
 
 namespace torven {
@@ -42,6 +43,51 @@ TEST_F(RotatorServiceTest, TrackerPollsOnOneConnection) {
     EXPECT_EQ(client.readOnce(128), QByteArray("RPRT -6\n"));
     EXPECT_EQ(m_service.clientCount(), 1);
 }
+
+// What trackers and loggers really send, byte for byte, each on its one connection, and what
+// each must read back in one read.
+struct Exchange {
+    QByteArray sent;
+    QByteArray reply;
+};
+struct ClientRow {
+    const char* name;
+    std::vector<Exchange> exchanges;
+};
+// A row shows as its name in the test listing.
+void PrintTo(const ClientRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class RealClients : public RotatorServiceTest, public testing::WithParamInterface<ClientRow> {};
+
+TEST_P(RealClients, ReadWhatTheyExpect) {
+    ServiceClient client(port());
+    for (const Exchange& exchange : GetParam().exchanges) {
+        ASSERT_TRUE(client.send(exchange.sent));
+        EXPECT_EQ(client.readOnce(), exchange.reply) << exchange.sent.toStdString();
+    }
+}
+
+const QByteArray kPosition = "180.000000\n0.000000\n";
+const QByteArray kExtendedPosition = "get_pos:\nAzimuth: 180.000000\nElevation: 0.000000\nRPRT 0\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Service, RealClients,
+    testing::Values(
+        // gpredict with "Monitor" ticked polls about once a second.
+        ClientRow{"GpredictMonitoring",
+                  {{"p\n", kPosition}, {"p\n", kPosition}, {"p\n", kPosition}}},
+        // Without it gpredict sends its target, and gives up after five refusals.
+        ClientRow{"GpredictSteering",
+                  {{"P 123.45 10.00\n", "RPRT -11\n"}, {"P 123.45 10.00\n", "RPRT -11\n"}}},
+        // CQRLOG polls in the extended form every 500 ms; "Short path" sends a target and a
+        // blank line, which must not add an answer of its own.
+        ClientRow{"Cqrlog",
+                  {{"+p\n", kExtendedPosition},
+                   {"P 59 0\n\n", "RPRT -11\n"},
+                   {"+p\n", kExtendedPosition}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
     ServiceClient client(port());
