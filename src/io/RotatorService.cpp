@@ -1,5 +1,7 @@
 #include "RotatorService.h"
 
+#include "ServiceNotices.h"
+
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -67,6 +69,17 @@ bool RotatorService::isListening() const {
 
 quint16 RotatorService::serverPort() const {
     return m_server->serverPort();
+}
+
+QString RotatorService::networkNotice() const {
+    const QHostAddress address = m_server->serverAddress();
+    if (!isListening() || address.isLoopback())
+        return {};
+    // Every address of both families is written as IPv6 writes it.
+    const QString where = address.protocol() == QAbstractSocket::AnyIPProtocol
+                              ? QStringLiteral("::")
+                              : address.toString();
+    return QString::fromStdString(servedOnNetworkNotice(where.toStdString(), serverPort()));
 }
 
 void RotatorService::setName(const QString& name) {

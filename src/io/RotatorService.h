@@ -46,6 +46,9 @@ public:
     bool isListening() const;
     // The port actually listened on (the one chosen by the system when listen() was given 0).
     quint16 serverPort() const;
+    // "Азимут доступен в сети: ADDRESS:PORT" while listening on more than the loopback; empty
+    // otherwise.
+    QString networkNotice() const;
     // Why the last listen() failed, in Russian, with the system's own words in brackets; empty
     // after a successful one.
     QString failureReason() const { return m_failureReason; }

@@ -218,6 +218,27 @@ TEST(RotatorServiceListen, PortTakenIsReportedAndTheFirstKeepsServing) {
     EXPECT_EQ(client.readOnce(), QByteArray("90.000000\n0.000000\n"));
 }
 
+// Listening beyond the loopback is said, with the address and port clients use.
+TEST(RotatorServiceListen, NetworkNoticeOnlyBeyondTheLoopback) {
+    const struct {
+        QHostAddress::SpecialAddress address;
+        const char* where; // empty: no notice
+    } rows[] = {{QHostAddress::LocalHost, ""},
+                {QHostAddress::LocalHostIPv6, ""},
+                {QHostAddress::AnyIPv4, "0.0.0.0"},
+                {QHostAddress::Any, "[::]"}};
+    for (const auto& row : rows) {
+        RotatorService service;
+        ASSERT_TRUE(service.listen(QHostAddress(row.address), 0))
+            << service.failureReason().toStdString();
+        const QString expected = *row.where ? QStringLiteral("Азимут доступен в сети: %1:%2")
+                                                  .arg(QLatin1String(row.where))
+                                                  .arg(service.serverPort())
+                                            : QString();
+        EXPECT_EQ(service.networkNotice(), expected) << row.where;
+    }
+}
+
 TEST(RotatorServiceListen, AddressThatIsNotThisComputers) {
     RotatorService service;
     // 192.0.2.1 is reserved for documentation and belongs to no machine.
