@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kMinOffset = -359;
 constexpr int kMaxOffset = 359;
+// Enough for any rotator's name in a caption; the service repeats it in every get_info answer.
+constexpr int kMaxNameLength = 64;
 
 CommandLine failure(const QString& text) {
     CommandLine result;
@@ -117,7 +119,8 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         QStringLiteral("PORT"));
     const QCommandLineOption rotctldAddress(
         QStringLiteral("rotctld-address"),
-        QStringLiteral("Слушать на адресе ADDRESS (IPv4 или IPv6) вместо 127.0.0.1."),
+        QStringLiteral("Слушать на адресе ADDRESS (IPv4 или IPv6) вместо 127.0.0.1: «::» — на "
+                       "всех адресах IPv4 и IPv6, «0.0.0.0» — на всех адресах IPv4."),
         QStringLiteral("ADDRESS"));
     const QCommandLineOption offset(
         QStringLiteral("offset"),
@@ -186,6 +189,9 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         else if (!o.rotctldAddress.setAddress(address))
             return failure(QStringLiteral("--rotctld-address: «%1» — не адрес IPv4 или IPv6.")
                                .arg(parser.value(rotctldAddress)));
+        // Alone, "::" would be IPv6's addresses only; people mean every address.
+        if (o.rotctldAddress == QHostAddress(QHostAddress::AnyIPv6))
+            o.rotctldAddress = QHostAddress(QHostAddress::Any);
     }
     if (parser.isSet(offset)) {
         const auto value = wholeNumber(parser.value(offset), kMinOffset, kMaxOffset);
@@ -206,6 +212,8 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         o.name = parser.value(name).simplified();
         if (o.name.isEmpty())
             return failure(QStringLiteral("--name: имя не может быть пустым."));
+        if (o.name.size() > kMaxNameLength)
+            return failure(QStringLiteral("--name: имя длиннее %1 знаков.").arg(kMaxNameLength));
     }
     if (parser.isSet(position)) {
         const QStringList xy = parser.value(position).split(QLatin1Char(','));

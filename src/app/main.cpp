@@ -154,6 +154,9 @@ int main(int argc, char* argv[]) {
         if (!service->listen(options.rotctldAddress, *options.rotctldPort)) {
             // The window is worth more than the service: say why and go on without it.
             print(stderr, QStringLiteral("torven: %1\n").arg(service->failureReason()));
+        } else if (const QString notice = service->networkNotice(); !notice.isEmpty()) {
+            // Serving beyond this computer is a decision the user must see.
+            print(stderr, QStringLiteral("torven: %1\n").arg(notice));
         }
     }
 
@@ -161,10 +164,11 @@ int main(int argc, char* argv[]) {
     auto* mainWindow = new torven::MainWindow(
         torven::PortSettingsFile::forThisProgram(QStringLiteral(TORVEN_INSTALL_BINDIR)),
         {options.portNumber, options.name, options.offset});
-    if (service && service->isListening())
+    if (service && service->isListening()) {
         mainWindow->shareBearingWith(service.get());
-    else if (service)
-        mainWindow->addStatusRemark(service->failureReason());
+        if (const QString notice = service->networkNotice(); !notice.isEmpty())
+            mainWindow->addStatusRemark(notice);
+    }
     // The window is already hidden when it closes (it rolls away first), so Qt does not see a
     // last window closing: end the program when the window is gone.
     QObject::connect(mainWindow, &QObject::destroyed, &app, &QCoreApplication::quit);
@@ -183,6 +187,9 @@ int main(int argc, char* argv[]) {
         mainWindow->centreOnScreen();
     }
     mainWindow->show();
+    // Once the window shows, so that the box can go beside it.
+    if (service && !service->isListening())
+        mainWindow->reportServiceOff(service->failureReason());
     const int status = QApplication::exec();
     delete window.data();
     return status;

@@ -78,10 +78,22 @@ bool hasPosition(const RotctlState& state) {
     return state.azimuth && *state.azimuth >= 0 && *state.azimuth <= 360;
 }
 
-// The records of a reply, without separators: a labelled value in the extended form is
-// "Label: value", in the default form only the value.
+// One record of a reply. The default form shows "key=value", or the value alone when there is no
+// key; the extended form shows "Label: value", and without a label as the default form does.
+struct Record {
+    std::string_view label;
+    std::string_view key;
+    std::string value;
+
+    std::string plain() const { return key.empty() ? value : std::string(key) + "=" + value; }
+    std::string labelled() const {
+        return label.empty() ? plain() : std::string(label) + ": " + value;
+    }
+};
+
+// The records of a reply, without separators, or its error.
 struct Records {
-    std::vector<std::pair<std::string_view, std::string>> values;
+    std::vector<Record> values;
     std::optional<RotctlError> error;
 };
 
@@ -90,8 +102,8 @@ Records answer(Kind kind, const RotctlState& state) {
     switch (kind) {
     case Kind::GetPosition:
         if (hasPosition(state)) {
-            r.values.emplace_back("Azimuth", rotctlNumber(*state.azimuth));
-            r.values.emplace_back("Elevation", rotctlNumber(0));
+            r.values.push_back({"Azimuth", {}, rotctlNumber(*state.azimuth)});
+            r.values.push_back({"Elevation", {}, rotctlNumber(0)});
         } else {
             r.error = RotctlError::IoError;
         }
@@ -100,15 +112,23 @@ Records answer(Kind kind, const RotctlState& state) {
         r.error = RotctlError::NotAvailable;
         break;
     case Kind::Info:
-        r.values.emplace_back("Info", oneLine(state.info));
+        r.values.push_back({"Info", {}, oneLine(state.info)});
         break;
     case Kind::DumpState:
         // Protocol version 1: the model number (not read by clients), then name=value lines up
-        // to "done". An azimuth-only rotator over a full turn with no elevation.
-        for (const char* line :
-             {"1", "1", "min_az=0.000000", "max_az=360.000000", "min_el=0.000000",
-              "max_el=0.000000", "south_zero=0", "rot_type=Az", "done"})
-            r.values.emplace_back(std::string_view(), line);
+        // to "done". An azimuth-only rotator over a full turn with no elevation. Loggers find
+        // the extended form's lines by the labels Hamlib's rotctld gives them.
+        r.values = {
+            {"rotctld Protocol Ver", {}, "1"},
+            {"Rotor Model", {}, "1"},
+            {"Minimum Azimuth", "min_az", rotctlNumber(0)},
+            {"Maximum Azimuth", "max_az", rotctlNumber(360)},
+            {"Minimum Elevation", "min_el", rotctlNumber(0)},
+            {"Maximum Elevation", "max_el", rotctlNumber(0)},
+            {"South Zero", "south_zero", "0"},
+            {{}, "rot_type", "Az"},
+            {{}, {}, "done"},
+        };
         break;
     case Kind::Quit:
         break;
@@ -155,8 +175,8 @@ std::string rotctlReply(std::string_view line, const RotctlState& state, bool* q
     if (!extended) {
         if (records.error)
             return errorRecord(*records.error) + "\n";
-        for (const auto& [label, value] : records.values)
-            out += value + "\n";
+        for (const Record& record : records.values)
+            out += record.plain() + "\n";
         return out;
     }
 
@@ -167,12 +187,8 @@ std::string rotctlReply(std::string_view line, const RotctlState& state, bool* q
         out += parts[i];
     }
     out += separator;
-    for (const auto& [label, value] : records.values) {
-        if (!label.empty()) {
-            out += label;
-            out += ": ";
-        }
-        out += value;
+    for (const Record& record : records.values) {
+        out += record.labelled();
         out += separator;
     }
     out += records.error ? errorRecord(*records.error) : std::string("RPRT 0");

@@ -1,11 +1,19 @@
 #include "RotatorService.h"
 
+#include "ServiceNotices.h"
+
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include <algorithm>
 
 namespace torven {
 
 namespace {
+
+// Commands are taken this many bytes at a time, so that the answers to one piece are all that can
+// pass the backlog limit.
+constexpr qint64 kCommandPiece = RotctlSession::kMaxLineLength;
 
 QString listenFailure(const QTcpServer& server, const QHostAddress& address, quint16 port) {
     const QString where = QStringLiteral("порт %1 на адресе %2").arg(port).arg(address.toString());
@@ -63,6 +71,17 @@ quint16 RotatorService::serverPort() const {
     return m_server->serverPort();
 }
 
+QString RotatorService::networkNotice() const {
+    const QHostAddress address = m_server->serverAddress();
+    if (!isListening() || address.isLoopback())
+        return {};
+    // Every address of both families is written as IPv6 writes it.
+    const QString where = address.protocol() == QAbstractSocket::AnyIPProtocol
+                              ? QStringLiteral("::")
+                              : address.toString();
+    return QString::fromStdString(servedOnNetworkNotice(where.toStdString(), serverPort()));
+}
+
 void RotatorService::setName(const QString& name) {
     m_state.info =
         name.isEmpty() ? std::string("torven") : (QStringLiteral("torven — ") + name).toStdString();
@@ -78,36 +97,79 @@ void RotatorService::setUnavailable() {
 
 void RotatorService::acceptClients() {
     while (QTcpSocket* client = m_server->nextPendingConnection()) {
-        if (clientCount() >= kMaxClients) {
+        if (clientCount() >= kMaxClients && !closeLongestSilent()) {
             client->abort();
             client->deleteLater();
             continue;
         }
-        m_clients.emplace(client, RotctlSession());
-        connect(client, &QTcpSocket::readyRead, this, [this, client] { serve(client); });
+        m_clients.emplace(client, Client{RotctlSession(), Clock::now()});
+        // Commands beyond this wait in the system, and the client's sending with them.
+        client->setReadBufferSize(kMaxUnanswered);
+        connect(client, &QTcpSocket::readyRead, this, [this, client] { receive(client); });
+        // Queued, since flush() in serve() reports what it wrote at once: answers that drained
+        // make room to answer the commands that waited.
+        connect(
+            client, &QTcpSocket::bytesWritten, this, [this, client] { serve(client); },
+            Qt::QueuedConnection);
         connect(client, &QTcpSocket::disconnected, this, [this, client] { forget(client); });
         // Commands that arrived with the connection are already waiting.
         if (client->bytesAvailable() > 0)
-            serve(client);
+            receive(client);
     }
+}
+
+bool RotatorService::closeLongestSilent() {
+    const auto longest =
+        std::min_element(m_clients.begin(), m_clients.end(), [](const auto& a, const auto& b) {
+            return a.second.lastHeard < b.second.lastHeard;
+        });
+    if (longest == m_clients.end() || Clock::now() - longest->second.lastHeard < m_silenceLimit)
+        return false;
+    QTcpSocket* client = longest->first;
+    m_clients.erase(longest);
+    client->disconnect(this);
+    client->disconnectFromHost();
+    // Answers it never read would hold the close back.
+    if (client->state() != QAbstractSocket::UnconnectedState)
+        client->abort();
+    client->deleteLater();
+    return true;
+}
+
+void RotatorService::receive(QTcpSocket* client) {
+    const auto it = m_clients.find(client);
+    if (it == m_clients.end())
+        return;
+    it->second.lastHeard = Clock::now();
+    serve(client);
 }
 
 void RotatorService::serve(QTcpSocket* client) {
     const auto it = m_clients.find(client);
     if (it == m_clients.end())
         return;
-    const QByteArray bytes = client->readAll();
-    const RotctlSession::Output out =
-        it->second.receive(std::string_view(bytes.constData(), bytes.size()), m_state);
-    if (!out.reply.empty())
-        client->write(out.reply.data(), static_cast<qint64>(out.reply.size()));
-    if (client->bytesToWrite() > kMaxBacklog) {
-        // A client that asks without reading would make torven hold its answers forever.
-        client->abort();
-        return;
+    while (client->bytesToWrite() <= kMaxBacklog && client->bytesAvailable() > 0) {
+        const QByteArray bytes = client->read(kCommandPiece);
+        const RotctlSession::Output out =
+            it->second.session.receive(std::string_view(bytes.constData(), bytes.size()), m_state);
+        if (!out.reply.empty())
+            client->write(out.reply.data(), static_cast<qint64>(out.reply.size()));
+        if (out.close) {
+            client->disconnectFromHost();
+            return;
+        }
     }
-    if (out.close)
-        client->disconnectFromHost();
+    // The answers go to the system now, not at the event loop's next turn: the socket closes as
+    // soon as it reads the end of a client's sending side, and what waits in it is lost then.
+    client->flush();
+    // Flushing reports a failed write, and the client may be gone.
+    if (m_clients.count(client) == 0)
+        return;
+    if (client->bytesToWrite() > kMaxBacklog && client->bytesAvailable() >= kMaxUnanswered) {
+        // Its answers wait, the system takes no more of them, and it keeps asking: it does not
+        // read, and would make torven hold its answers and commands forever.
+        client->abort();
+    }
 }
 
 void RotatorService::forget(QTcpSocket* client) {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <map>
 #include <optional>
 
@@ -18,8 +19,13 @@ namespace torven {
 // TCP. It lives on the user-interface thread's event loop: no thread and no timer, and nothing at
 // all happens while no client is connected.
 //
-// Defences: at most kMaxClients at once (one more is closed as soon as it is accepted), and a
-// client that sends but never reads is dropped once kMaxBacklog bytes wait to be sent to it.
+// Defences: at most kMaxClients at once. When all places are taken, a newcomer takes the place of
+// the client that has been silent longest, if it has sent nothing for kSilenceLimit; otherwise
+// the newcomer is closed as soon as it is accepted. While more than kMaxBacklog bytes of a
+// client's answers wait unsent, its further commands wait unanswered, and they are answered as
+// the answers drain; at most kMaxUnanswered bytes of commands wait in torven, the rest in the
+// system. A client whose waiting commands fill that room while its answers do not drain (it does
+// not read) is dropped.
 class RotatorService : public QObject {
     Q_OBJECT
 
@@ -27,6 +33,8 @@ public:
     static constexpr quint16 kDefaultPort = 4533;
     static constexpr int kMaxClients = 8;
     static constexpr qint64 kMaxBacklog = 64 * 1024;
+    static constexpr qint64 kMaxUnanswered = 256 * 1024;
+    static constexpr std::chrono::milliseconds kSilenceLimit{30'000};
 
     explicit RotatorService(QObject* parent = nullptr);
     ~RotatorService() override;
@@ -38,6 +46,9 @@ public:
     bool isListening() const;
     // The port actually listened on (the one chosen by the system when listen() was given 0).
     quint16 serverPort() const;
+    // "Азимут доступен в сети: ADDRESS:PORT" while listening on more than the loopback; empty
+    // otherwise.
+    QString networkNotice() const;
     // Why the last listen() failed, in Russian, with the system's own words in brackets; empty
     // after a successful one.
     QString failureReason() const { return m_failureReason; }
@@ -45,6 +56,9 @@ public:
 
     // What get_info answers: "torven", or "torven — NAME" for a named copy.
     void setName(const QString& name);
+    // How long a client must have sent nothing before a newcomer may take its place
+    // (kSilenceLimit unless set).
+    void setSilenceLimit(std::chrono::milliseconds limit) { m_silenceLimit = limit; }
 
 public slots:
     // The bearing to serve; empty, or outside 0 to 360, is answered as no live position.
@@ -56,13 +70,23 @@ signals:
     void listenFailed(const QString& reason);
 
 private:
+    using Clock = std::chrono::steady_clock;
+    struct Client {
+        RotctlSession session;
+        Clock::time_point lastHeard; // when it last sent something, or connected
+    };
+
     void acceptClients();
+    // Makes room for a newcomer by closing the longest-silent client, if it is silent enough.
+    bool closeLongestSilent();
+    void receive(QTcpSocket* client);
     void serve(QTcpSocket* client);
     void forget(QTcpSocket* client);
 
     QTcpServer* m_server;
     RotctlState m_state;
-    std::map<QTcpSocket*, RotctlSession> m_clients;
+    std::map<QTcpSocket*, Client> m_clients;
+    std::chrono::milliseconds m_silenceLimit = kSilenceLimit;
     QString m_failureReason;
 };
 

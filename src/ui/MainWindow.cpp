@@ -10,6 +10,7 @@
 #include "PortDialog.h"
 #include "SectorLamps.h"
 #include "SerialLine.h"
+#include "ServiceNotices.h"
 #include "Twips.h"
 #include "WindowElements.h"
 
@@ -21,6 +22,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 
@@ -267,6 +269,45 @@ QString MainWindow::withDistrustNotice(const QString& reason) const {
 void MainWindow::addStatusRemark(const QString& remark) {
     m_statusRemarks.prepend(remark);
     showStatusReason(m_statusReason);
+}
+
+void MainWindow::reportServiceOff(const QString& reason) {
+    addStatusRemark(reason);
+    // Someone who started torven from the desktop menu sees no terminal. The box must not hold
+    // up the indicator, which works on without the service; its own title keeps it from being
+    // taken for the main window.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Служба rotctld"),
+                                QString::fromStdString(serviceOffMessage(reason.toStdString())),
+                                QMessageBox::Ok, this);
+    box->setObjectName(nameOf(names::kServiceWarning));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    // Beside the window rather than over it, so that the bearing and the menu stay in sight. A
+    // message box takes its size only as it shows: placed before, so that it does not show
+    // centred over the window first, and again with its size.
+    const QScreen* s = screen();
+    if (s)
+        box->move(placeBeside(s->availableGeometry(), frameGeometry(), QSize()));
+    box->show();
+    if (s)
+        box->move(
+            placeBeside(s->availableGeometry(), frameGeometry(), box->frameGeometry().size()));
+}
+
+QPoint MainWindow::placeBeside(const QRect& area, const QRect& window, const QSize& size) {
+    const std::array candidates{QPoint(window.left(), window.bottom() + 1),
+                                QPoint(window.left(), window.top() - size.height()),
+                                QPoint(window.right() + 1, window.top()),
+                                QPoint(window.left() - size.width(), window.top())};
+    for (const QPoint& at : candidates) {
+        if (area.contains(QRect(at, size)))
+            return at;
+    }
+    // No side has room: below, kept on the area.
+    const QPoint& at = candidates.front();
+    return {
+        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width())),
+        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height()))};
 }
 
 void MainWindow::centreOnScreen() {

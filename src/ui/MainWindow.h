@@ -62,6 +62,9 @@ public:
     // shortest way onto the nearest area, all of it on the area where it fits.
     static QPoint placeWithinReach(const QPoint& wanted, const QSize& size,
                                    const QList<QRect>& areas);
+    // Where a box of `size` goes beside the `window` (frame included) on a screen's free `area`:
+    // below it, else above it, to its right or to its left, and on the area in any case.
+    static QPoint placeBeside(const QRect& area, const QRect& window, const QSize& size);
 
     SerialLine& serialLine() { return *m_serialLine; }
 
@@ -71,6 +74,9 @@ public:
     // A standing remark for the status line's tooltip (a service that could not start, say),
     // shown after the latest reason, newest remark first.
     void addStatusRemark(const QString& remark);
+    // Says once, in a message box that leaves the window free to use, that the rotctld service
+    // could not start and why; the reason stays under the status line.
+    void reportServiceOff(const QString& reason);
 
     // The port dialog, loaded (hidden) when it is not yet loaded.
     PortDialog& portDialog();

@@ -32,6 +32,7 @@ inline constexpr char kSettingsMenuAction[] = "mnuSettingAction";
 inline constexpr char kPortSettingsAction[] = "mnuCommunicate";
 inline constexpr char kAboutAction[] = "mnuAbout";
 inline constexpr char kExitAction[] = "mnuExit";
+inline constexpr char kServiceWarning[] = "serviceWarning";
 
 // Sector lamp `number` (1 is north, then clockwise).
 inline std::string sectorLamp(int number) {

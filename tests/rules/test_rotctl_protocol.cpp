@@ -70,6 +70,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyRow{"Reset", "R 1", At(std::nullopt), "RPRT -11\n"},
         // Always answered, port open or not.
         ReplyRow{"DumpState", "\\dump_state", At(std::nullopt), kDumpState},
+        // Labelled as Hamlib's rotctld labels them, with the default form's values.
+        ReplyRow{"DumpStateExtended", "+\\dump_state", At(180),
+                 "dump_state:\nrotctld Protocol Ver: 1\nRotor Model: 1\nMinimum Azimuth: 0.000000\n"
+                 "Maximum Azimuth: 360.000000\nMinimum Elevation: 0.000000\n"
+                 "Maximum Elevation: 0.000000\nSouth Zero: 0\nrot_type=Az\ndone\nRPRT 0\n"},
         ReplyRow{"Info", "_", At(std::nullopt), "torven\n"},
         ReplyRow{"InfoNamed", "\\get_info", At(180, "torven — Мачта"), "torven — Мачта\n"},
         ReplyRow{"InfoKeptOnOneLine", "_", At(180, "torven\r\nRPRT 0"), "torven  RPRT 0\n"},

@@ -47,6 +47,47 @@ bool ServiceClient::send(const QByteArray& bytes) {
     return done && sent == bytes.size();
 }
 
+QByteArray ServiceClient::converse(const QByteArray& bytes, qsizetype expected, int timeoutMs) {
+    QByteArray received;
+    qsizetype sent = 0;
+    bool closed = false;
+    WaitUntil(
+        [&] {
+            if (sent < bytes.size()) {
+                const ssize_t n =
+                    ::send(m_fd, bytes.constData() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+                if (n > 0)
+                    sent += n;
+            }
+            char buffer[65536];
+            ssize_t n = 0;
+            while ((n = ::recv(m_fd, buffer, sizeof buffer, 0)) > 0)
+                received.append(buffer, n);
+            closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+            return closed || received.size() >= expected;
+        },
+        timeoutMs);
+    return received;
+}
+
+void ServiceClient::closeSending() {
+    ::shutdown(m_fd, SHUT_WR);
+}
+
+QByteArray ServiceClient::readToEnd(int timeoutMs) {
+    QByteArray received;
+    WaitUntil(
+        [&] {
+            char buffer[4096];
+            ssize_t n = 0;
+            while ((n = ::recv(m_fd, buffer, sizeof buffer, 0)) > 0)
+                received.append(buffer, n);
+            return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+        },
+        timeoutMs);
+    return received;
+}
+
 QByteArray ServiceClient::readOnce(int limit, int timeoutMs) {
     char peek = 0;
     bool closed = false;

@@ -18,6 +18,14 @@ public:
 
     bool connected() const { return m_fd >= 0; }
     bool send(const QByteArray& bytes);
+    // Sends `bytes` while reading what comes back, as a client that pipelines its commands does,
+    // until `expected` bytes have come, the service closes or the time is up; returns what came.
+    QByteArray converse(const QByteArray& bytes, qsizetype expected, int timeoutMs = 20000);
+    // Ends the sending side only (shutdown for writing): the service sees end of stream, and the
+    // connection can still read.
+    void closeSending();
+    // Everything that comes until the service closes the connection, or the time is up.
+    QByteArray readToEnd(int timeoutMs = 5000);
     // One read of at most `limit` bytes, once something has arrived; empty when nothing came in
     // time or the service closed the connection.
     QByteArray readOnce(int limit = 128, int timeoutMs = 5000);

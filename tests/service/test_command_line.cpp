@@ -39,6 +39,8 @@ TEST_P(CommandLineRuns, Options) {
     EXPECT_EQ(got.rotctldPort, want.rotctldPort);
     EXPECT_EQ(got.rotctldAddress, want.rotctldAddress)
         << got.rotctldAddress.toString().toStdString();
+    // "::" as IPv6 only and as both families compare equal.
+    EXPECT_EQ(got.rotctldAddress.protocol(), want.rotctldAddress.protocol());
     EXPECT_EQ(got.offset, want.offset);
     EXPECT_EQ(got.portNumber, want.portNumber);
     EXPECT_EQ(got.name, want.name) << got.name.toStdString();
@@ -64,6 +66,12 @@ INSTANTIATE_TEST_SUITE_P(
                    o.rotctldPort = 65535;
                    o.rotctldAddress = QHostAddress(QHostAddress::AnyIPv4);
                })},
+        RunRow{"ServiceOnEveryAddressOfBothFamilies",
+               {"--rotctld", "4533", "--rotctld-address", "::"},
+               With([](auto& o) {
+                   o.rotctldPort = 4533;
+                   o.rotctldAddress = QHostAddress(QHostAddress::Any);
+               })},
         RunRow{"OffsetEdges", {"--offset", "-359"}, With([](auto& o) { o.offset = -359; })},
         RunRow{"OffsetWithPlus", {"--offset", "+359"}, With([](auto& o) { o.offset = 359; })},
         RunRow{"OffsetWithTheMinusSignTheHelpPrints",
@@ -78,6 +86,9 @@ INSTANTIATE_TEST_SUITE_P(
         RunRow{"PortForThisRun", {"--port", "3"}, With([](auto& o) { o.portNumber = 3; })},
         RunRow{"NameTidied", {"--name", QStringLiteral("  Мачта\n 2 ")}, With([](auto& o) {
                    o.name = QStringLiteral("Мачта 2");
+               })},
+        RunRow{"LongestName", {"--name", QString(64, QChar(0x416))}, With([](auto& o) {
+                   o.name = QString(64, QChar(0x416));
                })},
         RunRow{"PositionMayBeNegative", {"--position", "-1920, 40"}, With([](auto& o) {
                    o.position = QPoint(-1920, 40);
@@ -139,6 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FailRow{"PortZero", {"--port", "0"}, "--port"},
                     FailRow{"PortBeyond16Bits", {"--port", "32768"}, "--port"},
                     FailRow{"EmptyName", {"--name", " \t"}, "--name"},
+                    FailRow{"NameTooLong", {"--name", QString(65, QChar(0x416))}, "длиннее 64"},
                     FailRow{"PositionOneNumber", {"--position", "100"}, "--position"},
                     FailRow{"PositionThreeNumbers", {"--position", "1,2,3"}, "--position"},
                     FailRow{"PositionLetters", {"--position", "x,y"}, "--position"}),

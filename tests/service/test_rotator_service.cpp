@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <vector>
 
 namespace torven {
@@ -43,6 +44,51 @@ TEST_F(RotatorServiceTest, TrackerPollsOnOneConnection) {
     EXPECT_EQ(m_service.clientCount(), 1);
 }
 
+// What trackers and loggers really send, byte for byte, each on its one connection, and what
+// each must read back in one read.
+struct Exchange {
+    QByteArray sent;
+    QByteArray reply;
+};
+struct ClientRow {
+    const char* name;
+    std::vector<Exchange> exchanges;
+};
+// A row shows as its name in the test listing.
+void PrintTo(const ClientRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class RealClients : public RotatorServiceTest, public testing::WithParamInterface<ClientRow> {};
+
+TEST_P(RealClients, ReadWhatTheyExpect) {
+    ServiceClient client(port());
+    for (const Exchange& exchange : GetParam().exchanges) {
+        ASSERT_TRUE(client.send(exchange.sent));
+        EXPECT_EQ(client.readOnce(), exchange.reply) << exchange.sent.toStdString();
+    }
+}
+
+const QByteArray kPosition = "180.000000\n0.000000\n";
+const QByteArray kExtendedPosition = "get_pos:\nAzimuth: 180.000000\nElevation: 0.000000\nRPRT 0\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Service, RealClients,
+    testing::Values(
+        // gpredict with "Monitor" ticked polls about once a second.
+        ClientRow{"GpredictMonitoring",
+                  {{"p\n", kPosition}, {"p\n", kPosition}, {"p\n", kPosition}}},
+        // Without it gpredict sends its target, and gives up after five refusals.
+        ClientRow{"GpredictSteering",
+                  {{"P 123.45 10.00\n", "RPRT -11\n"}, {"P 123.45 10.00\n", "RPRT -11\n"}}},
+        // CQRLOG polls in the extended form every 500 ms; "Short path" sends a target and a
+        // blank line, which must not add an answer of its own.
+        ClientRow{"Cqrlog",
+                  {{"+p\n", kExtendedPosition},
+                   {"P 59 0\n\n", "RPRT -11\n"},
+                   {"+p\n", kExtendedPosition}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
     ServiceClient client(port());
     ASSERT_TRUE(client.send("+\\get"));
@@ -50,6 +96,32 @@ TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
     ASSERT_TRUE(client.send("_pos\r\n"));
     EXPECT_EQ(client.readOnce(),
               QByteArray("get_pos:\nAzimuth: 180.000000\nElevation: 0.000000\nRPRT 0\n"));
+}
+
+// "printf 'p\n' | socat - TCP:…": the command and the end of the client's sending side arrive
+// together, and the answer must still go out before the connection closes. Many rounds, since
+// which of the two the service notices first varies.
+TEST_F(RotatorServiceTest, HalfClosedClientStillGetsItsAnswer) {
+    for (int round = 0; round < 50; ++round) {
+        ServiceClient client(port());
+        ASSERT_TRUE(client.send("p\n"));
+        client.closeSending();
+        ASSERT_EQ(client.readToEnd(), QByteArray("180.000000\n0.000000\n")) << "round " << round;
+    }
+}
+
+// Polls sent at once by a client that reads the answers as they come get every answer: 3,300 in
+// one packet ask for 66,000 bytes, more than may wait unsent; 150,000 more than the room for
+// commands that wait for their answers to drain.
+TEST_F(RotatorServiceTest, ReadingClientGetsEveryAnswerToPollsSentAtOnce) {
+    for (const int polls : {3300, 150'000}) {
+        ServiceClient client(port());
+        const QByteArray answers = QByteArray("180.000000\n0.000000\n").repeated(polls);
+        const QByteArray got = client.converse(QByteArray("p\n").repeated(polls), answers.size());
+        EXPECT_TRUE(got == answers)
+            << polls << " polls: " << got.size() << " of " << answers.size() << " bytes came";
+        EXPECT_EQ(m_service.clientCount(), 1);
+    }
 }
 
 TEST_F(RotatorServiceTest, QuitClosesTheConnection) {
@@ -82,11 +154,37 @@ TEST_F(RotatorServiceTest, NinthClientRefusedOthersServed) {
     EXPECT_EQ(next.readOnce(), QByteArray("torven\n"));
 }
 
-// A client that asks without ever reading: once the answers it has not taken pass the backlog
-// limit it is dropped, and the others are not held up.
+// Eight connections that say nothing must not keep everyone out for as long as they stay open:
+// a newcomer takes the place of the one silent longest, once it has been silent long enough (no
+// time at all here; long enough is tried by the refusal above), and the others keep theirs.
+TEST_F(RotatorServiceTest, LongestSilentClientMakesRoomForANewcomer) {
+    m_service.setSilenceLimit(std::chrono::milliseconds(0));
+    std::vector<std::unique_ptr<ServiceClient>> clients;
+    for (int i = 0; i < RotatorService::kMaxClients; ++i)
+        clients.push_back(std::make_unique<ServiceClient>(port()));
+    ASSERT_TRUE(WaitUntil([&] { return m_service.clientCount() == RotatorService::kMaxClients; }));
+    for (std::size_t i = 1; i < clients.size(); ++i) {
+        ASSERT_TRUE(clients[i]->send("p\n"));
+        ASSERT_EQ(clients[i]->readOnce(), QByteArray("180.000000\n0.000000\n")) << "client " << i;
+    }
+
+    ServiceClient newcomer(port());
+    ASSERT_TRUE(newcomer.send("p\n"));
+    EXPECT_EQ(newcomer.readOnce(), QByteArray("180.000000\n0.000000\n"));
+    EXPECT_TRUE(clients[0]->waitClosed()) << "the first client said nothing since it connected";
+    for (std::size_t i = 1; i < clients.size(); ++i) {
+        ASSERT_TRUE(clients[i]->send("p\n"));
+        EXPECT_EQ(clients[i]->readOnce(), QByteArray("180.000000\n0.000000\n")) << "client " << i;
+    }
+    EXPECT_EQ(m_service.clientCount(), RotatorService::kMaxClients);
+}
+
+// A client that asks without ever reading: once its answers stop draining and its commands fill
+// their room it is dropped, and the others are not held up.
 TEST_F(RotatorServiceTest, ClientThatNeverReadsIsDropped) {
     ServiceClient greedy(port());
     ServiceClient polite(port());
+    ASSERT_TRUE(WaitUntil([&] { return m_service.clientCount() == 2; }));
     const QByteArray polls = QByteArray("p\n").repeated(32 * 1024);
     bool dropped = false;
     // Each round asks for some 650 KB of answers; the kernel's buffers hold a few megabytes.
@@ -118,6 +216,27 @@ TEST(RotatorServiceListen, PortTakenIsReportedAndTheFirstKeepsServing) {
     ServiceClient client(first.serverPort());
     ASSERT_TRUE(client.send("p\n"));
     EXPECT_EQ(client.readOnce(), QByteArray("90.000000\n0.000000\n"));
+}
+
+// Listening beyond the loopback is said, with the address and port clients use.
+TEST(RotatorServiceListen, NetworkNoticeOnlyBeyondTheLoopback) {
+    const struct {
+        QHostAddress::SpecialAddress address;
+        const char* where; // empty: no notice
+    } rows[] = {{QHostAddress::LocalHost, ""},
+                {QHostAddress::LocalHostIPv6, ""},
+                {QHostAddress::AnyIPv4, "0.0.0.0"},
+                {QHostAddress::Any, "[::]"}};
+    for (const auto& row : rows) {
+        RotatorService service;
+        ASSERT_TRUE(service.listen(QHostAddress(row.address), 0))
+            << service.failureReason().toStdString();
+        const QString expected = *row.where ? QStringLiteral("Азимут доступен в сети: %1:%2")
+                                                  .arg(QLatin1String(row.where))
+                                                  .arg(service.serverPort())
+                                            : QString();
+        EXPECT_EQ(service.networkNotice(), expected) << row.where;
+    }
 }
 
 TEST(RotatorServiceListen, AddressThatIsNotThisComputers) {

@@ -6,8 +6,10 @@
 #include "Wait.h"
 #include "WindowHarness.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
@@ -137,6 +139,31 @@ TEST(Naming, CaptionAndStatusRemarksNewestFirst) {
     EXPECT_FALSE(lines[0].isEmpty());
     EXPECT_EQ(lines[1], "Служба rotctld не запущена.");
     EXPECT_EQ(lines[2], "Поправка азимута: +15°.");
+}
+
+// A service that could not start is said once in a box over the window, which must leave the
+// indicator free to use, and stays under the status line.
+TEST(Naming, ServiceOffIsShownWithoutHoldingUpTheWindow) {
+    WindowHarness h;
+    h.Form().show();
+    const QString reason = QStringLiteral("Служба rotctld не запущена: порт 4533 на адресе "
+                                          "127.0.0.1 уже занят (Address in use)");
+    h.Form().reportServiceOff(reason);
+    auto* box = h.Form().findChild<QMessageBox*>(
+        torven::nameOf(torven::object_names::main_window::kServiceWarning));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_FALSE(box->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(box->text().startsWith(reason)) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains(QStringLiteral("без службы"))) << box->text().toStdString();
+    EXPECT_NE(box->windowTitle(), h.Form().windowTitle()) << "it would pass for the main window";
+    EXPECT_FALSE(box->frameGeometry().intersects(h.Form().frameGeometry()))
+        << "the box hides the indicator";
+    const auto* status =
+        h.Child<QLabel>(torven::nameOf(torven::object_names::main_window::kStatusLine));
+    EXPECT_EQ(status->toolTip(), reason);
+    EXPECT_EQ(h.Status(), QString()) << "the status line says only what the design says";
 }
 
 } // namespace
