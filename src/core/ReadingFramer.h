@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LineSettings.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +19,14 @@ namespace torven {
 // character; then it is a reading as it stands. So a controller that sends no line end at all
 // is still shown, one pause late, and pieces further apart than the pause (a controller that
 // really stopped mid-reading) each count as a reading of their own.
+//
+// The pause follows the speed of the line: on a slow line a whole reading takes longer to arrive
+// than a fast line's allowance, and cutting it there would show a wrong bearing.
+//
+// A reading ended by the pause may still get its line end late: the first CR, LF or CR LF that
+// starts the next text received within one more pause belongs to it and is dropped, not taken as
+// a blank line of its own (which would show no bearing at all). A blank line after a reading
+// that ended with its own line end is a reading as ever.
 class ReadingFramer {
 public:
     using Clock = std::chrono::steady_clock;
@@ -25,7 +35,22 @@ public:
     // default on the common chips, so a reading of a few characters can be cut in two that far
     // apart, and the event loop adds its own few milliseconds. 40 ms covers such a cut twice
     // over, yet is well below what an eye notices on a readout.
-    static constexpr std::chrono::milliseconds kPause{40};
+    static constexpr std::chrono::milliseconds kLatencyAllowance{40};
+    // A reading of four characters and its line end, with room to spare: the characters the
+    // pause waits for beyond the allowance.
+    static constexpr int kPauseCharacters = 8;
+    // However slow the line, a reading is shown within a second of its first character.
+    static constexpr std::chrono::milliseconds kLongestPause{1000};
+
+    // The pause on a line of `settings`: the time kPauseCharacters characters take on it (a
+    // character being a start bit, the data bits, the parity bit if any and the stop bits), plus
+    // the allowance, at most the longest pause; rounded up to whole microseconds.
+    static std::chrono::microseconds pauseFor(const LineSettings& settings);
+
+    // The line now runs at `settings` (until then, the default 19200,n,8,1): the pause follows
+    // from here on.
+    void setLineSettings(const LineSettings& settings) { m_pause = pauseFor(settings); }
+    Clock::duration pause() const { return m_pause; }
 
     // Waiting text never grows past the serial line's receive buffer: at that size it is a
     // reading as it stands.
@@ -43,7 +68,8 @@ public:
     // Calls `onReading` with the waiting text when it is due at `now`.
     template <typename OnReading> void takeDue(Clock::time_point now, OnReading&& onReading);
 
-    // Forgets the waiting text (the line closed or its device went away).
+    // Forgets the waiting text and any line end still owed (the line closed or its device went
+    // away).
     void clear();
 
     std::string_view waiting() const { return m_waiting; }
@@ -53,14 +79,24 @@ private:
     // `text` holds none yet.
     static std::size_t completeLength(std::string_view text);
 
+    // `text` (not empty) without the late line end it starts with, when one is owed at `now`. A
+    // CR at its very end leaves the LF of a CR LF owed for one more pause.
+    std::string_view withoutLateLineEnd(std::string_view text, Clock::time_point now);
+
     // Calls `onReading` with each complete reading at the start of `text` and with every
     // capacity's worth of text that holds no line end. Returns how much of `text` it took, or
     // nothing when clear() was called meanwhile.
     template <typename OnReading>
     std::optional<std::size_t> handOn(std::string_view text, OnReading& onReading);
 
+    // What a reading ended by the pause may still get as its line end.
+    enum class LateLineEnd { None, Any, LineFeed };
+
     std::string m_waiting;
     Clock::time_point m_waitingSince{};
+    Clock::duration m_pause = pauseFor(LineSettings{});
+    LateLineEnd m_lateLineEnd = LateLineEnd::None;
+    Clock::time_point m_lateLineEndUntil{};
     std::uint64_t m_clears = 0; // counts clear() calls, so that a reading's handler can stop us
 };
 
@@ -84,6 +120,9 @@ std::optional<std::size_t> ReadingFramer::handOn(std::string_view text, OnReadin
 
 template <typename OnReading>
 void ReadingFramer::take(std::string_view text, Clock::time_point now, OnReading&& onReading) {
+    if (text.empty())
+        return;
+    text = withoutLateLineEnd(text, now);
     if (text.empty())
         return;
     if (m_waiting.empty()) {
@@ -113,6 +152,10 @@ void ReadingFramer::takeDue(Clock::time_point now, OnReading&& onReading) {
         return;
     const std::string reading = std::move(m_waiting);
     m_waiting.clear();
+    // Owed before the call: the reading's handler may clear() it away. A reading that ends with a
+    // CR still lacks the LF of a CR LF, nothing more.
+    m_lateLineEnd = reading.ends_with('\r') ? LateLineEnd::LineFeed : LateLineEnd::Any;
+    m_lateLineEndUntil = now + m_pause;
     onReading(std::string_view(reading));
 }
 

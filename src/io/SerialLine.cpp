@@ -240,6 +240,7 @@ void SerialLine::setSettings(const QString& settings) {
         }
     }
     m_settings = settings;
+    m_lineSettings = parsed;
 }
 
 QString SerialLine::deviceFor(std::int16_t port) const {

@@ -3,6 +3,7 @@
 #include "CommEvents.h"
 #include "LineErrorCounters.h"
 #include "LineErrorCounts.h"
+#include "LineSettings.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -42,6 +43,8 @@ public:
     void setPortNumber(std::int16_t port) { m_commPort = port; }
 
     QString settings() const { return m_settings; }
+    // The settings text, parsed: what the line opens with (19200,n,8,1 until others are set).
+    LineSettings lineSettings() const { return m_lineSettings; }
     // "baud,parity,data,stop" such as "19200,n,8,1"; raises CommError when malformed, or when an
     // open port refuses it.
     void setSettings(const QString& settings);
@@ -99,6 +102,7 @@ private:
     int m_readErrorsInARow = 0;
     std::int16_t m_commPort = 1;
     QString m_settings = QStringLiteral("19200,n,8,1");
+    LineSettings m_lineSettings; // m_settings, parsed
     int m_receiveThreshold = 0;
     QStringList m_linkFolders;
     QString m_device;

@@ -37,6 +37,10 @@ namespace names = object_names::main_window;
 
 constexpr int kReceiveLampInterval = 200; // milliseconds
 constexpr int kRollAwayDuration = 200;    // milliseconds
+// Setting a line edit's text lays all of it out: some 10 ms for a full console on a slow
+// machine. Nobody sees the hidden console, so its box catches up at most this often, a
+// second after the change that began a run of changes.
+constexpr int kConsoleBoxInterval = 1000; // milliseconds
 // The smallest the readout's digits get to fit its box; smaller ones could not be read at the
 // readout's distance.
 constexpr int kReadoutSmallestPixels = 12;
@@ -120,10 +124,18 @@ void MainWindow::createElements() {
     const QColor buttonFace = pal.color(QPalette::Button);
     const QColor windowText = pal.color(QPalette::WindowText);
 
-    m_console = new QLineEdit(QStringLiteral("Text2"), client);
-    m_console->setObjectName(nameOf(names::kConsole));
-    m_console->setGeometry(toPixels(layout::kConsole));
-    m_console->hide();
+    m_consoleBox =
+        new QLineEdit(QString::fromLatin1(Console::kInitialText.data(),
+                                          static_cast<qsizetype>(Console::kInitialText.size())),
+                      client);
+    m_consoleBox->setObjectName(nameOf(names::kConsole));
+    m_consoleBox->setGeometry(toPixels(layout::kConsole));
+    m_consoleBox->setMaxLength(static_cast<int>(Console::kCapacity));
+    m_consoleBox->hide();
+    m_consoleBoxWrite = new QTimer(this);
+    m_consoleBoxWrite->setSingleShot(true);
+    m_consoleBoxWrite->setInterval(kConsoleBoxInterval);
+    connect(m_consoleBoxWrite, &QTimer::timeout, this, &MainWindow::writeConsoleBox);
 
     m_receiveLampTimer = new QTimer(this);
     m_receiveLampTimer->setObjectName(nameOf(names::kReceiveLampTimer));
@@ -209,10 +221,10 @@ void MainWindow::createElements() {
     for (auto it = m_lamps.rbegin(); it != m_lamps.rend(); ++it)
         (*it)->raise();
     m_readout->raise();
-    m_console->raise();
+    m_consoleBox->raise();
 
     // Tab order: the readout, then the labels that can hold focus, then the hidden console.
-    setTabOrder(m_readout, m_console);
+    setTabOrder(m_readout, m_consoleBox);
     m_readout->setFocus();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommEvents.h"
+#include "Console.h"
 #include "PortSettingsFile.h"
 #include "ReadingFramer.h"
 
@@ -87,6 +88,8 @@ public:
     const std::string& rawReading() const { return m_rawReading; }
     std::int16_t bearingDegrees() const { return m_bearing; }
     std::int32_t errorCount() const { return m_errorCount; }
+    // The hidden received-text console's text; its box Text2 catches up within a second.
+    const std::string& consoleText() const { return m_console.text(); }
     // The text of the latest line error, shown as the status line's tooltip.
     QString lastErrorText() const { return m_lastErrorText; }
 
@@ -118,7 +121,8 @@ private:
     void showWaitingTextWhenDue();
     void scheduleWaitingText();
     void dropWaitingText();
-    void updateConsole(std::string_view block);
+    void updateConsole(std::string_view reading);
+    void writeConsoleBox();
     void darkenReceiveLamp();
     void showDecodedBlock(DecodedBlock decoded);
     void showLineError(const std::string& text);
@@ -147,7 +151,9 @@ private:
     QString m_statusReason;      // the latest failed command, lost device or line error
     QStringList m_statusRemarks; // newest first
 
-    QLineEdit* m_console = nullptr;
+    Console m_console;
+    QLineEdit* m_consoleBox = nullptr;   // Text2: hidden, it only shows m_console
+    QTimer* m_consoleBoxWrite = nullptr; // runs while Text2 lags behind m_console
     QTimer* m_receiveLampTimer = nullptr;
     SerialLine* m_serialLine = nullptr;
     QLineEdit* m_readout = nullptr;

@@ -21,6 +21,8 @@ void MainWindow::toggleConnection() {
             // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
             m_serialLine->setSettings(portDialog().lineSettingsText());
             m_serialLine->setPortOpen(true);
+            // Readings wait for their rest as long as the line, as opened, takes to carry them.
+            m_framer.setLineSettings(m_serialLine->lineSettings());
         } else {
             m_serialLine->setPortOpen(false);
         }

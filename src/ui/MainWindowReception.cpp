@@ -77,14 +77,17 @@ void MainWindow::dropWaitingText() {
     m_readingPause->stop();
 }
 
-void MainWindow::updateConsole(std::string_view block) {
-    const ConsoleEdit edit = consoleEditFor(block);
-    if (edit == ConsoleEdit::None)
-        return;
+void MainWindow::updateConsole(std::string_view reading) {
+    // The console's text is kept here; its box is written later, once for a run of changes, so
+    // that a flood of line ends costs no more than the edits themselves.
+    if (m_console.take(reading) && !m_consoleBoxWrite->isActive())
+        m_consoleBoxWrite->start();
+}
+
+void MainWindow::writeConsoleBox() {
     // The console holds single-byte characters only: what it started with and line breaks.
-    std::string text = m_console->text().toLatin1().toStdString();
-    if (applyConsoleEdit(text, edit, static_cast<std::size_t>(m_console->maxLength())))
-        m_console->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    const std::string& text = m_console.text();
+    m_consoleBox->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void MainWindow::darkenReceiveLamp() {

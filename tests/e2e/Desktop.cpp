@@ -190,13 +190,25 @@ Image Desktop::Grab(Rect area) {
 }
 
 void Desktop::Click(Point p) {
-    auto env = EnvironmentWithout({"DISPLAY="});
-    env.push_back("DISPLAY=" + name_);
     // The server handles the move and the button in order: no need to wait for the pointer
     // between them (and --sync waits long when the pointer is already there).
-    Process xdotool(
-        {"/usr/bin/xdotool", "mousemove", std::to_string(p.x), std::to_string(p.y), "click", "1"},
-        env, "/dev/null");
+    Xdotool({"mousemove", std::to_string(p.x), std::to_string(p.y), "click", "1"});
+}
+
+void Desktop::PressKeys(const std::string& combination) {
+    Xdotool({"key", combination});
+}
+
+void Desktop::Type(const std::string& text) {
+    Xdotool({"type", text});
+}
+
+void Desktop::Xdotool(const std::vector<std::string>& arguments) {
+    auto env = EnvironmentWithout({"DISPLAY="});
+    env.push_back("DISPLAY=" + name_);
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    Process xdotool(argv, env, "/dev/null");
     if (xdotool.WaitExit(kPatience) != 0)
         throw std::runtime_error("xdotool failed");
 }

@@ -135,6 +135,10 @@ public:
     Image Grab(Rect area);
     // A click of the left button at `p`, as a person makes it.
     void Click(Point p);
+    // Keys pressed as a person presses them, into the window that has the keyboard focus: a key
+    // combination in xdotool's words ("ctrl+a"), or text typed character by character.
+    void PressKeys(const std::string& combination);
+    void Type(const std::string& text);
 
     // From now on, notes every change of the shape (the visible part) of `window`.
     void WatchShape(unsigned long window);
@@ -143,6 +147,8 @@ public:
     std::vector<Rect> ShapesTaken();
 
 private:
+    void Xdotool(const std::vector<std::string>& arguments);
+
     std::string name_;
     pid_t server_ = -1;
     _XDisplay* x_ = nullptr;

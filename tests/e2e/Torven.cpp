@@ -345,4 +345,11 @@ void Torven::ChoosePortAndAccept(const TopLevel& dialog, int port) {
     desktop_.Click(PixelBox(dialog.geometry, 600, 1440, 1095, 375).Centre()); // OK
 }
 
+void Torven::TypeLineSettings(const TopLevel& dialog, const std::string& settings) {
+    // The settings box at 1920,960 (1455 x 315 twips) takes the keys once clicked.
+    desktop_.Click(PixelBox(dialog.geometry, 1920, 960, 1455, 315).Centre());
+    desktop_.PressKeys("ctrl+a");
+    desktop_.Type(settings);
+}
+
 } // namespace torven::e2e

@@ -118,6 +118,8 @@ public:
     TopLevel OpenPortDialog();
     // In the open port dialog, picks `port` (1 to 9) from the port list and clicks OK.
     void ChoosePortAndAccept(const TopLevel& dialog, int port);
+    // In the open port dialog, replaces the line settings text with `settings`, typed.
+    void TypeLineSettings(const TopLevel& dialog, const std::string& settings);
     // Waits until the window shows what `condition` asks of a shot of it; returns whether it did.
     template <typename Condition> bool WaitForShot(Condition condition) {
         return WaitFor([&] { return condition(Shot()); });

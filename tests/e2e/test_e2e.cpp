@@ -122,6 +122,30 @@ TEST_F(EndToEnd, StepsLightEachLampInTurnAndDisconnectKeepsTheLast) {
     Exit(torven);
 }
 
+// A slow line: at 600 baud a reading and its line end take 100 ms to arrive, longer than a fast
+// line's pause. Opened with the settings typed into the dialog, torven waits for each reading
+// whole: 0128 is 90 degrees, Shape7 (east). Cut after "012" it would light Shape2 (8 degrees)
+// and then, for "8" alone, Shape1 (5 degrees).
+TEST_F(EndToEnd, ASlowLineOpenedWithTypedSettingsShowsWholeReadings) {
+    Simulator sim(work, 1, {"--baud", "600", "--rate", "4", "fixed", "128"});
+    // At the top left, clear of the dialog in the middle of the screen.
+    Torven torven(desktop, work, {"--position", "0,0"}, "TORVEN");
+    const TopLevel dialog = torven.OpenPortDialog();
+    torven.TypeLineSettings(dialog, "600,n,8,1");
+    torven.ClickMenu(kConnect); // the dialog stays open: its text is not confirmed, only typed
+    ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
+    ASSERT_TRUE(torven.WaitForShot([&](const Image& s) {
+        return torven.LitLamps(s) == std::vector<int>{7};
+    })) << "lit: "
+        << testing::PrintToString(torven.LitLamps(torven.Shot()));
+
+    int wrong = 0;
+    Observe(torven, kQuietSpell,
+            [&](const Image& shot) { wrong += torven.LitLamps(shot) != std::vector<int>{7}; });
+    EXPECT_EQ(wrong, 0) << "a reading was cut on the slow line";
+    Exit(torven);
+}
+
 TEST_F(EndToEnd, APortWithoutADeviceShowsTheErrorInTheStatusLine) {
     work.WriteCommSet("99\r\n"); // no link com99, and no system lists 99 serial ports
     Torven torven(desktop, work);

@@ -65,3 +65,32 @@ TEST(ConsoleCapacity, ReportsWhetherTheTextChanged) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ConsoleText, StartsAsLaidOutAndFollowsEachReadingsFirstCharacter) {
+    torven::Console console;
+    EXPECT_EQ(console.text(), "Text2");
+    EXPECT_TRUE(console.take("\r\n"));
+    EXPECT_FALSE(console.take("0256\r\n"));
+    EXPECT_TRUE(console.take("\b"));
+    EXPECT_EQ(console.text(), "Text2\r");
+}
+
+TEST(ConsoleText, HoldsAtMostWhatTheTextBoxHolds) {
+    EXPECT_EQ(torven::Console::kCapacity, 32767u);
+    torven::Console console;
+    for (int i = 0; i < 20000; ++i)
+        console.take("\n");
+    // "Text2" and 16,381 line breaks fill it to the last character; a further one is refused.
+    EXPECT_EQ(console.text().size(), 32767u);
+    EXPECT_FALSE(console.take("\r"));
+    EXPECT_TRUE(console.take("\b"));
+    EXPECT_FALSE(console.take("\r"));
+    EXPECT_TRUE(console.take("\b"));
+    EXPECT_TRUE(console.take("\r"));
+    EXPECT_EQ(console.text().size(), 32767u);
+    EXPECT_TRUE(console.text().ends_with("\r\n\r\n"));
+}
+
+} // namespace

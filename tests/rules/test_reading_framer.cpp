@@ -1,3 +1,4 @@
+#include "LineSettings.h"
 #include "ReadingFramer.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +8,22 @@
 
 namespace {
 
+using torven::LineSettings;
 using torven::ReadingFramer;
 using namespace std::chrono_literals;
+
+LineSettings settings(std::string_view text) {
+    const auto parsed = torven::parseLineSettings(text);
+    EXPECT_TRUE(parsed) << text;
+    return parsed.value_or(LineSettings{});
+}
+
+// The first whole millisecond at which text waiting on a line of `line` is due.
+int pauseMs(std::string_view line) {
+    return static_cast<int>(
+        std::chrono::ceil<std::chrono::milliseconds>(ReadingFramer::pauseFor(settings(line)))
+            .count());
+}
 
 // One thing that happens to the framer: text received at a moment, or (with no text) the
 // moment its pause timer fires, as the window's timer would, at the time it asked for.
@@ -17,11 +32,18 @@ struct Step {
     std::string text;
 };
 
-constexpr int kPauseMs = static_cast<int>(ReadingFramer::kPause.count());
+constexpr std::string_view kDefaultLine = "19200,n,8,1";
+const int kPauseMs = pauseMs(kDefaultLine); // 45: 8 characters take 4.2 ms, then the allowance
+constexpr std::string_view kSlowLine = "600,n,8,1";
+const int kSlowPauseMs = pauseMs(kSlowLine); // 174: 8 characters take 133.3 ms
+constexpr int kSlowCharacterMs = 17;         // 16.7 ms
 
-// Runs the steps and returns every reading handed on, in order, with the moment it was.
-std::vector<std::pair<int, std::string>> run(const std::vector<Step>& steps) {
+// Runs the steps on a line of `line` and returns every reading handed on, in order, with the
+// moment it was.
+std::vector<std::pair<int, std::string>> run(const std::vector<Step>& steps,
+                                             std::string_view line) {
     ReadingFramer framer;
+    framer.setLineSettings(settings(line));
     std::vector<std::pair<int, std::string>> readings;
     const auto start = ReadingFramer::Clock::time_point{} + 1h;
     for (const Step& step : steps) {
@@ -41,6 +63,7 @@ struct Case {
     const char* name;
     std::vector<Step> steps;
     std::vector<std::pair<int, std::string>> readings;
+    std::string_view line = kDefaultLine;
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
@@ -50,7 +73,7 @@ void PrintTo(const Case& c, std::ostream* os) {
 class Framing : public testing::TestWithParam<Case> {};
 
 TEST_P(Framing, CutsReadingsAtTheirLineEnds) {
-    EXPECT_EQ(run(GetParam().steps), GetParam().readings);
+    EXPECT_EQ(run(GetParam().steps, GetParam().line), GetParam().readings);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -87,8 +110,111 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"PiecesFurtherApartThanThePauseStandAlone",
              {{0, "02"}, {kPauseMs, ""}, {400, "56\r\n"}},
              {{kPauseMs, "02"}, {400, "56\r\n"}}},
-        Case{
-            "NothingIsDueWhenNothingWaits", {{0, "0256\r\n"}, {kPauseMs, ""}}, {{0, "0256\r\n"}}}));
+        Case{"NothingIsDueWhenNothingWaits", {{0, "0256\r\n"}, {kPauseMs, ""}}, {{0, "0256\r\n"}}},
+
+        // A slow line: at 600 baud each character takes 16.7 ms, so a reading takes longer to
+        // arrive than a fast line's pause (the timer steps at 45 ms find nothing due).
+        Case{"SlowLineReadingArrivesWhole",
+             {{0, "0"},
+              {kSlowCharacterMs, "1"},
+              {2 * kSlowCharacterMs, "2"},
+              {kPauseMs, ""},
+              {3 * kSlowCharacterMs, "8"},
+              {4 * kSlowCharacterMs, "\r"},
+              {5 * kSlowCharacterMs, "\n"}},
+             {{5 * kSlowCharacterMs, "0128\r\n"}},
+             kSlowLine},
+        Case{"SlowLineWithoutLineEndWaitsItsOwnPause",
+             {{0, "0"},
+              {kSlowCharacterMs, "3"},
+              {2 * kSlowCharacterMs, "8"},
+              {kPauseMs, ""},
+              {3 * kSlowCharacterMs, "4"},
+              {kSlowPauseMs - 1, ""},
+              {kSlowPauseMs, ""}},
+             {{kSlowPauseMs, "0384"}},
+             kSlowLine},
+
+        // A line end that comes after the pause has ended its reading belongs to that reading:
+        // it is dropped, not taken as a blank line (which shows no bearing at all).
+        Case{"LateCrLfBelongsToTheReadingEndedByThePause",
+             {{0, "0256"}, {kPauseMs, ""}, {kPauseMs + 15, "\r\n"}},
+             {{kPauseMs, "0256"}}},
+        Case{"LateLfAloneBelongsToIt",
+             {{0, "0256"}, {kPauseMs, ""}, {kPauseMs + 15, "\n"}},
+             {{kPauseMs, "0256"}}},
+        Case{"LateCrLfSplitBetweenReadsBelongsToIt",
+             {{0, "0256"}, {kPauseMs, ""}, {kPauseMs + 15, "\r"}, {kPauseMs + 30, "\n"}},
+             {{kPauseMs, "0256"}}},
+        Case{"LateCrAloneBelongsToItAndTheNextReadingIsTakenAsUsual",
+             {{0, "0256"}, {kPauseMs, ""}, {kPauseMs + 15, "\r"}, {kPauseMs + 30, "0128\r\n"}},
+             {{kPauseMs, "0256"}, {kPauseMs + 30, "0128\r\n"}}},
+        Case{"WhatFollowsTheLateLineEndIsTakenAsUsual",
+             {{0, "0256"}, {kPauseMs, ""}, {kPauseMs + 15, "\r\n0128\r\n\r\n"}},
+             {{kPauseMs, "0256"}, {kPauseMs + 15, "0128\r\n"}, {kPauseMs + 15, "\r\n"}}},
+        Case{"LateLfCompletesTheCrLfOfAReadingEndedByThePause",
+             {{0, "0256\r"}, {kPauseMs, ""}, {kPauseMs + 15, "\n"}},
+             {{kPauseMs, "0256\r"}}},
+        Case{"AfterAReadingsOwnCrABlankLineKeepsItsMeaning",
+             {{0, "0256\r"}, {kPauseMs, ""}, {kPauseMs + 15, "\r\n"}},
+             {{kPauseMs, "0256\r"}, {kPauseMs + 15, "\r\n"}}},
+        Case{"LineEndAfterOneMorePauseIsABlankLine",
+             {{0, "0256"}, {kPauseMs, ""}, {2 * kPauseMs, "\r\n"}},
+             {{kPauseMs, "0256"}, {2 * kPauseMs, "\r\n"}}},
+        Case{"OnlyTheNextBlockCanStartWithTheLateLineEnd",
+             {{0, "0256"}, {kPauseMs, ""}, {kPauseMs + 5, "0128\r\n"}, {kPauseMs + 10, "\r\n"}},
+             {{kPauseMs, "0256"}, {kPauseMs + 5, "0128\r\n"}, {kPauseMs + 10, "\r\n"}}},
+        Case{"BlankLineBetweenReadingsWithTheirOwnLineEndsKeepsItsMeaning",
+             {{0, "0256\r\n"}, {15, "\r\n"}, {30, "0128\r\n"}},
+             {{0, "0256\r\n"}, {15, "\r\n"}, {30, "0128\r\n"}}},
+        Case{"LateLineEndOnASlowLineWaitsItsOwnPause",
+             {{0, "0256"}, {kSlowPauseMs, ""}, {2 * kSlowPauseMs - 1, "\r\n"}},
+             {{kSlowPauseMs, "0256"}},
+             kSlowLine}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The pause a line's settings give: eight characters' time (start bit, data bits, parity bit if
+// any, stop bits) plus 40 ms, at most a second.
+struct PauseCase {
+    const char* name;
+    std::string_view line;
+    std::chrono::microseconds pause;
+};
+
+void PrintTo(const PauseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ReadingPause : public testing::TestWithParam<PauseCase> {};
+
+TEST_P(ReadingPause, IsEightCharactersTimeAndTheAllowance) {
+    EXPECT_EQ(ReadingFramer::pauseFor(settings(GetParam().line)), GetParam().pause);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadingPause,
+    testing::Values(PauseCase{"Default19200Baud", "19200,n,8,1", 44'167us}, // 4,166.7 rounded up
+                    PauseCase{"Baud600", "600,n,8,1", 173'334us},
+                    PauseCase{"Baud1200", "1200,n,8,1", 106'667us},
+                    PauseCase{"ParityBitCounts", "9600,e,8,1", 49'167us},
+                    PauseCase{"DataBitsCount", "9600,n,5,1", 45'834us},
+                    PauseCase{"OneAndAHalfStopBits", "9600,n,8,1.5", 48'750us},
+                    PauseCase{"TwoStopBits", "110,o,7,2", 840'000us},
+                    PauseCase{"FastestLineIsAlmostTheAllowanceAlone", "4000000,n,5,1", 40'014us},
+                    PauseCase{"JustBelowTheCap", "84,n,8,1", 992'381us},
+                    PauseCase{"CappedAtOneSecond", "75,n,8,1", 1'000'000us},
+                    PauseCase{"OneBaudCapped", "1,n,8,1", 1'000'000us}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReadingPause, FollowsTheLineSettingsLastSet) {
+    ReadingFramer framer;
+    EXPECT_EQ(framer.pause(), ReadingFramer::pauseFor(LineSettings{}));
+    framer.setLineSettings(settings(kSlowLine));
+    EXPECT_EQ(framer.pause(), 173'334us);
+    const auto now = ReadingFramer::Clock::now();
+    framer.take("01", now, [](std::string_view) { FAIL() << "nothing is complete yet"; });
+    EXPECT_EQ(framer.dueAt(), now + 173'334us);
+}
 
 TEST(Framing, EndlessLineIsCutAtTheReceiveBuffersSize) {
     ReadingFramer framer;
@@ -116,6 +242,20 @@ TEST(Framing, ClearDropsTheWaitingTextAndStopsAReadInProgress) {
     });
     EXPECT_EQ(readings, std::vector<std::string>{"0001\n"});
     EXPECT_TRUE(framer.waiting().empty());
+}
+
+TEST(Framing, ClearForgetsALateLineEndStillOwed) {
+    ReadingFramer framer;
+    std::vector<std::string> readings;
+    const auto collect = [&](std::string_view r) {
+        readings.emplace_back(r);
+    };
+    const auto now = ReadingFramer::Clock::now();
+    framer.take("0256", now, collect);
+    framer.takeDue(now + framer.pause(), collect);
+    framer.clear(); // the line closed and opened again: what comes now is a new line's
+    framer.take("\r\n", now + framer.pause() + 1ms, collect);
+    EXPECT_EQ(readings, (std::vector<std::string>{"0256", "\r\n"}));
 }
 
 } // namespace

@@ -48,7 +48,12 @@ public:
 
     template <class T> T* Child(const QString& name) const { return m_form->findChild<T*>(name); }
     QString Readout() const { return Child<QLineEdit>(nameOf(names::kReadout))->text(); }
-    QString Console() const { return Child<QLineEdit>(nameOf(names::kConsole))->text(); }
+    // The console's text as the program keeps it (its box Text2 catches up later).
+    QString Console() const {
+        const std::string& text = m_form->consoleText();
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    }
+    QString ConsoleBox() const { return Child<QLineEdit>(nameOf(names::kConsole))->text(); }
     QString Status() const { return Child<QLabel>(nameOf(names::kStatusLine))->text(); }
     QColor ConnectionLamp() const {
         return Child<QLabel>(nameOf(names::kConnectionLamp))->palette().color(QPalette::Window);

@@ -25,6 +25,9 @@ TEST(SimOptions, AcceptsEveryPatternAndOption) {
          {"random", "--seed", "4294967295"},
          {.pattern = Pattern::Random, .seed = 4294967295u}},
         {"steps", {"steps"}, {.pattern = Pattern::Steps}},
+        {"paced as a slow line",
+         {"fixed", "128", "--baud", "600"},
+         {.pattern = Pattern::Fixed, .fixedReading = 128, .baudRate = 600}},
         {"script from standard input", {"script"}, {.pattern = Pattern::Script}},
         {"script from a file, the rest",
          {"script", "in.txt", "--link", "b/com1", "--flood", "--split", "20", "--duration", "1.5",
@@ -71,6 +74,9 @@ TEST(SimOptions, RejectsUsageErrors) {
         {"fractional count", {"sweep", "--count", "2.5"}, "--count"},
         {"speed outside sweep", {"fixed", "1", "--speed", "5"}, "sweep only"},
         {"seed too big", {"random", "--seed", "4294967296"}, "--seed"},
+        {"baud zero", {"sweep", "--baud", "0"}, "--baud"},
+        {"baud fractional", {"sweep", "--baud", "600.5"}, "--baud"},
+        {"baud too fast", {"sweep", "--baud", "4000001"}, "--baud"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -1,5 +1,6 @@
 // The serial path end to end inside the process: a pty plays the controller, the window's serial
 // component opens it through a comN link, and the window shows what arrives.
+#include "PortDialog.h"
 #include "Pty.h"
 #include "SerialLine.h"
 #include "Wait.h"
@@ -77,6 +78,8 @@ TEST_F(Reception, LineBreakFirstAddsToTheConsoleAndDarkensTheLamps) {
     EXPECT_TRUE(m_harness.LitLamps().empty());
     SendAndWait("\b", " 0");
     ASSERT_TRUE(WaitUntil([&] { return m_harness.Console() == "Text2\r"; }));
+    // The hidden box is written once for a run of changes, within a second or so.
+    EXPECT_TRUE(WaitUntil([&] { return m_harness.ConsoleBox() == "Text2\r"; }));
 }
 
 TEST_F(Reception, ReceiveLampFlashesOncePerBlockAndGoesDarkAgain) {
@@ -97,6 +100,26 @@ TEST_F(Reception, ClosingThePortKeepsTheLastBearingOnShow) {
     EXPECT_FALSE(m_harness.Form().isPortOpen());
     EXPECT_EQ(m_harness.Readout(), " 90");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{7});
+}
+
+// The settings text typed into the dialog, not yet confirmed, is what the line opens with; text
+// then waits for the rest of its reading as long as that line takes to carry eight characters.
+TEST(ReceptionOnASlowLine, TextWaitsAsLongAsTheLineAsOpenedTakes) {
+    WindowHarness harness;
+    Pty pty;
+    pty.LinkAs(harness.LinkPath(1));
+    auto* settings = harness.Form().portDialog().findChild<QLineEdit*>(
+        torven::nameOf(torven::object_names::port_dialog::kLineSettings));
+    settings->setText(QStringLiteral("600,n,8,1"));
+    harness.Form().toggleConnection();
+    ASSERT_TRUE(harness.Form().isPortOpen()) << harness.Status().toStdString();
+
+    auto* pause = harness.Child<QTimer>(QStringLiteral("readingPause"));
+    pty.Write("01");
+    ASSERT_TRUE(WaitUntil([&] { return pause->isActive(); }));
+    // 173.3 ms at 600 baud, counted from the first character; 45 ms at the default 19200.
+    EXPECT_GT(pause->interval(), 150);
+    EXPECT_LE(pause->interval(), 174);
 }
 
 // The simulator cuts every reading in two, 16 ms apart, as a USB adapter's latency timer does.

@@ -9,7 +9,8 @@ namespace {
 
 constexpr double kMaxReadingsPerSecond = 100000;
 constexpr double kMaxSplitMilliseconds = 60000;
-constexpr int kMaxFixedReading = 9999; // what four digits hold
+constexpr int kMaxFixedReading = 9999;           // what four digits hold
+constexpr std::int64_t kMaxBaudRate = 4'000'000; // as torven's line settings allow
 
 std::optional<double> ParseReal(std::string_view text) {
     double value = 0;
@@ -47,7 +48,8 @@ ParsedArguments Fail(std::string message) {
 
 bool TakesValue(std::string_view name) {
     return name == "link" || name == "rate" || name == "eol" || name == "split" ||
-           name == "speed" || name == "seed" || name == "count" || name == "duration";
+           name == "speed" || name == "seed" || name == "count" || name == "duration" ||
+           name == "baud";
 }
 
 } // namespace
@@ -119,6 +121,11 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
             options.lineEnding = *ending;
         } else if (name == "seed") {
             seed = *value;
+        } else if (name == "baud") {
+            const auto baud = ParseWhole(*value);
+            if (!baud || *baud < 1 || *baud > kMaxBaudRate)
+                return Fail("--baud must be a whole number from 1 to 4000000");
+            options.baudRate = static_cast<std::int32_t>(*baud);
         } else if (name == "count") {
             const auto count = ParseWhole(*value);
             if (!count || *count < 1)
@@ -212,6 +219,8 @@ Options:
   --flood         no rate limit: write as fast as the line accepts
   --eol E         line ending: crlf (default), cr, lf or none
   --split MS      send each reading in two blocks: two bytes, a pause of MS ms, the rest
+  --baud N        pace the bytes as a line of N baud carries them (ten bits a byte, 8,n,1):
+                  each byte is written once the line would have delivered it
   --speed DEG     sweep speed in degrees per second (default 30; negative: counter-clockwise)
   --seed S        seed for random, to repeat a sequence
   --count N       stop after N readings

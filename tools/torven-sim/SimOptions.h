@@ -23,6 +23,8 @@ struct Options {
     bool flood = false;
     LineEnding lineEnding = LineEnding::CrLf;
     std::optional<double> splitMilliseconds{};
+    // Pace the bytes as a line of this many baud carries them (ten bits a character: 8,n,1).
+    std::optional<std::int32_t> baudRate{};
     std::optional<std::int64_t> count{};
     std::optional<double> durationSeconds{};
 

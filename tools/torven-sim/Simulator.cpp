@@ -24,6 +24,8 @@ constexpr std::size_t kStaleInputLimit = 256;
 constexpr auto kFinalDrainTime = std::chrono::seconds(1);
 constexpr auto kFinalDrainCheck = std::chrono::milliseconds(10);
 constexpr auto kFinalEmptyTime = std::chrono::milliseconds(50);
+// A character on the line with --baud: a start bit, eight data bits and a stop bit.
+constexpr double kBitsPerCharacter = 10;
 
 [[noreturn]] void ThrowErrno(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -142,7 +144,9 @@ void Simulator::Send(const std::string& payload) {
         const auto discarded = i == 0 ? pty_.DiscardStaleInput(kStaleInputLimit) : 0;
         if (discarded > 0)
             notes += " (discarded " + std::to_string(discarded) + " unread bytes)";
-        const std::size_t written = pty_.WriteSome(writes[i]);
+        const std::size_t written = WritePaced(writes[i]);
+        if (stopped_)
+            return;
         if (written < writes[i].size()) {
             // The line is full: like a controller, drop the reading rather than wait.
             notes +=
@@ -157,6 +161,24 @@ void Simulator::Send(const std::string& payload) {
         std::fprintf(stderr, "torven-sim: #%lld %s%s\n", static_cast<long long>(sent_ + 1),
                      EscapeBytes(whole).c_str(), notes.c_str());
     }
+}
+
+std::size_t Simulator::WritePaced(std::string_view bytes) {
+    if (!options_.baudRate)
+        return pty_.WriteSome(bytes);
+    const auto character = Seconds(kBitsPerCharacter / *options_.baudRate);
+    std::size_t written = 0;
+    for (const char byte : bytes) {
+        // A byte is there for the listener once its stop bit is through, one character's time
+        // after the line was free to start it.
+        lineFreeAt_ = std::max(lineFreeAt_, Clock::now()) + character;
+        if (WaitUntil(lineFreeAt_, false) == Wake::Signal)
+            break;
+        if (pty_.WriteSome(std::string_view(&byte, 1)) == 0)
+            break;
+        ++written;
+    }
+    return written;
 }
 
 void Simulator::AwaitListener() {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace torven {
 class PseudoTerminal;
@@ -41,6 +42,9 @@ private:
     std::optional<std::string> NextScriptPayload();
     std::string GeneratedPayload(Clock::time_point scheduled);
     void Send(const std::string& payload);
+    // Writes `bytes`, with --baud each once the line would have delivered it; returns how many
+    // went out before the line was full or a stop signal came.
+    std::size_t WritePaced(std::string_view bytes);
     void AwaitListener();
     Clock::time_point SlotTime() const;
 
@@ -59,6 +63,8 @@ private:
     // Readings are due at anchor_ + slot_/rate: absolute times, so pacing does not drift.
     Clock::time_point anchor_;
     std::int64_t slot_ = 0;
+    // With --baud: when the line has delivered the last byte written.
+    Clock::time_point lineFreeAt_{};
 };
 
 } // namespace torven::sim
