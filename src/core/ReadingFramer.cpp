@@ -46,7 +46,7 @@ std::optional<ReadingFramer::Clock::time_point> ReadingFramer::dueAt() const {
 }
 
 std::string_view ReadingFramer::withoutLateLineEnd(std::string_view text, Clock::time_point now) {
-    // Only the text that comes next can start with the line end owed, and only within the pause.
+    // Only the text that comes next can start with the line end owed, and only within its window.
     const LateLineEnd owed = m_lateLineEnd;
     m_lateLineEnd = LateLineEnd::None;
     if (owed == LateLineEnd::None || now >= m_lateLineEndUntil)

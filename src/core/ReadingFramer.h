@@ -24,9 +24,9 @@ namespace torven {
 // than a fast line's allowance, and cutting it there would show a wrong bearing.
 //
 // A reading ended by the pause may still get its line end late: the first CR, LF or CR LF that
-// starts the next text received within one more pause belongs to it and is dropped, not taken as
-// a blank line of its own (which would show no bearing at all). A blank line after a reading
-// that ended with its own line end is a reading as ever.
+// starts the next text received within the late line end's window belongs to it and is dropped,
+// not taken as a blank line of its own (which would show no bearing at all). A blank line after
+// a reading that ended with its own line end is a reading as ever.
 class ReadingFramer {
 public:
     using Clock = std::chrono::steady_clock;
@@ -41,6 +41,12 @@ public:
     static constexpr int kPauseCharacters = 8;
     // However slow the line, a reading is shown within a second of its first character.
     static constexpr std::chrono::milliseconds kLongestPause{1000};
+    // How long after the pause has ended a reading its line end may still come. A controller
+    // whose line end trails its digits by a tenth of a second is not rare, and one more pause
+    // (some 44 ms on a fast line) would turn that line end into a blank line, blanking the
+    // bearing after every reading; a controller that sends unended readings and blank lines of
+    // their own so close together is not known.
+    static constexpr std::chrono::milliseconds kLateLineEndWindow{1000};
 
     // The pause on a line of `settings`: the time kPauseCharacters characters take on it (a
     // character being a start bit, the data bits, the parity bit if any and the stop bits), plus
@@ -155,7 +161,7 @@ void ReadingFramer::takeDue(Clock::time_point now, OnReading&& onReading) {
     // Owed before the call: the reading's handler may clear() it away. A reading that ends with a
     // CR still lacks the LF of a CR LF, nothing more.
     m_lateLineEnd = reading.ends_with('\r') ? LateLineEnd::LineFeed : LateLineEnd::Any;
-    m_lateLineEndUntil = now + m_pause;
+    m_lateLineEndUntil = now + kLateLineEndWindow;
     onReading(std::string_view(reading));
 }
 
