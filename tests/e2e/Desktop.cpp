@@ -203,6 +203,11 @@ void Desktop::Type(const std::string& text) {
     Xdotool({"type", text});
 }
 
+void Desktop::Move(const TopLevel& window, Point to) {
+    Xdotool({"windowmove", "--sync", std::to_string(window.id), std::to_string(to.x),
+             std::to_string(to.y)});
+}
+
 void Desktop::Xdotool(const std::vector<std::string>& arguments) {
     auto env = EnvironmentWithout({"DISPLAY="});
     env.push_back("DISPLAY=" + name_);

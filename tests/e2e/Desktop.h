@@ -139,6 +139,8 @@ public:
     // combination in xdotool's words ("ctrl+a"), or text typed character by character.
     void PressKeys(const std::string& combination);
     void Type(const std::string& text);
+    // Moves a top-level window's top-left corner to `to`, as a person drags it by its title.
+    void Move(const TopLevel& window, Point to);
 
     // From now on, notes every change of the shape (the visible part) of `window`.
     void WatchShape(unsigned long window);

@@ -128,10 +128,11 @@ TEST_F(EndToEnd, StepsLightEachLampInTurnAndDisconnectKeepsTheLast) {
 // and then, for "8" alone, Shape1 (5 degrees).
 TEST_F(EndToEnd, ASlowLineOpenedWithTypedSettingsShowsWholeReadings) {
     Simulator sim(work, 1, {"--baud", "600", "--rate", "4", "fixed", "128"});
-    // At the top left, clear of the dialog in the middle of the screen.
     Torven torven(desktop, work, {"--position", "0,0"}, "TORVEN");
     const TopLevel dialog = torven.OpenPortDialog();
     torven.TypeLineSettings(dialog, "600,n,8,1");
+    // The dialog opens over its window; moved aside, it leaves the menu and the lamps in sight.
+    desktop.Move(dialog, {Desktop::kWidth / 2, Desktop::kHeight / 2});
     torven.ClickMenu(kConnect); // the dialog stays open: its text is not confirmed, only typed
     ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
     ASSERT_TRUE(torven.WaitForShot([&](const Image& s) {
