@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -40,6 +41,20 @@ struct PortFault {
     Holder holder = Holder::Unknown;
     std::string lockOwner;   // Busy: the lock file's owner, when this user may not remove it
     std::string systemWords; // the system's own report, untranslated; may be empty
+};
+
+// What a port operation came to: done, or the fault that stopped it. The caller must look.
+class [[nodiscard]] PortResult {
+public:
+    PortResult() = default; // done
+    PortResult(PortFault fault) : m_fault(std::move(fault)) {}
+
+    bool succeeded() const { return !m_fault.has_value(); }
+    // Why it failed; only for a result that did not succeed.
+    const PortFault& fault() const { return *m_fault; }
+
+private:
+    std::optional<PortFault> m_fault;
 };
 
 // Whose terms the advice is given in: device names, groups and folders differ.

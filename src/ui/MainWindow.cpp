@@ -95,7 +95,6 @@ MainWindow::MainWindow(PortSettingsFile settingsFile, MainWindowOptions options,
 
     createElements();
     createMenus();
-    m_serialLine->setReceiveThreshold(1);
     loadPortNumber();
 }
 

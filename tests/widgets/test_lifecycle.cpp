@@ -23,7 +23,6 @@ using torven::test::WindowHarness;
 TEST(Start, WithoutStoredPortKeepsPortOneAndCreatesNoFile) {
     WindowHarness h;
     EXPECT_EQ(h.Form().serialLine().portNumber(), 1);
-    EXPECT_EQ(h.Form().serialLine().receiveThreshold(), 1);
     EXPECT_FALSE(h.Form().serialLine().isPortOpen());
     EXPECT_FALSE(QFile::exists(h.CommSetPath()));
 }
