@@ -1,4 +1,4 @@
-#include "AnimateWindow.h"
+#include "RollAway.h"
 
 #include <QPointer>
 #include <QRegion>
@@ -9,40 +9,33 @@ namespace torven {
 
 namespace {
 
-// The part of a w x h window still shown when `left` (1 down to 0) of the animation remains.
-QRect visiblePart(int w, int h, double left, unsigned flags) {
-    const int shownW =
-        (flags & (animate::kHorPositive | animate::kHorNegative)) ? qRound(w * left) : w;
-    const int shownH =
-        (flags & (animate::kVerPositive | animate::kVerNegative)) ? qRound(h * left) : h;
-    // Rolling right to left keeps the left part; left to right keeps the right part; likewise
-    // top to bottom keeps the bottom part.
-    const int x = (flags & animate::kHorPositive) ? w - shownW : 0;
-    const int y = (flags & animate::kVerPositive) ? h - shownH : 0;
-    return QRect(x, y, shownW, shownH);
+// The part of a w x h window still shown when `left` (1 down to 0) of the animation remains:
+// rolling right to left keeps the left part, top to bottom the bottom part.
+QRect visiblePart(int w, int h, double left) {
+    const int shownW = qRound(w * left);
+    const int shownH = qRound(h * left);
+    return QRect(0, h - shownH, shownW, shownH);
 }
 
 } // namespace
 
-void animateWindow(QWidget* window, int durationMs, unsigned flags,
-                   std::function<void()> finished) {
+void rollAway(QWidget* window, int durationMs, std::function<void()> finished) {
     auto* animation = new QVariantAnimation(window);
     animation->setStartValue(1.0);
     animation->setEndValue(0.0);
     animation->setDuration(durationMs);
     QPointer<QWidget> target(window);
-    QObject::connect(animation, &QVariantAnimation::valueChanged, window,
-                     [target, flags](const QVariant& value) {
-                         if (!target)
-                             return;
-                         const QRect part = visiblePart(target->width(), target->height(),
-                                                        value.toDouble(), flags);
-                         // An empty mask would mean "no mask": keep one pixel until the end.
-                         target->setMask(part.isEmpty() ? QRegion(0, 0, 1, 1) : QRegion(part));
-                     });
+    QObject::connect(
+        animation, &QVariantAnimation::valueChanged, window, [target](const QVariant& value) {
+            if (!target)
+                return;
+            const QRect part = visiblePart(target->width(), target->height(), value.toDouble());
+            // An empty mask would mean "no mask": keep one pixel until the end.
+            target->setMask(part.isEmpty() ? QRegion(0, 0, 1, 1) : QRegion(part));
+        });
     QObject::connect(animation, &QVariantAnimation::finished, window,
-                     [target, flags, finished = std::move(finished)] {
-                         if (target && (flags & animate::kHide)) {
+                     [target, finished = std::move(finished)] {
+                         if (target) {
                              target->hide();
                              target->clearMask();
                          }
