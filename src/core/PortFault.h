@@ -34,10 +34,11 @@ struct PortFault {
 
     Kind kind = Kind::Other;
     int port = 0;
-    std::string device;     // the device tried, when one was reached
-    std::string settings;   // the line settings text, for the two settings faults
-    std::string lockFile;   // Busy: the lock file that holds the device, when one was found
-    std::string lockHolder; // Busy: the program named in that lock file, when it names one
+    std::string device;      // the device tried, when one was reached
+    std::string settings;    // the line settings text, for the two settings faults
+    std::string lockFile;    // Busy: the lock file that holds the device, when one was found
+    long long lockPid = 0;   // Busy: the process named in that lock file, when it names one
+    std::string lockProgram; // Busy: that process's program, when the lock file says
     Holder holder = Holder::Unknown;
     std::string lockOwner;   // Busy: the lock file's owner, when this user may not remove it
     std::string systemWords; // the system's own report, untranslated; may be empty

@@ -114,10 +114,8 @@ void describeLock(const QString& lock, PortFault& fault) {
     QString host, application;
     if (!QLockFile(lock).getLockInfo(&pid, &host, &application) || pid <= 0)
         return;
-    fault.lockHolder =
-        (application.isEmpty() ? QStringLiteral("процесс %1").arg(pid)
-                               : QStringLiteral("%1, процесс %2").arg(application).arg(pid))
-            .toStdString();
+    fault.lockPid = pid;
+    fault.lockProgram = application.toStdString();
     // A process of another computer cannot be looked up from here.
     if (!host.isEmpty() && host != QSysInfo::machineHostName())
         return;
