@@ -178,7 +178,7 @@ int main(int argc, char* argv[]) {
     torven::EndSignals endSignals;
     QObject::connect(&endSignals, &torven::EndSignals::arrived, &app, [&window] {
         if (window)
-            window->serialLine().setPortOpen(false);
+            window->serialLine().closePort();
         QCoreApplication::exit(0);
     });
     if (options.position) {

@@ -36,7 +36,9 @@ DecodedBlock decodeBlock(std::string_view block) {
     DecodedBlock out;
     out.rawReading = block.substr(0, kReadingLength);
     // Multiplication first, as the scale is defined; then truncation toward zero.
-    const double degrees = std::trunc(readNumber(out.rawReading) * kDegreesPerTurn / kStepsPerTurn);
+    const NumberScan number = scanNumber(out.rawReading);
+    out.hasNumber = number.found;
+    const double degrees = std::trunc(number.value * kDegreesPerTurn / kStepsPerTurn);
     out.readout = readoutText(degrees);
 
     // The bearing is the readout read back. Its digits are the truncated value exactly, so

@@ -10,7 +10,10 @@ namespace torven {
 // Everything one received block changes on the bearing display.
 struct DecodedBlock {
     std::string rawReading; // the first four characters of the block
-    std::string readout;    // the readout's final text: a blank or a minus sign, then the digits
+    // Whether the reading holds a number at all, as opposed to 0 read from text without one
+    // ("abcd", "", "&Hxy").
+    bool hasNumber = false;
+    std::string readout; // the readout's final text: a blank or a minus sign, then the digits
     // The bearing read back from the readout; empty when it does not fit a signed 16-bit integer
     // (only readings with an exponent, such as "5E4", get there).
     std::optional<std::int16_t> bearing;

@@ -10,13 +10,6 @@ std::string commSetContent(std::string_view portText) {
     return content;
 }
 
-std::string portTextLengthProblem(std::size_t length) {
-    if (length <= kLongestPortText)
-        return {};
-    return "текст номера длиннее " + std::to_string(kLongestPortText) +
-           " знаков, и следующий запуск не прочёл бы его целиком. Уберите лишние нули и пробелы.";
-}
-
 std::optional<std::int16_t> storedPortNumber(std::string_view head, bool complete) {
     const std::size_t end = head.find_first_of("\r\n");
     if (end == std::string_view::npos && !complete)

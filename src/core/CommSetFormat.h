@@ -18,9 +18,11 @@ inline constexpr std::size_t kCommSetReadLimit = 4096;
 // The longest port text a start reads back whole: its line end must come within the bytes read.
 inline constexpr std::size_t kLongestPortText = kCommSetReadLimit - 1;
 
-// Why a port text of `length` characters is not stored, in Russian: a start would not read it
-// back whole. Empty when it may be stored.
-std::string portTextLengthProblem(std::size_t length);
+// Whether a port text of `length` characters is too long to store: a start would not read it
+// back whole.
+constexpr bool portTextTooLong(std::size_t length) {
+    return length > kLongestPortText;
+}
 
 // The stored port number from the start of the file: its first line (up to the first CR, LF or
 // the end of the file) converted by the port-number rule. `head` is the first bytes of the file;

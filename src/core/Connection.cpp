@@ -5,7 +5,8 @@ namespace torven {
 ConnectionUpdate afterConnectCommand(bool portOpen, bool succeeded) {
     if (!succeeded)
         return {portOpen, std::nullopt, kErrorStatus};
-    if (portActionFor(portOpen) == PortAction::Open)
+    // The command toggles: it opens a closed port and closes an open one.
+    if (!portOpen)
         return {true, kConnectedColour, std::string_view{}};
     return {false, kDisconnectedColour, std::nullopt};
 }

@@ -12,13 +12,6 @@ inline constexpr std::uint32_t kDisconnectedColour = 0xFF0000;
 // The status line's text after a failed port operation.
 inline constexpr std::string_view kErrorStatus = "Ошибка!";
 
-enum class PortAction { Open, Close };
-
-// What the connect command does to the port, by whether the program holds it open: a toggle.
-constexpr PortAction portActionFor(bool portOpen) {
-    return portOpen ? PortAction::Close : PortAction::Open;
-}
-
 // What the window shows and holds after a port operation or event. Empty optionals leave the
 // lamp colour or the status text as they are.
 struct ConnectionUpdate {

@@ -1,19 +1,13 @@
 #include "LineSettings.h"
 
+#include "Blanks.h"
+
 #include <array>
 #include <charconv>
 
 namespace torven {
 
 namespace {
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
 
 std::optional<std::int32_t> wholeNumber(std::string_view s) {
     std::int32_t value = 0;
@@ -66,7 +60,7 @@ std::optional<LineSettings> parseLineSettings(std::string_view text) {
         const std::size_t comma = text.find(',');
         if (count == fields.size())
             return std::nullopt;
-        fields[count++] = trimmed(text.substr(0, comma));
+        fields[count++] = trimmedBlanks(text.substr(0, comma));
         if (comma == std::string_view::npos)
             break;
         text.remove_prefix(comma + 1);

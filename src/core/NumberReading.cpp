@@ -1,5 +1,7 @@
 #include "NumberReading.h"
 
+#include "Blanks.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -10,25 +12,38 @@
 namespace torven {
 namespace {
 
-// A view over the text that steps over the characters the rule ignores.
+// A view over the text that steps over the blanks the scan allows where it stands.
 class Cursor {
 public:
-    explicit Cursor(std::string_view text) : m_text(text) {}
+    Cursor(std::string_view text, NumberBlanks blanks)
+        : m_text(text), m_blanksInside(blanks == NumberBlanks::Anywhere) {
+        skipBlanks();
+    }
 
     // The next significant character, or -1 at the end of the text.
     int peek() {
-        while (m_pos < m_text.size() && isIgnored(m_text[m_pos]))
-            ++m_pos;
+        if (m_blanksInside)
+            skipBlanks();
         return m_pos < m_text.size() ? static_cast<unsigned char>(m_text[m_pos]) : -1;
     }
     void advance() { ++m_pos; }
     std::size_t position() const { return m_pos; }
     void rewind(std::size_t pos) { m_pos = pos; }
+    // Past the blanks after what was read: the end of a scan that found a number.
+    std::size_t end() {
+        skipBlanks();
+        return m_pos;
+    }
 
 private:
-    static bool isIgnored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+    bool isSkipped(char c) const { return isBlank(c) || (m_blanksInside && c == '\n'); }
+    void skipBlanks() {
+        while (m_pos < m_text.size() && isSkipped(m_text[m_pos]))
+            ++m_pos;
+    }
 
     std::string_view m_text;
+    bool m_blanksInside;
     std::size_t m_pos = 0;
 };
 
@@ -51,17 +66,21 @@ int digitValue(int c, int base) {
     return v < base ? v : -1;
 }
 
-double readRadix(Cursor& in, int base) {
-    double value = 0;
-    for (int d; (d = digitValue(in.peek(), base)) >= 0; in.advance())
-        value = value * base + d;
-    return value;
+NumberScan readRadix(Cursor& in, int base) {
+    NumberScan scan;
+    for (int d; (d = digitValue(in.peek(), base)) >= 0; in.advance()) {
+        scan.value = scan.value * base + d;
+        scan.found = true;
+    }
+    if (scan.found)
+        scan.end = in.end();
+    return scan;
 }
 
 // The common case read straight off the text: blanks, an optional sign, then at most 19 digits
-// (a whole number that fits 64 bits) followed by nothing that could continue the number. Empty for
-// anything else, which the general reading handles.
-std::optional<double> readPlainWholeNumber(std::string_view text) {
+// (a whole number that fits 64 bits) followed by nothing that could continue the number or be
+// skipped after it. Empty for anything else, which the general reading handles.
+std::optional<NumberScan> readPlainWholeNumber(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ')
         ++i;
@@ -82,22 +101,22 @@ std::optional<double> readPlainWholeNumber(std::string_view text) {
             return std::nullopt;
     }
     // One rounding of the exact integer, as reading its digits gives.
-    return negative ? -static_cast<double>(value) : static_cast<double>(value);
+    return NumberScan{negative ? -static_cast<double>(value) : static_cast<double>(value), true, i};
 }
 
 } // namespace
 
-double readNumber(std::string_view text) {
+NumberScan scanNumber(std::string_view text, NumberBlanks blanks) {
     if (const auto plain = readPlainWholeNumber(text))
         return *plain;
 
-    Cursor in(text);
+    Cursor in(text, blanks);
 
     if (in.peek() == '&') {
         in.advance();
         const int kind = lower(in.peek());
         if (kind != 'h' && kind != 'o')
-            return 0;
+            return {};
         in.advance();
         return readRadix(in, kind == 'h' ? 16 : 8);
     }
@@ -141,11 +160,12 @@ double readNumber(std::string_view text) {
         in.advance();
     }
     if (!seenDigit)
-        return 0;
+        return {};
 
     const int e = lower(in.peek());
     if (!seenPoint && wholeFits && e != 'e' && e != 'd')
-        return negative ? -static_cast<double>(whole) : static_cast<double>(whole);
+        return {negative ? -static_cast<double>(whole) : static_cast<double>(whole), true,
+                in.end()};
     if (e == 'e' || e == 'd') {
         const std::size_t mark = in.position();
         in.advance();
@@ -176,7 +196,7 @@ double readNumber(std::string_view text) {
                                         std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range)
         value = significant && magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    return negative ? -value : value;
+    return {negative ? -value : value, true, in.end()};
 }
 
 } // namespace torven

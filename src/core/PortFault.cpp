@@ -11,6 +11,14 @@ std::string spaced(const std::string& text) {
     return text.empty() ? std::string() : " " + text;
 }
 
+// " (torven, процесс 812)" for the process named in the lock file, or nothing.
+std::string lockHolder(const PortFault& f) {
+    if (f.lockPid <= 0)
+        return {};
+    const std::string process = "процесс " + std::to_string(f.lockPid);
+    return " (" + (f.lockProgram.empty() ? process : f.lockProgram + ", " + process) + ")";
+}
+
 std::string reason(const PortFault& f) {
     const std::string port = "Порт " + std::to_string(f.port) + ": ";
     switch (f.kind) {
@@ -23,10 +31,10 @@ std::string reason(const PortFault& f) {
     case Kind::Busy:
         if (f.holder == PortFault::Holder::Gone)
             return port + "устройство" + spaced(f.device) + " заперто файлом блокировки " +
-                   f.lockFile + ", который оставила уже завершившаяся программа" +
-                   (f.lockHolder.empty() ? "" : " (" + f.lockHolder + ")") + ".";
+                   f.lockFile + ", который оставила уже завершившаяся программа" + lockHolder(f) +
+                   ".";
         return port + "устройство" + spaced(f.device) + " занято другой программой" +
-               (f.lockHolder.empty() ? "" : " (" + f.lockHolder + ")") + ".";
+               lockHolder(f) + ".";
     case Kind::Vanished:
         return port + "устройство" + spaced(f.device) + " пропало или перестало отвечать.";
     case Kind::SettingsInvalid:

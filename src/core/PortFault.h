@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -33,13 +34,28 @@ struct PortFault {
 
     Kind kind = Kind::Other;
     int port = 0;
-    std::string device;     // the device tried, when one was reached
-    std::string settings;   // the line settings text, for the two settings faults
-    std::string lockFile;   // Busy: the lock file that holds the device, when one was found
-    std::string lockHolder; // Busy: the program named in that lock file, when it names one
+    std::string device;      // the device tried, when one was reached
+    std::string settings;    // the line settings text, for the two settings faults
+    std::string lockFile;    // Busy: the lock file that holds the device, when one was found
+    long long lockPid = 0;   // Busy: the process named in that lock file, when it names one
+    std::string lockProgram; // Busy: that process's program, when the lock file says
     Holder holder = Holder::Unknown;
     std::string lockOwner;   // Busy: the lock file's owner, when this user may not remove it
     std::string systemWords; // the system's own report, untranslated; may be empty
+};
+
+// What a port operation came to: done, or the fault that stopped it. The caller must look.
+class [[nodiscard]] PortResult {
+public:
+    PortResult() = default; // done
+    PortResult(PortFault fault) : m_fault(std::move(fault)) {}
+
+    bool succeeded() const { return !m_fault.has_value(); }
+    // Why it failed; only for a result that did not succeed.
+    const PortFault& fault() const { return *m_fault; }
+
+private:
+    std::optional<PortFault> m_fault;
 };
 
 // Whose terms the advice is given in: device names, groups and folders differ.

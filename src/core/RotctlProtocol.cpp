@@ -1,5 +1,7 @@
 #include "RotctlProtocol.h"
 
+#include "Blanks.h"
+
 #include <array>
 #include <charconv>
 #include <vector>
@@ -26,21 +28,9 @@ constexpr std::array kCommands{
     Command{'q', "quit", Kind::Quit},           Command{'Q', "quit", Kind::Quit},
 };
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::vector<std::string_view> words(std::string_view text) {
     std::vector<std::string_view> out;
-    while (!(text = trimmed(text)).empty()) {
+    while (!(text = trimmedBlanks(text)).empty()) {
         std::size_t end = 0;
         while (end < text.size() && !isBlank(text[end]))
             ++end;
@@ -148,7 +138,7 @@ std::string rotctlNumber(double value) {
 std::string rotctlReply(std::string_view line, const RotctlState& state, bool* quit) {
     if (quit)
         *quit = false;
-    line = trimmed(line);
+    line = trimmedBlanks(line);
     if (line.empty())
         return {};
 

@@ -1,6 +1,6 @@
 #include "PortLocator.h"
 
-#include "FileServices.h"
+#include "FileOwner.h"
 #include "PortDevice.h"
 
 #include <QDir>

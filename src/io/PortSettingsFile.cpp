@@ -1,7 +1,10 @@
 #include "PortSettingsFile.h"
 
 #include "CommSetFormat.h"
-#include "FileServices.h"
+#include "DistrustNotice.h"
+#include "FileOwner.h"
+#include "ProgramFolders.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -69,16 +72,15 @@ std::optional<std::int16_t> PortSettingsFile::load() const {
     return std::nullopt;
 }
 
-QString PortSettingsFile::save(const QString& portText) const {
+std::optional<SaveFault> PortSettingsFile::save(const QString& portText) const {
     const QByteArray text = portText.toLatin1();
-    if (const std::string problem = portTextLengthProblem(static_cast<std::size_t>(text.size()));
-        !problem.empty())
-        return QString::fromStdString(problem);
+    if (portTextTooLong(static_cast<std::size_t>(text.size())))
+        return SaveFault{SaveFault::Kind::TextTooLong, {}, {}};
     const std::string content = commSetContent(text.toStdString());
     const QByteArray bytes(content.data(), static_cast<qsizetype>(content.size()));
     const QStringList folders = fileFolders();
     if (folders.isEmpty())
-        return QStringLiteral("нет папки для файла comm.set.");
+        return SaveFault{SaveFault::Kind::NoFolder, {}, {}};
     ReplaceResult result = writeWholeFile(pathIn(folders.front()), bytes);
     // Only a place this user may not write sends the file on; a full disk, an I/O error or a link
     // in the way is reported instead, so that the port is never quietly kept somewhere the next
@@ -86,12 +88,14 @@ QString PortSettingsFile::save(const QString& portText) const {
     if (result.outcome == ReplaceAccess::NotPermitted && folders.front() == m_programFolder &&
         !m_userFolder.isEmpty())
         result = writeWholeFile(pathIn(m_userFolder), bytes);
-    return result.why;
+    if (result.outcome == ReplaceAccess::Allowed)
+        return std::nullopt;
+    return result.fault;
 }
 
 QString PortSettingsFile::distrustNotice() const {
     static const QRegularExpression settingsName(QStringLiteral("^(comm\\.set|com-?[0-9]+)$"));
-    QStringList found;
+    std::vector<ForeignEntry> found;
     for (const QString& folder : folders()) {
         const QDir dir(folder);
         const QStringList names =
@@ -109,17 +113,10 @@ QString PortSettingsFile::distrustNotice() const {
             const QString shown = entry.isSymLink() && !foreignOwner(path)
                                       ? path + QStringLiteral(" → ") + entry.canonicalFilePath()
                                       : path;
-            found << QStringLiteral("%1 (владелец — %2)")
-                         .arg(QDir::toNativeSeparators(shown), *owner);
+            found.push_back({QDir::toNativeSeparators(shown).toStdString(), owner->toStdString()});
         }
     }
-    if (found.isEmpty())
-        return {};
-    return QStringLiteral("Не используются, потому что принадлежат другому пользователю: %1. "
-                          "Чужой файл мог бы подменить порт или устройство. Удалите эти файлы "
-                          "(или попросите владельца); свой comm.set запишет OK в «Настр.» → "
-                          "«Коммуникация», свою ссылку comN создайте командой ln -s.")
-        .arg(found.join(QStringLiteral("; ")));
+    return QString::fromStdString(distrustNoticeText(found));
 }
 
 } // namespace torven

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SaveFault.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -34,11 +36,11 @@ public:
     // number. A file that belongs to another user is passed over as if absent.
     std::optional<std::int16_t> load() const;
 
-    // Stores `portText` exactly as typed, then CR LF, replacing the whole file. Returns an empty
-    // string on success, else why it could not be stored. A text too long for a start to read
-    // back whole is not stored. Only a place this user may not write
-    // sends the file on to the per-user folder; any other failure stores nothing anywhere.
-    QString save(const QString& portText) const;
+    // Stores `portText` exactly as typed, then CR LF, replacing the whole file. Returns nothing on
+    // success, else why it could not be stored. A text too long for a start to read back whole
+    // is not stored. Only a place this user may not write sends the file on to the per-user
+    // folder; any other failure stores nothing anywhere.
+    std::optional<SaveFault> save(const QString& portText) const;
 
     // Why some of the files named comm.set or comN in the folders are not used: they belong to
     // other users. Empty when there are none.

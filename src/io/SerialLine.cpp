@@ -1,6 +1,5 @@
 #include "SerialLine.h"
 
-#include "CommError.h"
 #include "CommEvents.h"
 #include "LineSettings.h"
 #include "PortLocator.h"
@@ -26,14 +25,10 @@ namespace torven {
 
 namespace {
 
-LineSettings parsedOrThrow(const QString& text, std::int16_t port) {
-    const auto settings = parseLineSettings(text.toStdString());
-    if (!settings) {
-        PortFault fault{PortFault::Kind::SettingsInvalid, port};
-        fault.settings = text.toStdString();
-        throw CommError(fault);
-    }
-    return *settings;
+PortFault settingsFault(PortFault::Kind kind, std::int16_t port, const QString& settings) {
+    PortFault fault{kind, port};
+    fault.settings = settings.toStdString();
+    return fault;
 }
 
 QSerialPort::Parity qtParity(Parity parity) {
@@ -119,10 +114,8 @@ void describeLock(const QString& lock, PortFault& fault) {
     QString host, application;
     if (!QLockFile(lock).getLockInfo(&pid, &host, &application) || pid <= 0)
         return;
-    fault.lockHolder =
-        (application.isEmpty() ? QStringLiteral("процесс %1").arg(pid)
-                               : QStringLiteral("%1, процесс %2").arg(application).arg(pid))
-            .toStdString();
+    fault.lockPid = pid;
+    fault.lockProgram = application.toStdString();
     // A process of another computer cannot be looked up from here.
     if (!host.isEmpty() && host != QSysInfo::machineHostName())
         return;
@@ -188,7 +181,7 @@ void releasePortsAtExit() {
         // Only the thread that owns a line may touch it; exit() is called from the user
         // interface thread when the display connection is lost.
         if (line->thread() == QThread::currentThread())
-            line->setPortOpen(false);
+            line->closePort();
     }
 }
 
@@ -196,9 +189,6 @@ void releasePortsAtExit() {
 
 // Read errors in a row, on a line that shows no hang-up, after which it counts as failed anyway.
 constexpr int kReadErrorsTolerated = 16;
-
-// The characters kept for a reader that does not read.
-constexpr qint64 kReceiveBufferSize = 1024;
 
 // How often the counters of an open port are looked at when nothing is received.
 constexpr int kLineErrorPollMs = 500;
@@ -218,65 +208,66 @@ SerialLine::~SerialLine() {
     closePort();
 }
 
-void SerialLine::setSettings(const QString& settings) {
-    const LineSettings parsed = parsedOrThrow(settings, m_commPort);
+PortResult SerialLine::setSettings(const QString& settings) {
+    const auto parsed = parseLineSettings(settings.toStdString());
+    if (!parsed)
+        return settingsFault(PortFault::Kind::SettingsInvalid, m_commPort, settings);
     if (m_port.isOpen()) {
         // A refusal is reported to the caller; it says nothing about the device, and the line
         // goes back to the settings it had.
         m_applyingSettings = true;
-        const bool applied = apply(m_port, parsed);
+        const bool applied = apply(m_port, *parsed);
         const QString why = m_port.errorString();
-        if (!applied)
-            apply(m_port, parsedOrThrow(m_settings, m_commPort));
+        if (const auto before = parseLineSettings(m_settings.toStdString()); !applied && before)
+            apply(m_port, *before);
         m_applyingSettings = false;
         m_port.clearError();
         checkInputParity(m_port.handle());
         if (!applied) {
-            PortFault fault{PortFault::Kind::SettingsRefused, m_commPort};
+            PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_commPort, settings);
             fault.device = m_device.toStdString();
-            fault.settings = settings.toStdString();
             fault.systemWords = why.toStdString();
-            throw CommError(fault);
+            return fault;
         }
     }
     m_settings = settings;
-    m_lineSettings = parsed;
+    m_lineSettings = *parsed;
+    return {};
 }
 
 QString SerialLine::deviceFor(std::int16_t port) const {
     return deviceForPort(port, m_linkFolders);
 }
 
-void SerialLine::setPortOpen(bool open) {
-    if (!open) {
-        closePort();
-        return;
-    }
+PortResult SerialLine::openPort() {
     if (m_port.isOpen())
-        throw CommError(PortFault(PortFault::Kind::Other, m_commPort, "the port is already open"));
+        return PortFault(PortFault::Kind::Other, m_commPort, "the port is already open");
 
     const QString device = deviceFor(m_commPort);
     if (device.isEmpty())
-        throw CommError(PortFault{PortFault::Kind::NoDevice, m_commPort});
+        return PortFault{PortFault::Kind::NoDevice, m_commPort};
     // Open the device itself rather than a link to it: the lock that keeps a second program off
     // a line in use is named after the device, and through a link of another name it would be
     // missed, leaving two programs each reading half of the line.
     const QString canonical = QFileInfo(device).canonicalFilePath();
     const QString target = canonical.isEmpty() ? device : canonical;
     m_port.setPortName(target);
-    if (!apply(m_port, parsedOrThrow(m_settings, m_commPort))) {
-        PortFault fault{PortFault::Kind::SettingsRefused, m_commPort};
+    const auto settings = parseLineSettings(m_settings.toStdString());
+    if (!settings)
+        return settingsFault(PortFault::Kind::SettingsInvalid, m_commPort, m_settings);
+    if (!apply(m_port, *settings)) {
+        PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_commPort, m_settings);
         fault.device = device.toStdString();
-        fault.settings = m_settings.toStdString();
         fault.systemWords = m_port.errorString().toStdString();
-        throw CommError(fault);
+        return fault;
     }
     // Read-only: the program never transmits.
     if (!m_port.open(QIODevice::ReadOnly))
-        throw CommError(openFault(m_port, m_commPort, device, target));
+        return openFault(m_port, m_commPort, device, target);
     m_device = device;
     checkInputParity(m_port.handle());
     startWatchingLineErrors();
+    return {};
 }
 
 void SerialLine::closePort() {
@@ -320,17 +311,9 @@ void SerialLine::checkLineErrors() {
 
 void SerialLine::onReadyRead() {
     m_readErrorsInARow = 0;
-    if (m_receiveThreshold > 0 && m_port.bytesAvailable() >= m_receiveThreshold) {
-        // A read that finds nothing carries no block: nothing is handed on.
-        if (const QByteArray block = m_port.readAll(); !block.isEmpty())
-            emit blockReceived(block);
-    }
-    // Bytes nobody reads (no blocks are wanted) are kept no further than the receive buffer
-    // holds; the oldest go first, and the loss is reported.
-    if (m_port.isOpen() && m_port.bytesAvailable() > kReceiveBufferSize) {
-        m_port.skip(m_port.bytesAvailable() - kReceiveBufferSize);
-        emit lineError(CommEvent::ReceiveOverflow);
-    }
+    // A read that finds nothing carries no block: nothing is handed on.
+    if (const QByteArray block = m_port.readAll(); !block.isEmpty())
+        emit blockReceived(block);
     checkLineErrors();
 }
 
@@ -339,7 +322,7 @@ void SerialLine::onErrorOccurred(QSerialPort::SerialPortError error) {
     // port is open, data waiting or not: no read buffer limit is ever set, since Qt stops
     // watching the handle while a limited buffer is full.
     //
-    // Errors during an open attempt are reported by setPortOpen itself. An error on an open port
+    // Errors during an open attempt are reported by openPort itself. An error on an open port
     // means its device is gone or broken; some Qt versions repeat it in a tight loop for as long
     // as the dead handle stays open, so the port is closed here, once.
     if (error == QSerialPort::NoError || !m_port.isOpen() || m_applyingSettings)

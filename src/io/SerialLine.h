@@ -4,6 +4,7 @@
 #include "LineErrorCounters.h"
 #include "LineErrorCounts.h"
 #include "LineSettings.h"
+#include "PortFault.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -23,7 +24,8 @@ namespace torven {
 // written to the port.
 //
 // Signals arrive on the thread that owns the line, from its event loop, never while
-// another handler runs. Refused settings and failed opens raise CommError. The port is released
+// another handler runs. Refused settings and failed opens come back as a PortResult that says
+// what went wrong, in the system's words; the wording is left to the caller. The port is released
 // when the line is destroyed, and also when the program ends through exit() while the
 // line still lives.
 //
@@ -45,22 +47,16 @@ public:
     QString settings() const { return m_settings; }
     // The settings text, parsed: what the line opens with (19200,n,8,1 until others are set).
     LineSettings lineSettings() const { return m_lineSettings; }
-    // "baud,parity,data,stop" such as "19200,n,8,1"; raises CommError when malformed, or when an
-    // open port refuses it.
-    void setSettings(const QString& settings);
+    // "baud,parity,data,stop" such as "19200,n,8,1"; fails when malformed, or when an open port
+    // refuses it, and then keeps the settings it had.
+    PortResult setSettings(const QString& settings);
 
     bool isPortOpen() const { return m_port.isOpen(); }
-    // Opens or closes the port; raises CommError when the port number reaches no device, the device
-    // is missing, busy or not a serial line, or refuses the settings.
-    void setPortOpen(bool open);
-
-    // How many bytes must wait before they are read and handed on as a block; 0 hands nothing on,
-    // and the bytes then wait, no more than the receive buffer holds.
-    int receiveThreshold() const { return m_receiveThreshold; }
-    void setReceiveThreshold(int count) { m_receiveThreshold = count; }
-
-    // The bytes received and not yet handed on, taken out of the receive buffer.
-    QByteArray takeWaiting() { return m_port.readAll(); }
+    // Fails when the port number reaches no device, the device is missing, busy or not a serial
+    // line, or refuses the settings.
+    PortResult openPort();
+    // Closing cannot fail; a closed port is left alone.
+    void closePort();
 
     // Folders searched for comN links that point a port number at a device.
     void setLinkFolders(const QStringList& folders) { m_linkFolders = folders; }
@@ -81,7 +77,7 @@ public:
 signals:
     // Every byte received since the last block, one character per byte; never empty.
     void blockReceived(const QByteArray& block);
-    // A line error the driver counted, or received bytes dropped because nobody read them.
+    // A line error the driver counted.
     void lineError(torven::CommEvent code);
     // The open port's device went away or failed (an adapter pulled out, a line hung up). The port
     // has already been closed, once.
@@ -93,7 +89,6 @@ private:
     std::optional<LineErrorCounts> readLineErrorCounts();
     void startWatchingLineErrors();
     void checkLineErrors();
-    void closePort();
 
     // A child, so that tests can reach its signals; being a member, it leaves its parent before
     // the parent deletes its children.
@@ -103,7 +98,6 @@ private:
     std::int16_t m_commPort = 1;
     QString m_settings = QStringLiteral("19200,n,8,1");
     LineSettings m_lineSettings; // m_settings, parsed
-    int m_receiveThreshold = 0;
     QStringList m_linkFolders;
     QString m_device;
     bool m_applyingSettings = false; // errors raised meanwhile are refusals, not a lost device

@@ -1,13 +1,12 @@
 #include "MainWindow.h"
 
 #include "AboutWindow.h"
-#include "AnimateWindow.h"
-#include "Caret.h"
 #include "Fonts.h"
 #include "Lamp.h"
 #include "MainWindowLayout.h"
 #include "ObjectNames.h"
 #include "PortDialog.h"
+#include "RollAway.h"
 #include "SectorLamps.h"
 #include "SerialLine.h"
 #include "ServiceNotices.h"
@@ -51,10 +50,6 @@ constexpr int kLineEditRightMargin = 2;
 QColor rgb(std::uint32_t colour) {
     return QColor::fromRgb(static_cast<QRgb>(colour));
 }
-
-// The caret rule: the readout shows its caret only when told to, and nothing in the program tells
-// it to, so the readout is never edited by hand.
-constexpr bool kReadoutShowsCaret = false;
 
 QLabel* makeCompassMark(QWidget* parent, const char* name, const layout::Box& box,
                         const QString& text) {
@@ -101,7 +96,6 @@ MainWindow::MainWindow(PortSettingsFile settingsFile, MainWindowOptions options,
 
     createElements();
     createMenus();
-    m_serialLine->setReceiveThreshold(1);
     loadPortNumber();
 }
 
@@ -427,11 +421,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_closing)
         return;
     m_closing = true;
-    animateWindow(this, kRollAwayDuration,
-                  animate::kHide | animate::kVerPositive | animate::kHorNegative, [this] {
-                      m_rolledAway = true;
-                      close();
-                  });
+    rollAway(this, kRollAwayDuration, [this] {
+        m_rolledAway = true;
+        close();
+    });
 }
 
 // Readings can arrive far more often than a screen shows frames, and painting costs far more than
@@ -532,10 +525,9 @@ void MainWindow::fitReadout() {
 }
 
 void MainWindow::updateCaret() {
-    if (kReadoutShowsCaret)
-        showCaret(m_readout);
-    else
-        hideCaret(m_readout);
+    // The readout never shows its caret: read-only, its figures cannot be altered by a stray key
+    // press, and no cursor blinks in it.
+    m_readout->setReadOnly(true);
 }
 
 } // namespace torven

@@ -1,5 +1,4 @@
 // The main window's connect command and what it shows of the connection.
-#include "CommError.h"
 #include "Connection.h"
 #include "MainWindow.h"
 #include "PortDialog.h"
@@ -14,28 +13,25 @@ namespace torven {
 void MainWindow::toggleConnection() {
     // Text that waited for the rest of its reading belongs to the line as it was.
     dropWaitingText();
-    bool succeeded = true;
-    PortFault fault;
-    try {
-        if (portActionFor(m_portOpen) == PortAction::Open) {
-            // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
-            m_serialLine->setSettings(portDialog().lineSettingsText());
-            m_serialLine->setPortOpen(true);
-            // Readings wait for their rest as long as the line, as opened, takes to carry them.
+    PortResult result;
+    if (!m_portOpen) {
+        // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
+        result = m_serialLine->setSettings(portDialog().lineSettingsText());
+        if (result.succeeded())
+            result = m_serialLine->openPort();
+        // Readings wait for their rest as long as the line, as opened, takes to carry them.
+        if (result.succeeded())
             m_framer.setLineSettings(m_serialLine->lineSettings());
-        } else {
-            m_serialLine->setPortOpen(false);
-        }
-    } catch (const CommError& error) {
-        succeeded = false;
-        fault = error.fault();
-        fault.port = m_serialLine->portNumber();
+    } else {
+        m_serialLine->closePort();
     }
+    const bool succeeded = result.succeeded();
     applyConnectionUpdate(afterConnectCommand(m_portOpen, succeeded));
     m_distrustNotice = m_settingsFile.distrustNotice();
     // The status line's tooltip says why a command failed, and otherwise keeps the latest line
     // error; either way it goes on saying which files of other users are not used.
-    showStatusReason(succeeded ? m_lastErrorText : QString::fromStdString(portFaultText(fault)));
+    showStatusReason(succeeded ? m_lastErrorText
+                               : QString::fromStdString(portFaultText(result.fault())));
 }
 
 void MainWindow::onDeviceLost(const QString& reason) {

@@ -104,7 +104,7 @@ void MainWindow::shareBearingWith(RotatorService* service) {
 void MainWindow::showDecodedBlock(DecodedBlock decoded) {
     // The calibration offset turns a bearing into the true one before anything shows it; junk is
     // left as decoded, so that it never becomes a plausible bearing.
-    if (const auto shifted = offsetBearing(decoded.rawReading, decoded.bearing, m_options.offset)) {
+    if (const auto shifted = offsetBearing(decoded, m_options.offset)) {
         decoded.bearing = shifted;
         decoded.readout = readoutText(*shifted);
         decoded.litLamp = litLampFor(*shifted);
@@ -112,7 +112,7 @@ void MainWindow::showDecodedBlock(DecodedBlock decoded) {
     // A client gets what the window shows, but only for a reading that holds a bearing: junk is
     // no position at all, not north.
     if (m_service) {
-        const bool live = decoded.bearing && readsNumber(decoded.rawReading);
+        const bool live = decoded.bearing && decoded.hasNumber;
         m_service->setPosition(live ? std::optional<int>(*decoded.bearing) : std::nullopt);
     }
     m_rawReading = decoded.rawReading;

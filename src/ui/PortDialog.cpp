@@ -3,6 +3,7 @@
 #include "Fonts.h"
 #include "ObjectNames.h"
 #include "PortNumber.h"
+#include "SaveFault.h"
 #include "SerialDeviceInfo.h"
 #include "SerialLine.h"
 #include "Twips.h"
@@ -134,8 +135,9 @@ void PortDialog::accept() {
         return;
     }
     if (m_storage == Storage::CommSet) {
-        if (const QString why = m_settingsFile.save(text); !why.isEmpty()) {
-            warn(QStringLiteral("Не удалось сохранить номер порта: %1").arg(why));
+        if (const auto fault = m_settingsFile.save(text)) {
+            warn(QStringLiteral("Не удалось сохранить номер порта: %1")
+                     .arg(QString::fromStdString(saveFaultText(*fault))));
             return;
         }
     }

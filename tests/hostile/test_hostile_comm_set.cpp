@@ -267,7 +267,7 @@ TEST(CommSetPlace, TheStartReadsWhereOkWrites) {
             AsTester tester;
             const torven::PortSettingsFile file(program, user);
             EXPECT_EQ(file.load(), row.loaded);
-            EXPECT_EQ(file.save("7"), "");
+            EXPECT_EQ(file.save("7"), std::nullopt);
             EXPECT_EQ(file.load(), 7) << "the next start reads what OK stored";
         }
         chmod(program.toLocal8Bit().constData(), 0755);

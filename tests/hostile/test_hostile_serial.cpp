@@ -196,16 +196,4 @@ TEST_F(HostileSerial, FloodsAreTakenWholeWithBoundedMemory) {
     EXPECT_EQ(h.Readout(), " 45");
 }
 
-TEST_F(HostileSerial, DataNobodyReadsIsCappedAndTheLossReported) {
-    h.Form().serialLine().setReceiveThreshold(0); // no blocks handed on: nothing reads the line
-    Flood(RandomBytes(1 << 20, 13));
-    EXPECT_GT(h.Form().errorCount(), 0);
-    EXPECT_TRUE(h.Form().lastErrorText().endsWith(" Last Error: Receive Buffer Overflow "));
-    EXPECT_LE(h.Form().serialLine().takeWaiting().size(), 1024);
-
-    h.Form().serialLine().setReceiveThreshold(1);
-    SendBlock("0064");
-    EXPECT_EQ(h.Readout(), " 45");
-}
-
 } // namespace

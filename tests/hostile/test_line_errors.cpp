@@ -148,7 +148,7 @@ TEST(DriverLineErrors, APseudoTerminalHasNoCountersButChecksParityAfterEverySett
     EXPECT_FALSE(h.Form().serialLine().watchesLineErrors());
     EXPECT_TRUE(ChecksInputParity(pty));
     // Setting the parity again on the open port must not switch the check off.
-    h.Form().serialLine().setSettings(QStringLiteral("9600,n,8,1"));
+    EXPECT_TRUE(h.Form().serialLine().setSettings(QStringLiteral("9600,n,8,1")).succeeded());
     EXPECT_TRUE(ChecksInputParity(pty));
 }
 

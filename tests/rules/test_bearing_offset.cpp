@@ -1,4 +1,5 @@
 #include "BearingOffset.h"
+#include "NumberReading.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,11 @@ class BearingOffsetRule : public testing::TestWithParam<OffsetRow> {};
 
 TEST_P(BearingOffsetRule, Shown) {
     const OffsetRow& row = GetParam();
-    EXPECT_EQ(offsetBearing(row.reading, row.bearing, row.offset), row.shown);
+    DecodedBlock decoded;
+    decoded.rawReading = row.reading;
+    decoded.hasNumber = scanNumber(row.reading).found;
+    decoded.bearing = row.bearing;
+    EXPECT_EQ(offsetBearing(decoded, row.offset), row.shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(

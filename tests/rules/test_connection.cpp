@@ -6,11 +6,6 @@ namespace {
 
 using torven::ConnectionUpdate;
 
-TEST(ConnectCommand, TogglesBetweenOpenAndClose) {
-    EXPECT_EQ(torven::portActionFor(false), torven::PortAction::Open);
-    EXPECT_EQ(torven::portActionFor(true), torven::PortAction::Close);
-}
-
 TEST(ConnectCommand, OutcomesFollowTheStateTable) {
     struct Row {
         const char* name;

@@ -17,7 +17,8 @@ PortFault Fault(Kind kind, int port, std::string device, std::string systemWords
 TEST(PortFaultText, SaysWhatWentWrongAndWhatToDoOnLinux) {
     PortFault busyLocked = Fault(Kind::Busy, 2, "/dev/ttyUSB0", "");
     busyLocked.lockFile = "/var/lock/LCK..ttyUSB0";
-    busyLocked.lockHolder = "torven, процесс 812";
+    busyLocked.lockProgram = "torven";
+    busyLocked.lockPid = 812;
     PortFault heldByARunningProgram = busyLocked;
     heldByARunningProgram.holder = PortFault::Holder::Running;
     PortFault staleLock = busyLocked;

@@ -23,7 +23,6 @@ using torven::test::WindowHarness;
 TEST(Start, WithoutStoredPortKeepsPortOneAndCreatesNoFile) {
     WindowHarness h;
     EXPECT_EQ(h.Form().serialLine().portNumber(), 1);
-    EXPECT_EQ(h.Form().serialLine().receiveThreshold(), 1);
     EXPECT_FALSE(h.Form().serialLine().isPortOpen());
     EXPECT_FALSE(QFile::exists(h.CommSetPath()));
 }
@@ -58,7 +57,7 @@ TEST(Start, AnInstalledCopyKeepsTheFilePerUserOnly) {
     const QString user = dir.path() + "/user";
     const torven::PortSettingsFile file(QString(), user);
     EXPECT_EQ(file.folders(), QStringList{user});
-    EXPECT_EQ(file.save(" 5 "), "");
+    EXPECT_EQ(file.save(" 5 "), std::nullopt);
     QFile stored(user + "/comm.set");
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_EQ(stored.readAll(), " 5 \r\n");

@@ -1,11 +1,9 @@
-#include "FileServices.h"
+#include "WholeFile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -13,7 +11,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -32,32 +29,6 @@ bool fileExists(const QString& path) {
     return true;
 }
 
-QString programFolder() {
-    return QCoreApplication::applicationDirPath();
-}
-
-QString userSettingsFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-}
-
-bool runsFromSystemFolder([[maybe_unused]] const QString& installFolder) {
-#ifdef Q_OS_WIN
-    // The installer leaves a mark beside the program, wherever the user had it go; a copy
-    // unzipped into a folder of its own has none.
-    return fileExists(QDir(programFolder()).filePath(QStringLiteral("torven.installed")));
-#else
-    const QString here = QFileInfo(programFolder()).canonicalFilePath();
-    const QStringList systemFolders{installFolder, QStringLiteral("/usr/bin"),
-                                    QStringLiteral("/usr/local/bin"), QStringLiteral("/bin")};
-    for (const QString& folder : systemFolders) {
-        const QString canonical = QFileInfo(folder).canonicalFilePath();
-        if (!canonical.isEmpty() && canonical == here)
-            return true;
-    }
-    return false;
-#endif
-}
-
 std::optional<FileHead> readFileHead(const QString& path, qint64 limit) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -71,15 +42,17 @@ std::optional<FileHead> readFileHead(const QString& path, qint64 limit) {
 
 namespace {
 
-QString notARegularFile(const QString& path) {
-    return QStringLiteral(
-               "%1 — не обычный файл, а ссылка, папка или устройство, и номер через него "
-               "не записывается. Удалите %1 и нажмите OK ещё раз.")
-        .arg(QDir::toNativeSeparators(path));
+// A fault about the file at `path`, named as the system writes it.
+SaveFault faultAt(SaveFault::Kind kind, const QString& path, const QString& systemWords = {}) {
+    return {kind, QDir::toNativeSeparators(path).toStdString(), systemWords.toStdString()};
 }
 
-QString noWriteAccess(const QString& path) {
-    return QStringLiteral("нет права записи в %1.").arg(QDir::toNativeSeparators(path));
+ReplaceResult notARegularFile(const QString& path) {
+    return {ReplaceAccess::Refused, faultAt(SaveFault::Kind::NotARegularFile, path)};
+}
+
+ReplaceResult noWriteAccess(const QString& path) {
+    return {ReplaceAccess::NotPermitted, faultAt(SaveFault::Kind::NoWriteAccess, path)};
 }
 
 #ifndef Q_OS_WIN
@@ -89,22 +62,14 @@ bool isNotPermitted(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
 }
 
-QString writeFailure(const QString& path, int error) {
-    QString what;
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        what = QStringLiteral("на диске нет места");
-        break;
-    case EIO:
-        what = QStringLiteral("ошибка ввода-вывода");
-        break;
-    default:
-        what = QStringLiteral("ошибка записи");
-        break;
-    }
-    return QStringLiteral("не удалось записать %1: %2; прежний файл не изменён (%3).")
-        .arg(QDir::toNativeSeparators(path), what, QString::fromLocal8Bit(std::strerror(error)));
+ReplaceResult writeFailure(const QString& path, int error) {
+    SaveFault::Kind kind = SaveFault::Kind::WriteFailed;
+    if (error == ENOSPC || error == EDQUOT)
+        kind = SaveFault::Kind::DiskFull;
+    else if (error == EIO)
+        kind = SaveFault::Kind::InputOutput;
+    return {ReplaceAccess::Refused,
+            faultAt(kind, path, QString::fromLocal8Bit(std::strerror(error)))};
 }
 
 // Whether the effective user (not the real one, as plain access() would ask) may use `path` so.
@@ -145,9 +110,9 @@ mode_t newFileMode(const QByteArray& path) {
 std::optional<ReplaceResult> refusalOf(const QString& path) {
     switch (checkReplace(path)) {
     case ReplaceAccess::NotPermitted:
-        return ReplaceResult{ReplaceAccess::NotPermitted, noWriteAccess(path)};
+        return noWriteAccess(path);
     case ReplaceAccess::Refused:
-        return ReplaceResult{ReplaceAccess::Refused, notARegularFile(path)};
+        return notARegularFile(path);
     case ReplaceAccess::Allowed:
         break;
     }
@@ -188,6 +153,9 @@ ReplaceAccess checkReplace(const QString& path) {
     return ReplaceAccess::Allowed;
 }
 
+// Written by hand rather than with QSaveFile, which here would keep less: it writes through a link
+// to its target, drops the set-user, set-group and sticky bits of the mode, goes on to the rename
+// when flushing to the disk fails, and leaves the folder unsynced after the rename.
 ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
     if (auto refusal = refusalOf(path))
         return *refusal;
@@ -199,8 +167,8 @@ ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
     if (fd < 0) {
         const int error = errno;
         if (isNotPermitted(error))
-            return {ReplaceAccess::NotPermitted, noWriteAccess(path)};
-        return {ReplaceAccess::Refused, writeFailure(path, error)};
+            return noWriteAccess(path);
+        return writeFailure(path, error);
     }
     int error = fchmod(fd, newFileMode(file)) == 0 ? 0 : errno;
     if (error == 0)
@@ -212,20 +180,20 @@ ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
         error = errno;
     if (error != 0) {
         unlink(temporary.constData());
-        return {ReplaceAccess::Refused, writeFailure(path, error)};
+        return writeFailure(path, error);
     }
     // Something may have taken the name meanwhile. The rename would replace a link rather than
     // follow it, but what stands there now is not ours to replace either.
     if (checkReplace(path) == ReplaceAccess::Refused) {
         unlink(temporary.constData());
-        return {ReplaceAccess::Refused, notARegularFile(path)};
+        return notARegularFile(path);
     }
     if (rename(temporary.constData(), file.constData()) != 0) {
         error = errno;
         unlink(temporary.constData());
         if (isNotPermitted(error))
-            return {ReplaceAccess::NotPermitted, noWriteAccess(path)};
-        return {ReplaceAccess::Refused, writeFailure(path, error)};
+            return noWriteAccess(path);
+        return writeFailure(path, error);
     }
     // The rename itself reaches the disk with the folder.
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
@@ -234,23 +202,6 @@ ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
         ::close(dir);
     }
     return {};
-}
-
-std::optional<QString> foreignOwner(const QString& path) {
-    struct stat entry {};
-    if (lstat(QFile::encodeName(path).constData(), &entry) != 0)
-        return std::nullopt;
-    const uid_t owner = entry.st_uid;
-    if (owner == geteuid() || owner == 0)
-        return std::nullopt;
-    struct stat program {};
-    if (stat(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), &program) ==
-            0 &&
-        program.st_uid == owner)
-        return std::nullopt;
-    if (const passwd* user = getpwuid(owner))
-        return QString::fromLocal8Bit(user->pw_name);
-    return QString::number(owner);
 }
 
 #else
@@ -273,11 +224,10 @@ ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
     QSaveFile file(path);
     // A file that cannot even be started there is a place this user may not write.
     if (!file.open(QIODevice::WriteOnly))
-        return {ReplaceAccess::NotPermitted, noWriteAccess(path)};
+        return noWriteAccess(path);
     const auto failed = [&path](const QString& why) {
         return ReplaceResult{ReplaceAccess::Refused,
-                             QStringLiteral("не удалось записать %1; прежний файл не изменён (%2).")
-                                 .arg(QDir::toNativeSeparators(path), why)};
+                             faultAt(SaveFault::Kind::WriteFailed, path, why)};
     };
     if (file.write(content) != content.size() || !file.flush()) {
         const QString why = file.errorString();
@@ -287,10 +237,6 @@ ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
     if (!file.commit())
         return failed(file.errorString());
     return {};
-}
-
-std::optional<QString> foreignOwner(const QString&) {
-    return std::nullopt;
 }
 
 #endif
