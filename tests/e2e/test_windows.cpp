@@ -221,10 +221,11 @@ TEST_F(WindowsReading, StepsLightEachOfTheTwentyFourLamps) {
     Exit(torven);
 }
 
-// "0256" arrives as "02", a pause, then "56" and the line ending: a half taken for a reading
-// would light lamp 1 (2 is about 1 degree) or lamp 2 (56 is about 39 degrees).
+// "0256" arrives as "02" and, 16 ms later, "56" with the line ending, as a USB adapter's latency
+// timer cuts it: a half taken for a reading would light lamp 1 (2 is about 1 degree) or lamp 4
+// (56 is about 39 degrees).
 TEST_F(WindowsReading, AReadingCutInTwoShowsOnlyTheTrueBearing) {
-    Simulator sim(work, 1, {"--split", "200", "--rate", "2", "fixed", "256"});
+    Simulator sim(work, 1, {"--split", "16", "--rate", "5", "fixed", "256"});
     Torven torven(desktop, work);
     torven.ClickMenu(kConnect);
     ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
@@ -236,7 +237,7 @@ TEST_F(WindowsReading, AReadingCutInTwoShowsOnlyTheTrueBearing) {
         return lit;
     };
     ASSERT_TRUE(WaitFor([&] { return note() == std::vector<int>{13}; }));
-    // Four more readings, each cut in two, watched as they arrive.
+    // Ten more readings, each cut in two, watched as they arrive.
     for (const auto end = Clock::now() + milliseconds(2000); Clock::now() < end;) {
         note();
         std::this_thread::sleep_for(milliseconds(5)); // the machine is shared: no spinning
