@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AboutWindow.h"
+#include "FittingMenuBar.h"
 #include "Fonts.h"
 #include "Lamp.h"
 #include "MainWindowLayout.h"
@@ -223,11 +224,13 @@ void MainWindow::createElements() {
 }
 
 void MainWindow::createMenus() {
-    QMenuBar* bar = menuBar();
+    auto* bar = new FittingMenuBar(twipsToPixels(layout::kClientWidth));
+    setMenuBar(bar);
     bar->setObjectName(nameOf(names::kMenuBar));
     bar->setNativeMenuBar(false);
     // A small font and tight spacing, as on the classic small system font, so that all four items
-    // fit across the fixed width instead of hiding behind an overflow arrow.
+    // fit across the fixed width instead of hiding behind an overflow arrow (and the bar shrinks
+    // a font that still does not fit).
     bar->setFont(defaultFont());
     bar->setStyleSheet(QStringLiteral("QMenuBar { padding: 0px; spacing: 0px; }"
                                       "QMenuBar::item { padding: 2px 5px; }"));
@@ -251,6 +254,7 @@ void MainWindow::createMenus() {
     m_exitAction = bar->addAction(QStringLiteral("Выход"));
     m_exitAction->setObjectName(nameOf(names::kExitAction));
     connect(m_exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
+    bar->fitItems();
 }
 
 void MainWindow::loadPortNumber() {

@@ -3,72 +3,21 @@
 // bearing, name the window and pick the port for one run.
 
 #include "Readings.h"
+#include "Rotctl.h"
 #include "Torven.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <array>
-#include <cstdio>
 #include <iostream>
-#include <netinet/in.h>
 #include <optional>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace torven::e2e {
 namespace {
 
-// A TCP port on the loopback that nothing listens on now.
-int FreeTcpPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-        throw std::runtime_error("no free TCP port");
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-struct ClientRun {
-    bool succeeded = false;
-    std::string out; // what it printed, errors included
-};
-
-// Hamlib's rotctl against a service on the loopback: one command, as a person types it.
-ClientRun Rotctl(int port, const std::string& command) {
-    const std::string line =
-        "timeout 20 " TORVEN_ROTCTL " -m 2 -r 127.0.0.1:" + std::to_string(port) + " " + command +
-        " 2>&1; echo \"status=$?\"";
-    ClientRun run;
-    FILE* pipe = popen(line.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 256> buffer{};
-    while (const std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
-        run.out.append(buffer.data(), n);
-    pclose(pipe);
-    const auto status = run.out.rfind("status=");
-    run.succeeded = status != std::string::npos && run.out.compare(status, 9, "status=0\n") == 0;
-    run.out.erase(std::min(status, run.out.size()));
-    return run;
-}
-
-// The azimuth rotctl printed for get_pos, or nothing when it failed.
-std::optional<std::string> Azimuth(int port) {
-    const ClientRun run = Rotctl(port, "get_pos");
-    if (!run.succeeded)
-        return std::nullopt;
-    return run.out.substr(0, run.out.find('\n'));
-}
-
 class Sharing : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_STRNE(TORVEN_ROTCTL, "")
+        ASSERT_TRUE(RotctlFound())
             << "Hamlib's rotctl is missing: scripts/bootstrap installs libhamlib-utils";
     }
     void TearDown() override {

@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 #include "PortSettingsFile.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -98,21 +99,51 @@ TEST_F(MainWindowLayout, ConnectionLampAndReceiveLampBlendIntoTheBackground) {
     EXPECT_EQ(child<torven::Lamp>("shpRXOFF")->backColor(), face);
 }
 
-TEST_F(MainWindowLayout, AllFourMenuItemsFitTheMenuBar) {
+// The bar's font as laid out, and as Windows' own menu font would make it: Segoe UI 9 pt, which is
+// 12 px at 96 dpi, 15 px at 125 % and 18 px at 150 % where a program's pixels are not scaled with
+// it. DejaVu Sans stands in for Segoe UI: it is the wider face letter for letter, so what fits in
+// it fits in Segoe UI. An item that does not fit goes into Qt's overflow button, out of sight.
+struct MenuFontRow {
+    const char* name;
+    int pixels; // 0: the font as laid out
+};
+void PrintTo(const MenuFontRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class MenuBarFit : public MainWindowLayout, public testing::WithParamInterface<MenuFontRow> {};
+
+TEST_P(MenuBarFit, AllFourMenuItemsStandOnTheBar) {
     QMenuBar* bar = m_form->menuBar();
+    if (GetParam().pixels > 0) {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(GetParam().pixels);
+        bar->setFont(font);
+    }
     const QStringList expected = {"Связь", "Настр.", "Инфо", "Выход"};
     const auto actions = bar->actions();
     ASSERT_EQ(actions.size(), expected.size());
+    QCoreApplication::sendPostedEvents(); // the layout the font change asked for
+    EXPECT_EQ(m_form->width(), 186);
+    EXPECT_EQ(bar->width(), 186);
     for (int i = 0; i < actions.size(); ++i) {
         EXPECT_EQ(actions[i]->text(), expected[i]);
         const QRect place = bar->actionGeometry(actions[i]);
         EXPECT_FALSE(place.isEmpty()) << expected[i].toStdString();
-        EXPECT_LE(place.right(), bar->width()) << expected[i].toStdString();
+        EXPECT_LT(place.right(), bar->width()) << expected[i].toStdString();
     }
-    EXPECT_EQ(m_form->width(), 186);
+    auto* overflow = bar->findChild<QWidget*>(QStringLiteral("qt_menubar_ext_button"));
+    EXPECT_TRUE(overflow == nullptr || !overflow->isVisible()) << "the overflow button shows";
     const auto submenu = actions[1]->menu()->actions();
     ASSERT_EQ(submenu.size(), 1);
     EXPECT_EQ(submenu[0]->text(), "Коммуникация");
 }
+
+INSTANTIATE_TEST_SUITE_P(Fonts, MenuBarFit,
+                         testing::Values(MenuFontRow{"AsLaidOut", 0},
+                                         MenuFontRow{"SegoeUi9ptAt100Percent", 12},
+                                         MenuFontRow{"SegoeUi9ptAt125Percent", 15},
+                                         MenuFontRow{"SegoeUi9ptAt150Percent", 18}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
