@@ -57,7 +57,7 @@ std::string_view ReadingFramer::withoutLateLineEnd(std::string_view text, Clock:
         return text;
     if (text.size() == 1) {
         m_lateLineEnd = LateLineEnd::LineFeed;
-        m_lateLineEndUntil = now + m_pause;
+        m_lateLineEndUntil = later(now, m_pause);
         return {};
     }
     return text.substr(text[1] == '\n' ? 2 : 1);

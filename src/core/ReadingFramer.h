@@ -95,6 +95,12 @@ private:
     template <typename OnReading>
     std::optional<std::size_t> handOn(std::string_view text, OnReading& onReading);
 
+    // `when` + `by`, or the clock's end when that lies beyond it (a caller may take what is due
+    // "at the end of time").
+    static Clock::time_point later(Clock::time_point when, Clock::duration by) {
+        return when > Clock::time_point::max() - by ? Clock::time_point::max() : when + by;
+    }
+
     // What a reading ended by the pause may still get as its line end.
     enum class LateLineEnd { None, Any, LineFeed };
 
@@ -161,7 +167,7 @@ void ReadingFramer::takeDue(Clock::time_point now, OnReading&& onReading) {
     // Owed before the call: the reading's handler may clear() it away. A reading that ends with a
     // CR still lacks the LF of a CR LF, nothing more.
     m_lateLineEnd = reading.ends_with('\r') ? LateLineEnd::LineFeed : LateLineEnd::Any;
-    m_lateLineEndUntil = now + kLateLineEndWindow;
+    m_lateLineEndUntil = later(now, kLateLineEndWindow);
     onReading(std::string_view(reading));
 }
 
