@@ -145,9 +145,15 @@ DeviceLink::DeviceLink(std::string path, std::string target, bool takeOver)
     if (lstat(m_path.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode))
         throw std::runtime_error(m_path + " exists and is not a symlink; not replacing it");
     // A link to a device that is there names a line in use: the pseudo-terminal of a running
-    // simulator (its device goes with it), or an adapter. Only a dangling link is left over.
+    // simulator (its device goes with it), or an adapter. Only a dangling link is left over, or
+    // one left by a simulator that was killed and whose pseudo-terminal's number has since come
+    // back to us: it names our own device.
     struct stat device {};
-    if (!takeOver && S_ISLNK(existing.st_mode) && stat(m_path.c_str(), &device) == 0) {
+    struct stat ours {};
+    const bool inUse = S_ISLNK(existing.st_mode) && stat(m_path.c_str(), &device) == 0;
+    const bool namesOurs = inUse && stat(m_target.c_str(), &ours) == 0 &&
+                           ours.st_dev == device.st_dev && ours.st_ino == device.st_ino;
+    if (!takeOver && inUse && !namesOurs) {
         char current[PATH_MAX];
         const ssize_t n = readlink(m_path.c_str(), current, sizeof current - 1);
         current[n < 0 ? 0 : n] = '\0';
