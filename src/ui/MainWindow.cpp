@@ -6,6 +6,7 @@
 #include "Lamp.h"
 #include "MainWindowLayout.h"
 #include "ObjectNames.h"
+#include "Placement.h"
 #include "PortDialog.h"
 #include "RollAway.h"
 #include "SectorLamps.h"
@@ -17,7 +18,6 @@
 #include <QAccessible>
 #include <QCloseEvent>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -57,14 +57,6 @@ QLabel* makeCompassMark(QWidget* parent, const char* name, const layout::Box& bo
     auto* label = makeOpaqueLabel(parent, name, toPixels(box), text);
     label->setFont(layoutFont(layout::kCompassPoints));
     return label;
-}
-
-// The free area of each screen.
-QList<QRect> screenAreas() {
-    QList<QRect> areas;
-    for (const QScreen* s : QGuiApplication::screens())
-        areas << s->availableGeometry();
-    return areas;
 }
 
 } // namespace
@@ -304,22 +296,6 @@ void MainWindow::reportServiceOff(const QString& reason) {
             placeBeside(s->availableGeometry(), frameGeometry(), box->frameGeometry().size()));
 }
 
-QPoint MainWindow::placeBeside(const QRect& area, const QRect& window, const QSize& size) {
-    const std::array candidates{QPoint(window.left(), window.bottom() + 1),
-                                QPoint(window.left(), window.top() - size.height()),
-                                QPoint(window.right() + 1, window.top()),
-                                QPoint(window.left() - size.width(), window.top())};
-    for (const QPoint& at : candidates) {
-        if (area.contains(QRect(at, size)))
-            return at;
-    }
-    // No side has room: below, kept on the area.
-    const QPoint& at = candidates.front();
-    return {
-        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width())),
-        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height()))};
-}
-
 void MainWindow::centreOnScreen() {
     adjustSize();
     const QScreen* s = screen();
@@ -328,45 +304,9 @@ void MainWindow::centreOnScreen() {
     move(placeOnScreen(s->availableGeometry(), frameGeometry().size()));
 }
 
-QPoint MainWindow::placeOnScreen(const QRect& area, const QSize& size) {
-    const QPoint centred = area.center() - QPoint(size.width() / 2, size.height() / 2);
-    return {std::max(centred.x(), area.left()), std::max(centred.y(), area.top())};
-}
-
 void MainWindow::placeAt(const QPoint& topLeft) {
     adjustSize();
     move(placeWithinReach(topLeft, frameGeometry().size(), screenAreas()));
-}
-
-QPoint MainWindow::placeWithinReach(const QPoint& wanted, const QSize& size,
-                                    const QList<QRect>& areas) {
-    // The strip along the window's top edge that must be on a screen for the title bar to be
-    // grabbed: a title bar's height, and wide enough to take hold of.
-    constexpr int kTitleHeight = 20;
-    constexpr int kGripWidth = 40;
-    const QRect title(wanted, QSize(size.width(), kTitleHeight));
-    const int grip = std::min(kGripWidth, size.width());
-    const auto reaches = [&](const QRect& area) {
-        const QRect shared = area.intersected(title);
-        return shared.width() >= grip && shared.height() == kTitleHeight;
-    };
-    if (areas.isEmpty() || std::any_of(areas.begin(), areas.end(), reaches))
-        return wanted;
-    // X keeps coordinates in 16 bits and wraps larger ones, so far away can mean anywhere.
-    const auto distance = [&](const QRect& area) {
-        const qint64 dx = std::max({area.left() - wanted.x(), 0, wanted.x() - area.right()});
-        const qint64 dy = std::max({area.top() - wanted.y(), 0, wanted.y() - area.bottom()});
-        return dx * dx + dy * dy;
-    };
-    const QRect nearest =
-        *std::min_element(areas.begin(), areas.end(), [&](const QRect& a, const QRect& b) {
-            return distance(a) < distance(b);
-        });
-    const int x = std::clamp(wanted.x(), nearest.left(),
-                             std::max(nearest.left(), nearest.right() + 1 - size.width()));
-    const int y = std::clamp(wanted.y(), nearest.top(),
-                             std::max(nearest.top(), nearest.bottom() + 1 - size.height()));
-    return {x, y};
 }
 
 PortDialog& MainWindow::portDialog() {

@@ -52,20 +52,9 @@ public:
 
     // Places the window in the middle of its screen, its top-left corner kept on the screen.
     void centreOnScreen();
-    // Where a window (frame included) of `size` goes on a screen's free `area`: in the middle,
-    // but never with its top-left corner, and so its title and menu bar, off the area.
-    static QPoint placeOnScreen(const QRect& area, const QSize& size);
     // Places the window's top-left corner at `topLeft`, or as near as keeps its title bar within
     // reach on one of the screens.
     void placeAt(const QPoint& topLeft);
-    // Where a window (frame included) of `size` asked for at `wanted` goes, given the screens'
-    // free `areas`: there, when its title bar is within reach on one of them; otherwise moved the
-    // shortest way onto the nearest area, all of it on the area where it fits.
-    static QPoint placeWithinReach(const QPoint& wanted, const QSize& size,
-                                   const QList<QRect>& areas);
-    // Where a box of `size` goes beside the `window` (frame included) on a screen's free `area`:
-    // below it, else above it, to its right or to its left, and on the area in any case.
-    static QPoint placeBeside(const QRect& area, const QRect& window, const QSize& size);
 
     SerialLine& serialLine() { return *m_serialLine; }
 

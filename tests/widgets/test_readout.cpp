@@ -1,5 +1,6 @@
 // What the window shows of a reading and where it stands: every digit and the sign of the readout
 // stay in view, and the window keeps its top-left corner on a small screen.
+#include "Placement.h"
 #include "Pty.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -102,8 +103,7 @@ TEST(WindowPlacement, CentresButKeepsTheTopLeftCornerOnTheScreen) {
         {"SecondScreenBelowAPanel", {1024, 28, 160, 120}, {188, 180}, {1024, 28}},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(torven::MainWindow::placeOnScreen(row.area, row.window), row.expected)
-            << row.name;
+        EXPECT_EQ(torven::placeOnScreen(row.area, row.window), row.expected) << row.name;
 }
 
 TEST(WindowPlacement, AskedForPlaceKeepsTheTitleBarWithinReach) {
@@ -124,8 +124,7 @@ TEST(WindowPlacement, AskedForPlaceKeepsTheTitleBarWithinReach) {
         {"BelowTheShorterScreen", {2000, 1050}, {2000, 1024 - 180}},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(torven::MainWindow::placeWithinReach(row.wanted, window, twoScreens),
-                  row.expected)
+        EXPECT_EQ(torven::placeWithinReach(row.wanted, window, twoScreens), row.expected)
             << row.name;
 }
 
