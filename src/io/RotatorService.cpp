@@ -15,29 +15,23 @@ namespace {
 // pass the backlog limit.
 constexpr qint64 kCommandPiece = RotctlSession::kMaxLineLength;
 
-QString listenFailure(const QTcpServer& server, const QHostAddress& address, quint16 port) {
-    const QString where = QStringLiteral("порт %1 на адресе %2").arg(port).arg(address.toString());
-    QString reason;
-    switch (server.serverError()) {
+ListenFault listenFault(QAbstractSocket::SocketError error) {
+    switch (error) {
     case QAbstractSocket::AddressInUseError:
-        reason = where + QStringLiteral(" уже занят другой программой (может быть, rotctld). "
-                                        "Выберите другой порт в --rotctld.");
-        break;
+        return ListenFault::AddressInUse;
     case QAbstractSocket::SocketAddressNotAvailableError:
-        reason = QStringLiteral("адреса %1 у этого компьютера нет. Укажите свой адрес в "
-                                "--rotctld-address.")
-                     .arg(address.toString());
-        break;
+        return ListenFault::AddressNotHere;
     case QAbstractSocket::SocketAccessError:
-        reason = QStringLiteral("нет прав слушать ") + where +
-                 QStringLiteral(". Выберите порт выше 1023.");
-        break;
+        return ListenFault::NoPermission;
     default:
-        reason = QStringLiteral("не удалось слушать ") + where + QStringLiteral(".");
-        break;
+        return ListenFault::Other;
     }
-    return QStringLiteral("Служба rotctld не запущена: ") + reason + QStringLiteral(" (") +
-           server.errorString() + QStringLiteral(")");
+}
+
+QString listenFailure(const QTcpServer& server, const QHostAddress& address, quint16 port) {
+    return QString::fromStdString(listenFailureText(listenFault(server.serverError()), port,
+                                                    address.toString().toStdString(),
+                                                    server.errorString().toStdString()));
 }
 
 } // namespace

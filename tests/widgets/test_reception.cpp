@@ -2,6 +2,7 @@
 // component opens it through a comN link, and the window shows what arrives.
 #include "PortDialog.h"
 #include "Pty.h"
+#include "Reception.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -144,6 +146,69 @@ TEST(ReceptionFromSimulator, ReadingsCutByTheTransportShowTheTrueBearingOnly) {
     ASSERT_TRUE(WaitUntil([&] { return !pause->isActive(); }));
     EXPECT_EQ(texts, std::vector<std::string>{" 180"});
     EXPECT_EQ(harness.LitLamps(), std::vector<int>{13});
+}
+
+// The reception on its own, fed blocks directly: what a window takes from it after each reading.
+struct ReceptionCase {
+    const char* name;
+    int offset;
+    std::vector<const char*> blocks; // handed over one after another, without a pause between
+    int readings;                    // readings taken once every pause is over
+    const char* raw;
+    const char* readout;
+    int litLamp;
+    std::optional<int> liveBearing;
+};
+
+class ReceptionAlone : public testing::TestWithParam<ReceptionCase> {};
+
+TEST_P(ReceptionAlone, TakesWholeReadingsAndSaysWhatTheyShow) {
+    const ReceptionCase& c = GetParam();
+    torven::Reception reception(c.offset);
+    int taken = 0;
+    QObject::connect(&reception, &torven::Reception::readingTaken, [&] { ++taken; });
+    for (const char* block : c.blocks)
+        reception.takeBlock(QByteArray(block));
+    auto* pause = reception.findChild<QTimer*>(torven::Reception::kPauseTimerName);
+    ASSERT_TRUE(WaitUntil([&] { return !pause->isActive(); }));
+    EXPECT_EQ(taken, c.readings);
+    EXPECT_EQ(reception.latest().rawReading, c.raw);
+    EXPECT_EQ(reception.latest().readout, c.readout);
+    EXPECT_EQ(reception.latest().litLamp, c.litLamp);
+    EXPECT_EQ(reception.liveBearing(), c.liveBearing);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReceptionAlone,
+    testing::Values(
+        ReceptionCase{"CutReadingJoined", 0, {"02", "56\r\n"}, 1, "0256", " 180", 13, 180},
+        ReceptionCase{"CutReadingEndedByThePause", 0, {"02"}, 1, "02", " 1", 1, 1},
+        ReceptionCase{"NewestOfABurst", 0, {"0300\r\n0128\r\n"}, 2, "0128", " 90", 7, 90},
+        ReceptionCase{"OffsetTurnsTheBearing", 10, {"0256\r\n"}, 1, "0256", " 190", 14, 190},
+        ReceptionCase{"OffsetWrapsNorthTo360", 90, {"0384\r\n"}, 1, "0384", " 360", 1, 360},
+        ReceptionCase{"JunkIsNoPosition", 10, {"abcd\r\n"}, 1, "abcd", " 0", 0, std::nullopt}),
+    [](const testing::TestParamInfo<ReceptionCase>& info) { return std::string(info.param.name); });
+
+TEST(ReceptionAlone, DroppedTextIsNeverTakenAndErrorsAreCounted) {
+    torven::Reception reception;
+    int taken = 0;
+    QObject::connect(&reception, &torven::Reception::readingTaken, [&] { ++taken; });
+    QStringList errors;
+    QObject::connect(&reception, &torven::Reception::lineErrorCounted,
+                     [&](const QString& text) { errors.append(text); });
+    reception.takeBlock(QByteArray("02"));
+    reception.dropWaitingText();
+    reception.takeBlock(QByteArray("56\r\n"));
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(reception.latest().rawReading, "56\r\n");
+
+    reception.takeLineError(torven::CommEvent::Receive); // a reception, not a line error
+    reception.takeLineError(torven::CommEvent::Parity);
+    reception.takeLineError(torven::CommEvent::Frame);
+    EXPECT_EQ(reception.errorCount(), 2);
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_EQ(errors.last(), reception.lastErrorText());
+    EXPECT_TRUE(reception.lastErrorText().contains(QLatin1Char('2')));
 }
 
 } // namespace
