@@ -20,9 +20,11 @@
 
 namespace {
 
+using torven::nameOf;
 using torven::test::Pty;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 const QColor kRed(0xFF, 0x00, 0x00);
 
@@ -111,7 +113,7 @@ TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
         SCOPED_TRACE(row.name);
         row.prepare(port);
         ExpectConnectFails(port);
-        const QString tip = h.Child<QLabel>(QStringLiteral("Label7"))->toolTip();
+        const QString tip = h.Child<QLabel>(nameOf(names::kStatusLine))->toolTip();
         EXPECT_TRUE(tip.startsWith(QStringLiteral("Порт %1: ").arg(port))) << tip.toStdString();
         EXPECT_TRUE(tip.contains(row.reason)) << tip.toStdString();
         EXPECT_FALSE(tip.contains(QStringLiteral("locking"))) << "Qt's English is no reason";

@@ -24,9 +24,11 @@
 namespace {
 
 using torven::DecodedBlock;
+using torven::nameOf;
 using torven::test::Pty;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 #if defined(__SANITIZE_ADDRESS__)
 // Freed memory is held back in quarantine, so resident size says nothing about leaks or growth.
@@ -98,7 +100,7 @@ protected:
 
     // Waits until no received text waits for the rest of its reading.
     void WaitUntilNothingWaits() {
-        auto* pause = h.Child<QTimer>(QStringLiteral("readingPause"));
+        auto* pause = h.Child<QTimer>(nameOf(names::kReadingPause));
         ASSERT_TRUE(WaitUntil([&] { return !pause->isActive(); }));
     }
 

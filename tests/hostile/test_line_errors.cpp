@@ -17,9 +17,11 @@
 namespace {
 
 using torven::LineErrorCounts;
+using torven::nameOf;
 using torven::test::Pty;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 class LineErrors : public testing::Test {
 protected:
@@ -33,7 +35,7 @@ protected:
     }
 
     torven::SerialLine& Comm() { return h.Form().serialLine(); }
-    QString Tooltip() const { return h.Child<QLabel>(QStringLiteral("Label7"))->toolTip(); }
+    QString Tooltip() const { return h.Child<QLabel>(nameOf(names::kStatusLine))->toolTip(); }
 
     void Connect() {
         h.Form().toggleConnection();

@@ -13,9 +13,12 @@
 
 namespace {
 
+using torven::nameOf;
 using torven::test::Pty;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
+namespace dialog_names = torven::object_names::port_dialog;
 
 const QColor kGreen(0x00, 0xFF, 0x00);
 const QColor kRed(0xFF, 0x00, 0x00);
@@ -108,7 +111,7 @@ TEST_F(Connection, MalformedSettingsInTheOpenDialogFailWithoutOpening) {
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().showPortDialog();
-    auto* text1 = h.Form().portDialog().findChild<QLineEdit*>(QStringLiteral("Text1"));
+    auto* text1 = h.Form().portDialog().findChild<QLineEdit*>(nameOf(dialog_names::kLineSettings));
     text1->setText(QStringLiteral("19200,x,8,1"));
     h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "Ошибка!");
@@ -124,7 +127,10 @@ TEST_F(Connection, ClosingTheDialogDropsEditedSettings) {
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().showPortDialog();
-    h.Form().portDialog().findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("9600,n,8,1");
+    h.Form()
+        .portDialog()
+        .findChild<QLineEdit*>(nameOf(dialog_names::kLineSettings))
+        ->setText("9600,n,8,1");
     h.Form().portDialog().cancel();
     h.Form().toggleConnection();
     EXPECT_EQ(h.Form().serialLine().settings(), "19200,n,8,1");
@@ -133,7 +139,7 @@ TEST_F(Connection, ClosingTheDialogDropsEditedSettings) {
 TEST_F(Connection, TheMenuCaptionNeverChanges) {
     Pty pty;
     pty.LinkAs(h.LinkPath(1));
-    QAction* connect = h.Child<QAction>(QStringLiteral("mnuConnect"));
+    QAction* connect = h.Child<QAction>(nameOf(names::kConnectAction));
     for (int i = 0; i < 2; ++i) {
         h.Form().toggleConnection();
         EXPECT_EQ(connect->text(), "Связь");

@@ -12,9 +12,11 @@
 
 namespace {
 
+using torven::nameOf;
 using torven::test::Pty;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 // The columns of the box that hold ink: pixels unlike the box's own face.
 struct Ink {
@@ -45,8 +47,8 @@ TEST(Readout, ShowsEveryDigitAndTheSignOrMarksWhatItCannot) {
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();
-    auto* readout = h.Child<QLineEdit>(QStringLiteral("Text3"));
-    auto* overflow = readout->findChild<QWidget*>(QStringLiteral("readoutOverflow"));
+    auto* readout = h.Child<QLineEdit>(nameOf(names::kReadout));
+    auto* overflow = readout->findChild<QWidget*>(nameOf(names::kReadoutOverflow));
     ASSERT_NE(overflow, nullptr);
     const int fullSize = readout->font().pixelSize();
 

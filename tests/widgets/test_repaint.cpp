@@ -13,9 +13,11 @@
 
 namespace {
 
+using torven::nameOf;
 using torven::test::Pty;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 // Whether the screen (on the offscreen platform: the window's backing store) shows what the window
 // holds now: every sector lamp's colour, and the readout as a fresh rendering draws it.
@@ -26,7 +28,7 @@ bool ScreenShowsState(WindowHarness& h) {
         if (screen.pixelColor(lamp->mapTo(&h.Form(), lamp->rect().center())) != lamp->backColor())
             return false;
     }
-    const auto* readout = h.Child<QLineEdit>(QStringLiteral("Text3"));
+    const auto* readout = h.Child<QLineEdit>(nameOf(names::kReadout));
     const QRect box(readout->mapTo(&h.Form(), QPoint(0, 0)), readout->size());
     const QImage drawn = h.Form().grab(box).toImage().convertToFormat(QImage::Format_RGB32);
     return screen.copy(box).convertToFormat(QImage::Format_RGB32) == drawn;
