@@ -2,7 +2,7 @@
 // time and keeps a sound port number.
 #include "HostileSupport.h"
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "WindowHarness.h"
 
@@ -299,7 +299,7 @@ TEST(CommSetTrust, AnotherUsersFilesAndLinksAreIgnoredAndTheReasonShown) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         WindowHarness h;
-        torven::test::Pty pty;
+        torven::PseudoTerminal pty;
         const QString theirs = h.Folder() + "/" + row.theirs;
         Plant(theirs,
               QString(row.theirWhat).replace("pty", QString::fromStdString(pty.SlavePath())));

@@ -1,6 +1,6 @@
 // A port that cannot be had: busy, missing, or not a serial line at all. The connect command then
 // shows "Ошибка!" and changes nothing else.
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -21,7 +21,7 @@
 namespace {
 
 using torven::nameOf;
-using torven::test::Pty;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 namespace names = torven::object_names::main_window;
@@ -62,11 +62,11 @@ protected:
     }
 
     WindowHarness h;
-    Pty m_pty;
+    PseudoTerminal m_pty;
 };
 
 TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
-    Pty busy;
+    PseudoTerminal busy;
     QSerialPort otherProgram; // another program that uses the same line
     otherProgram.setPortName(QString::fromStdString(busy.SlavePath()));
     ASSERT_TRUE(otherProgram.open(QIODevice::ReadOnly));
@@ -130,7 +130,7 @@ TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
 TEST_F(HostilePort, ALineHeldExclusivelyFails) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root opens a line held exclusively all the same";
-    Pty held;
+    PseudoTerminal held;
     const int fd = open(held.SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(ioctl(fd, TIOCEXCL), 0);
@@ -145,7 +145,7 @@ namespace {
 
 TEST(HostileSettings, SettingsRefusedByAnOpenLineLeaveItOpenAndReading) {
     WindowHarness h;
-    Pty pty; // a pseudo-terminal takes neither parity nor seven data bits
+    PseudoTerminal pty; // a pseudo-terminal takes neither parity nor seven data bits
     pty.LinkAs(h.LinkPath(1));
     int lost = 0;
     QObject::connect(&h.Form().serialLine(), &torven::SerialLine::deviceLost, [&] { ++lost; });

@@ -3,7 +3,7 @@
 // took last, and memory stays bounded.
 #include "BearingDecoding.h"
 #include "HostileSupport.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "ReadingFramer.h"
 #include "SerialLine.h"
 #include "Wait.h"
@@ -25,7 +25,7 @@ namespace {
 
 using torven::DecodedBlock;
 using torven::nameOf;
-using torven::test::Pty;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 namespace names = torven::object_names::main_window;
@@ -115,7 +115,7 @@ protected:
     }
 
     WindowHarness h;
-    Pty m_pty;
+    PseudoTerminal m_pty;
     int m_queueProbe = -1;
 };
 

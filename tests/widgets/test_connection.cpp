@@ -1,6 +1,6 @@
 // The connect command against real pseudo-terminals and missing devices.
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -14,7 +14,7 @@
 namespace {
 
 using torven::nameOf;
-using torven::test::Pty;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 namespace names = torven::object_names::main_window;
@@ -30,7 +30,7 @@ protected:
 };
 
 TEST_F(Connection, FirstConnectUsesTheDefaultSettingsAndLoadsTheDialogHidden) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     EXPECT_TRUE(h.Form().isPortOpen());
@@ -42,7 +42,7 @@ TEST_F(Connection, FirstConnectUsesTheDefaultSettingsAndLoadsTheDialogHidden) {
 }
 
 TEST_F(Connection, ConnectDisconnectConnectTurnsTheLampGreenRedGreen) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     const QColor expected[] = {kGreen, kRed, kGreen};
     const bool open[] = {true, false, true};
@@ -71,7 +71,7 @@ TEST_F(Connection, FailedConnectThenGoodOneClearsTheError) {
     h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "Ошибка!");
     EXPECT_FALSE(h.Form().isPortOpen());
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1)); // now it is
     h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "");
@@ -108,7 +108,7 @@ TEST_F(Connection, DanglingLinkAndNonTerminalFail) {
 }
 
 TEST_F(Connection, MalformedSettingsInTheOpenDialogFailWithoutOpening) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().showPortDialog();
     auto* text1 = h.Form().portDialog().findChild<QLineEdit*>(nameOf(dialog_names::kLineSettings));
@@ -124,7 +124,7 @@ TEST_F(Connection, MalformedSettingsInTheOpenDialogFailWithoutOpening) {
 }
 
 TEST_F(Connection, ClosingTheDialogDropsEditedSettings) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().showPortDialog();
     h.Form()
@@ -137,7 +137,7 @@ TEST_F(Connection, ClosingTheDialogDropsEditedSettings) {
 }
 
 TEST_F(Connection, TheMenuCaptionNeverChanges) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     QAction* connect = h.Child<QAction>(nameOf(names::kConnectAction));
     for (int i = 0; i < 2; ++i) {

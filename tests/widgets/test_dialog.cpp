@@ -1,7 +1,7 @@
 // The COM parameters dialog: what it shows, what OK stores and applies, and its single instance.
 #include "CommSetFormat.h"
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -187,7 +187,7 @@ TEST_F(Dialog, LoadedHiddenByConnectKeepsItsTextsWhenShown) {
 }
 
 TEST_F(Dialog, OkWhileConnectedTakesEffectAtTheNextConnect) {
-    torven::test::Pty pty;
+    torven::PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen());
@@ -199,7 +199,7 @@ TEST_F(Dialog, OkWhileConnectedTakesEffectAtTheNextConnect) {
 }
 
 TEST_F(Dialog, PortListTooltipsSayWhichDeviceEachNumberReaches) {
-    torven::test::Pty pty;
+    torven::PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(3));
     auto& dialog = Open();
     auto* combo = In<QComboBox>(dialog, dialog_names::kPortChoice);

@@ -1,6 +1,6 @@
 // Start, the caret rule, the about window and the close that rolls the window away.
 #include "AboutWindow.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -17,7 +17,7 @@
 namespace {
 
 using torven::nameOf;
-using torven::test::Pty;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 namespace names = torven::object_names::main_window;
@@ -109,7 +109,7 @@ TEST(About, TwoCommandsGiveOneWindowAndOkClosesIt) {
 
 TEST(Exit, RollsAwayThenClosesTheOtherWindowsAndReleasesThePort) {
     WindowHarness h;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().show();
     h.Form().toggleConnection();

@@ -1,7 +1,7 @@
 // What the command line's options change in the window: the calibration offset on each reading,
 // a port for one run that leaves comm.set alone, the caption, and the status line's remarks.
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -22,7 +22,7 @@ namespace {
 using torven::MainWindowOptions;
 using torven::nameOf;
 using torven::PortDialog;
-using torven::test::Pty;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 namespace names = torven::object_names::main_window;
@@ -46,7 +46,7 @@ TEST_P(Offset, TurnsTheBearingBeforeTheReadoutAndLampsSeeIt) {
     const OffsetRow& row = GetParam();
     WindowHarness h;
     h.Make(MainWindowOptions{{}, {}, row.offset});
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();

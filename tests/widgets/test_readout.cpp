@@ -1,7 +1,7 @@
 // What the window shows of a reading and where it stands: every digit and the sign of the readout
 // stay in view, and the window keeps its top-left corner on a small screen.
 #include "Placement.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "Wait.h"
 #include "WindowHarness.h"
 
@@ -13,7 +13,7 @@
 namespace {
 
 using torven::nameOf;
-using torven::test::Pty;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 namespace names = torven::object_names::main_window;
@@ -43,7 +43,7 @@ Ink InkIn(QWidget* box) {
 
 TEST(Readout, ShowsEveryDigitAndTheSignOrMarksWhatItCannot) {
     WindowHarness h;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();

@@ -1,7 +1,7 @@
 // The serial path end to end inside the process: a pty plays the controller, the window's serial
 // component opens it through a comN link, and the window shows what arrives.
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -18,7 +18,7 @@
 namespace {
 
 using torven::nameOf;
-using torven::test::Pty;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 namespace names = torven::object_names::main_window;
@@ -40,7 +40,7 @@ protected:
     }
 
     WindowHarness m_harness;
-    Pty m_pty;
+    PseudoTerminal m_pty;
 };
 
 TEST_F(Reception, ReadingShowsBearingAndLightsItsLampAlone) {
@@ -109,7 +109,7 @@ TEST_F(Reception, ClosingThePortKeepsTheLastBearingOnShow) {
 // then waits for the rest of its reading as long as that line takes to carry eight characters.
 TEST(ReceptionOnASlowLine, TextWaitsAsLongAsTheLineAsOpenedTakes) {
     WindowHarness harness;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(harness.LinkPath(1));
     auto* settings =
         harness.Form().portDialog().findChild<QLineEdit*>(nameOf(dialog_names::kLineSettings));

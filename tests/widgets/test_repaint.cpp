@@ -1,5 +1,5 @@
 // Painting is paced to the screen, yet what the window shows settles on exactly the latest block.
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "Wait.h"
 #include "WindowHarness.h"
 
@@ -14,7 +14,7 @@
 namespace {
 
 using torven::nameOf;
-using torven::test::Pty;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 namespace names = torven::object_names::main_window;
@@ -48,7 +48,7 @@ class Repaint : public testing::TestWithParam<Burst> {};
 
 TEST_P(Repaint, ScreenSettlesOnTheLatestBlock) {
     WindowHarness harness;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(harness.LinkPath(1));
     harness.Form().show();
     harness.Form().toggleConnection();
