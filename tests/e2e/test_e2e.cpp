@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace torven::e2e {

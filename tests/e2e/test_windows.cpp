@@ -16,6 +16,7 @@
 
 #include <fstream>
 #include <iostream>
+#include <thread>
 
 namespace torven::e2e {
 namespace {

@@ -1,7 +1,7 @@
 // The serial path end to end inside the process: a pty plays the controller, the window's serial
 // component opens it through a comN link, and the window shows what arrives.
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "Reception.h"
 #include "SerialLine.h"
 #include "Wait.h"
@@ -19,9 +19,12 @@
 
 namespace {
 
-using torven::test::Pty;
+using torven::nameOf;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
+namespace dialog_names = torven::object_names::port_dialog;
 
 class Reception : public testing::Test {
 protected:
@@ -39,7 +42,7 @@ protected:
     }
 
     WindowHarness m_harness;
-    Pty m_pty;
+    PseudoTerminal m_pty;
 };
 
 TEST_F(Reception, ReadingShowsBearingAndLightsItsLampAlone) {
@@ -85,7 +88,7 @@ TEST_F(Reception, LineBreakFirstAddsToTheConsoleAndDarkensTheLamps) {
 }
 
 TEST_F(Reception, ReceiveLampFlashesOncePerBlockAndGoesDarkAgain) {
-    auto* timer = m_harness.Child<QTimer>(QStringLiteral("tmrRXLED"));
+    auto* timer = m_harness.Child<QTimer>(nameOf(names::kReceiveLampTimer));
     ASSERT_TRUE(WaitUntil([&] { return !timer->isActive(); })); // the start-up tick has passed
     EXPECT_FALSE(m_harness.ReceiveLampLit());
 
@@ -108,15 +111,15 @@ TEST_F(Reception, ClosingThePortKeepsTheLastBearingOnShow) {
 // then waits for the rest of its reading as long as that line takes to carry eight characters.
 TEST(ReceptionOnASlowLine, TextWaitsAsLongAsTheLineAsOpenedTakes) {
     WindowHarness harness;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(harness.LinkPath(1));
-    auto* settings = harness.Form().portDialog().findChild<QLineEdit*>(
-        torven::nameOf(torven::object_names::port_dialog::kLineSettings));
+    auto* settings =
+        harness.Form().portDialog().findChild<QLineEdit*>(nameOf(dialog_names::kLineSettings));
     settings->setText(QStringLiteral("600,n,8,1"));
     harness.Form().toggleConnection();
     ASSERT_TRUE(harness.Form().isPortOpen()) << harness.Status().toStdString();
 
-    auto* pause = harness.Child<QTimer>(QStringLiteral("readingPause"));
+    auto* pause = harness.Child<QTimer>(nameOf(names::kReadingPause));
     pty.Write("01");
     ASSERT_TRUE(WaitUntil([&] { return pause->isActive(); }));
     // 173.3 ms at 600 baud, counted from the first character; 45 ms at the default 19200.
@@ -134,7 +137,7 @@ TEST(ReceptionFromSimulator, ReadingsCutByTheTransportShowTheTrueBearingOnly) {
                QStringLiteral("16"), QStringLiteral("--rate"), QStringLiteral("20"),
                QStringLiteral("--count"), QStringLiteral("12"), QStringLiteral("--link"), link});
     ASSERT_TRUE(WaitUntil([&] { return QFileInfo::exists(link); }));
-    auto* readout = harness.Child<QLineEdit>(QStringLiteral("Text3"));
+    auto* readout = harness.Child<QLineEdit>(nameOf(names::kReadout));
     std::vector<std::string> texts;
     QObject::connect(readout, &QLineEdit::textChanged,
                      [&](const QString& t) { texts.push_back(t.toStdString()); });
@@ -142,7 +145,7 @@ TEST(ReceptionFromSimulator, ReadingsCutByTheTransportShowTheTrueBearingOnly) {
     ASSERT_TRUE(harness.Form().isPortOpen()) << harness.Status().toStdString();
 
     ASSERT_TRUE(WaitUntil([&] { return sim.state() == QProcess::NotRunning; }, 10000));
-    auto* pause = harness.Child<QTimer>(QStringLiteral("readingPause"));
+    auto* pause = harness.Child<QTimer>(nameOf(names::kReadingPause));
     ASSERT_TRUE(WaitUntil([&] { return !pause->isActive(); }));
     EXPECT_EQ(texts, std::vector<std::string>{" 180"});
     EXPECT_EQ(harness.LitLamps(), std::vector<int>{13});
