@@ -9,9 +9,11 @@
 #include "Placement.h"
 #include "PortDialog.h"
 #include "RollAway.h"
+#include "RotatorService.h"
 #include "SectorLamps.h"
 #include "SerialLine.h"
 #include "ServiceNotices.h"
+#include "TargetMark.h"
 #include "Twips.h"
 #include "WindowElements.h"
 
@@ -88,6 +90,8 @@ MainWindow::MainWindow(PortSettingsFile settingsFile, MainWindowOptions options,
     connect(m_readingPause, &QTimer::timeout, this, &MainWindow::showWaitingTextWhenDue);
 
     createElements();
+    m_targetMark = new TargetMark(m_lamps, m_statusLine, this);
+    connect(m_targetMark, &TargetMark::changed, this, [this] { showStatusReason(m_statusReason); });
     createMenus();
     loadPortNumber();
 }
@@ -262,6 +266,8 @@ QString MainWindow::withDistrustNotice(const QString& reason) const {
     QStringList lines;
     if (!reason.isEmpty())
         lines.append(reason);
+    if (const QString target = m_targetMark->toolTipLine(); !target.isEmpty())
+        lines.append(target);
     lines.append(m_statusRemarks);
     if (!m_distrustNotice.isEmpty())
         lines.append(m_distrustNotice);
@@ -271,6 +277,11 @@ QString MainWindow::withDistrustNotice(const QString& reason) const {
 void MainWindow::addStatusRemark(const QString& remark) {
     m_statusRemarks.prepend(remark);
     showStatusReason(m_statusReason);
+}
+
+void MainWindow::showTargetsFrom(RotatorService* service) {
+    connect(service, &RotatorService::targetSet, m_targetMark, &TargetMark::setTarget);
+    connect(service, &RotatorService::targetCleared, m_targetMark, &TargetMark::clearTarget);
 }
 
 void MainWindow::reportServiceOff(const QString& reason) {

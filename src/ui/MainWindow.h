@@ -29,6 +29,7 @@ class RotatorService;
 class Lamp;
 class AboutWindow;
 class PortDialog;
+class TargetMark;
 struct ConnectionUpdate;
 struct DecodedBlock;
 
@@ -61,6 +62,9 @@ public:
     // Shares each reading's bearing with `service` from now on (and none while no live reading
     // is at hand). The service must outlive the window or be removed first (nullptr).
     void shareBearingWith(RotatorService* service);
+    // Marks the targets `service`'s clients send on the lamps and in the status line from now on.
+    void showTargetsFrom(RotatorService* service);
+    TargetMark& targetMark() { return *m_targetMark; }
     // A standing remark for the status line's tooltip (a service that could not start, say),
     // shown after the latest reason, newest remark first.
     void addStatusRemark(const QString& remark);
@@ -157,6 +161,7 @@ private:
     QLabel* m_southMark = nullptr;
     QLabel* m_westMark = nullptr;
     QLabel* m_eastMark = nullptr;
+    TargetMark* m_targetMark = nullptr;
 
     QAction* m_connectAction = nullptr;
     QMenu* m_settingsMenu = nullptr;

@@ -5,6 +5,7 @@
 #include "PortFault.h"
 #include "RotatorService.h"
 #include "SerialLine.h"
+#include "TargetMark.h"
 
 #include <QLabel>
 
@@ -62,8 +63,8 @@ void MainWindow::applyConnectionUpdate(const ConnectionUpdate& update) {
         m_connectionLamp->setPalette(lamp);
     }
     if (update.status)
-        m_statusLine->setText(QString::fromUtf8(update.status->data(),
-                                                static_cast<qsizetype>(update.status->size())));
+        m_targetMark->showStatus(QString::fromUtf8(update.status->data(),
+                                                   static_cast<qsizetype>(update.status->size())));
 }
 
 } // namespace torven
