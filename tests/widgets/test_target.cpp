@@ -128,6 +128,15 @@ TEST_F(Target, LitLampAndMarkShowTogether) {
     }
 }
 
+// A target is a true bearing: the calibration offset turns readings, not targets.
+TEST_F(Target, OffsetLeavesTheTargetAlone) {
+    m_harness.Make({std::nullopt, QString(), 90});
+    m_harness.Form().showTargetsFrom(&m_service);
+    emit m_service.targetSet(245);
+    EXPECT_EQ(MarkedLamps(), std::vector<int>{17});
+    EXPECT_EQ(m_harness.Status(), QStringLiteral("→ 245°"));
+}
+
 // "Ошибка!" keeps the status line; the target's text comes back once it goes, and its degrees
 // stay under the tooltip meanwhile.
 TEST_F(Target, ErrorTakesPrecedenceInTheStatusLine) {
