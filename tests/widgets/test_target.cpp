@@ -109,8 +109,8 @@ TEST_F(Target, LitLampAndMarkShowTogether) {
     ASSERT_TRUE(WaitUntil([&] { return m_harness.LitLamps() == std::vector<int>{17}; }));
     EXPECT_EQ(MarkedLamps(), std::vector<int>{17});
 
-    for (const int k : {17, 2}) { // a lit large lamp, a dark small one
-        emit m_service.targetSet(k == 17 ? 245 : 15);
+    for (const int k : {17, 13}) { // a lit small lamp, a dark large one
+        emit m_service.targetSet(k == 17 ? 245 : 180);
         Lamp* lamp = m_harness.SectorLamp(k);
         const QColor fill =
             QColor::fromRgb(k == 17 ? torven::kLampLitColour : torven::kLampDarkColour);
