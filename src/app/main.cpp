@@ -151,6 +151,7 @@ int main(int argc, char* argv[]) {
     if (options.rotctldPort) {
         service = std::make_unique<torven::RotatorService>();
         service->setName(options.name);
+        service->setTakesTargets(options.targets);
         if (!service->listen(options.rotctldAddress, *options.rotctldPort)) {
             // The window is worth more than the service: say why and go on without it.
             print(stderr, QStringLiteral("torven: %1\n").arg(service->failureReason()));
@@ -166,6 +167,7 @@ int main(int argc, char* argv[]) {
         {options.portNumber, options.name, options.offset});
     if (service && service->isListening()) {
         mainWindow->shareBearingWith(service.get());
+        mainWindow->showTargetsFrom(service.get());
         if (const QString notice = service->networkNotice(); !notice.isEmpty())
             mainWindow->addStatusRemark(notice);
     }

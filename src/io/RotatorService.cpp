@@ -148,6 +148,12 @@ void RotatorService::serve(QTcpSocket* client) {
             it->second.session.receive(std::string_view(bytes.constData(), bytes.size()), m_state);
         if (!out.reply.empty())
             client->write(out.reply.data(), static_cast<qint64>(out.reply.size()));
+        for (const TargetRequest& target : out.targets) {
+            if (target.azimuth)
+                emit targetSet(*target.azimuth);
+            else
+                emit targetCleared();
+        }
         if (out.close) {
             client->disconnectFromHost();
             return;

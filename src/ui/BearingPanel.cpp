@@ -10,6 +10,7 @@
 #include "Readout.h"
 #include "SectorLamps.h"
 #include "StatusLine.h"
+#include "TargetMark.h"
 #include "Twips.h"
 #include "WindowElements.h"
 
@@ -104,6 +105,10 @@ BearingPanel::BearingPanel(const Console& console, QWidget* parent) : QWidget(pa
         (*it)->raise();
     m_readout->raise();
     m_consoleBox->raise();
+
+    m_targetMark = new TargetMark(m_lamps, m_statusLabel, this);
+    connect(m_targetMark, &TargetMark::changed, this,
+            [this] { m_statusLine->setTargetLine(m_targetMark->toolTipLine()); });
 }
 
 BearingPanel::~BearingPanel() = default;
@@ -138,9 +143,10 @@ void BearingPanel::showConnection(const ConnectionUpdate& update) {
         lamp.setColor(QPalette::Window, QColor::fromRgb(*update.lampColour));
         m_connectionLamp->setPalette(lamp);
     }
+    // The status line shows the target's degrees whenever the connection leaves it empty.
     if (update.status)
-        m_statusLine->setText(QString::fromUtf8(update.status->data(),
-                                                static_cast<qsizetype>(update.status->size())));
+        m_targetMark->showStatus(QString::fromUtf8(update.status->data(),
+                                                   static_cast<qsizetype>(update.status->size())));
 }
 
 void BearingPanel::darkenReceiveLamp() {

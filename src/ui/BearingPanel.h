@@ -15,6 +15,7 @@ class ConsoleBox;
 class Lamp;
 class Readout;
 class StatusLine;
+class TargetMark;
 struct ConnectionUpdate;
 struct DecodedBlock;
 
@@ -39,6 +40,7 @@ public:
     void showConnection(const ConnectionUpdate& update);
 
     StatusLine& statusLine() { return *m_statusLine; }
+    TargetMark& targetMark() { return *m_targetMark; }
     ConsoleBox& consoleBox() { return *m_consoleBox; }
     Readout& readout() { return *m_readout; }
 
@@ -54,6 +56,7 @@ private:
     QTimer* m_receiveLampTimer = nullptr; // runs while the receive lamp is lit
     QLabel* m_statusLabel = nullptr;
     std::unique_ptr<StatusLine> m_statusLine;
+    TargetMark* m_targetMark = nullptr;
 };
 
 } // namespace torven

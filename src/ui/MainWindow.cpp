@@ -20,6 +20,7 @@
 #include "SerialLine.h"
 #include "ServiceNotices.h"
 #include "StatusLine.h"
+#include "TargetMark.h"
 #include "Twips.h"
 #include "Utf8.h"
 #include "WindowElements.h"
@@ -249,6 +250,16 @@ void MainWindow::shareBearingWith(RotatorService* service) {
     m_service = service;
     if (m_service)
         m_service->setUnavailable();
+}
+
+void MainWindow::showTargetsFrom(RotatorService* service) {
+    TargetMark* mark = &m_panel->targetMark();
+    connect(service, &RotatorService::targetSet, mark, &TargetMark::setTarget);
+    connect(service, &RotatorService::targetCleared, mark, &TargetMark::clearTarget);
+}
+
+TargetMark& MainWindow::targetMark() {
+    return m_panel->targetMark();
 }
 
 void MainWindow::showReading(const DecodedBlock& reading) {

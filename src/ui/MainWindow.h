@@ -17,6 +17,7 @@ class QMenu;
 namespace torven {
 
 class BearingPanel;
+class TargetMark;
 class FramePacer;
 class SerialLine;
 class RotatorService;
@@ -54,6 +55,9 @@ public:
     // Shares each reading's bearing with `service` from now on (and none while no live reading
     // is at hand). The service must outlive the window or be removed first (nullptr).
     void shareBearingWith(RotatorService* service);
+    // Marks the targets `service`'s clients send on the lamps and in the status line from now on.
+    void showTargetsFrom(RotatorService* service);
+    TargetMark& targetMark();
     // A standing remark for the status line's tooltip (a service that could not start, say),
     // shown after the latest reason, newest remark first.
     void addStatusRemark(const QString& remark);

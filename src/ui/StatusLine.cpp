@@ -8,10 +8,6 @@ StatusLine::StatusLine(QLabel* label) : m_label(label) {
     m_label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 }
 
-void StatusLine::setText(const QString& text) {
-    m_label->setText(text);
-}
-
 void StatusLine::setReason(const QString& reason) {
     m_reason = reason;
     showWhy();
@@ -27,10 +23,17 @@ void StatusLine::setDistrustNotice(const QString& notice) {
     showWhy();
 }
 
+void StatusLine::setTargetLine(const QString& line) {
+    m_targetLine = line;
+    showWhy();
+}
+
 void StatusLine::showWhy() {
     QStringList lines;
     if (!m_reason.isEmpty())
         lines.append(m_reason);
+    if (!m_targetLine.isEmpty())
+        lines.append(m_targetLine);
     lines.append(m_remarks);
     if (!m_distrustNotice.isEmpty())
         lines.append(m_distrustNotice);
