@@ -19,6 +19,11 @@ std::string targetStatusText(int degrees) {
     return "→ " + std::to_string(degrees) + "°";
 }
 
+std::string targetToolTipText(int degrees) {
+    return "Цель от клиента rotctld: " + std::to_string(degrees) + "°. Щёлкните по строке «" +
+           targetStatusText(degrees) + "» или по отмеченной лампе, чтобы убрать отметку.";
+}
+
 void TargetDisplay::set(double azimuth) {
     m_degrees = targetDegrees(azimuth);
     if (m_dismissedLamp != 0 && targetLamp(*m_degrees) != m_dismissedLamp)

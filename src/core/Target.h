@@ -21,6 +21,10 @@ int targetLamp(int degrees);
 // The status line's text for a target of `degrees`: "→ 245°".
 std::string targetStatusText(int degrees);
 
+// The status line's tooltip line for a target of `degrees`: where it came from and how the
+// operator dismisses it.
+std::string targetToolTipText(int degrees);
+
 // What the window shows of the targets clients send: the latest one, until a stop clears it or
 // the operator dismisses it. A dismissed target stays hidden while new targets fall in the sector
 // it was in (a tracker resends its target every second); one in another sector, or a stop, ends

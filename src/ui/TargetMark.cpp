@@ -25,10 +25,7 @@ QString TargetMark::toolTipLine() const {
     const auto degrees = m_display.shown();
     if (!degrees)
         return {};
-    return QStringLiteral("Цель от клиента rotctld: %1°. Щёлкните по строке «%2» или по "
-                          "отмеченной лампе, чтобы убрать отметку.")
-        .arg(*degrees)
-        .arg(QString::fromStdString(targetStatusText(*degrees)));
+    return QString::fromStdString(targetToolTipText(*degrees));
 }
 
 void TargetMark::setTarget(double azimuth) {
