@@ -137,7 +137,12 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
     const QCommandLineOption position(QStringLiteral("position"),
                                       QStringLiteral("Левый верхний угол окна на экране."),
                                       QStringLiteral("X,Y"));
-    parser.addOptions({help, showVersion, rotctld, rotctldAddress, offset, port, name, position});
+    const QCommandLineOption debug(
+        QStringLiteral("debug"),
+        QStringLiteral("Вести журнал отладки: в терминал (stderr), а в Windows — в файл "
+                       "%LOCALAPPDATA%\\torven\\torven.log."));
+    parser.addOptions(
+        {help, showVersion, rotctld, rotctldAddress, offset, port, name, position, debug});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -225,6 +230,7 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
                                .arg(parser.value(position)));
         o.position = QPoint(*x, *y);
     }
+    o.debug = parser.isSet(debug);
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include "CommEvents.h"
 #include "LineSettings.h"
+#include "Logging.h"
 #include "PortLocator.h"
 
 #include <QCoreApplication>
@@ -227,6 +228,8 @@ PortResult SerialLine::setSettings(const QString& settings) {
             PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_commPort, settings);
             fault.device = m_device.toStdString();
             fault.systemWords = why.toStdString();
+            qCDebug(lcSerial) << "port" << m_commPort << "on" << m_device << "refused settings"
+                              << settings << ":" << why;
             return fault;
         }
     }
@@ -242,7 +245,17 @@ QString SerialLine::deviceFor(std::int16_t port) const {
 PortResult SerialLine::openPort() {
     if (m_port.isOpen())
         return PortFault(PortFault::Kind::Other, m_commPort, "the port is already open");
+    PortResult result = open();
+    if (result.succeeded())
+        qCDebug(lcSerial).noquote() << "port" << m_commPort << "opened:" << m_device << "as"
+                                    << m_port.portName() << "at" << m_settings;
+    else
+        qCDebug(lcSerial).noquote() << "port" << m_commPort << "not opened, with" << m_settings
+                                    << QString::fromStdString(portFaultText(result.fault()));
+    return result;
+}
 
+PortResult SerialLine::open() {
     const QString device = deviceFor(m_commPort);
     if (device.isEmpty())
         return PortFault{PortFault::Kind::NoDevice, m_commPort};
@@ -271,6 +284,8 @@ PortResult SerialLine::openPort() {
 }
 
 void SerialLine::closePort() {
+    if (m_port.isOpen())
+        qCDebug(lcSerial).noquote() << "port" << m_commPort << "closed:" << m_device;
     m_readErrorsInARow = 0;
     m_lineErrorPoll.stop();
     m_lineErrorsSeen.reset();
@@ -302,11 +317,26 @@ void SerialLine::checkLineErrors() {
     const auto events = lineErrorEvents(*m_lineErrorsSeen, *now);
     m_lineErrorsSeen = now;
     for (const CommEvent code : events) {
+        if (lcSerial().isDebugEnabled())
+            logLineError(code, *now);
         emit lineError(code);
         // A handler may have closed the port: the rest belongs to a line no longer watched.
         if (!m_lineErrorsSeen)
             return;
     }
+}
+
+void SerialLine::logLineError(CommEvent code, const LineErrorCounts& counts) const {
+    const auto message = lineErrorMessage(code);
+    qCDebug(lcSerial).noquote().nospace()
+        << "line error " << static_cast<int>(code) << " on " << m_device << ": "
+        << (message ? QString::fromLatin1(message->data(), static_cast<qsizetype>(message->size()))
+                          .remove(QStringLiteral("Last Error:"))
+                          .trimmed()
+                    : QStringLiteral("break (not counted as an error)"))
+        << "; the driver's counts: break " << counts.brk << ", framing " << counts.frame
+        << ", overrun " << counts.overrun << ", buffer overrun " << counts.bufferOverrun
+        << ", parity " << counts.parity;
 }
 
 void SerialLine::onReadyRead() {
@@ -332,11 +362,15 @@ void SerialLine::onErrorOccurred(QSerialPort::SerialPortError error) {
     // queue) left the line working. Many in a row with nothing read are a failed line all the same.
     if (error == QSerialPort::ReadError && !lineFailed(m_port.handle()) &&
         ++m_readErrorsInARow <= kReadErrorsTolerated) {
+        qCDebug(lcSerial).noquote() << "read error" << m_readErrorsInARow << "in a row on"
+                                    << m_device << "(line not hung up):" << m_port.errorString();
         m_port.clearError();
         return;
     }
     m_readErrorsInARow = 0;
     const QString reason = m_port.errorString();
+    qCDebug(lcSerial).noquote() << "port" << m_commPort << "lost its device" << m_device << "("
+                                << error << "):" << reason;
     closePort();
     m_port.clearError();
     emit deviceLost(reason);

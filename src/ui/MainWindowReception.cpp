@@ -5,6 +5,7 @@
 #include "CommEvents.h"
 #include "Console.h"
 #include "Lamp.h"
+#include "Logging.h"
 #include "MainWindow.h"
 #include "RotatorService.h"
 #include "SectorLamps.h"
@@ -39,6 +40,8 @@ void MainWindow::onLineError(CommEvent code) {
 }
 
 void MainWindow::showReading(std::string_view block) {
+    qCDebug(lcReception) << "reading"
+                         << QByteArray(block.data(), static_cast<qsizetype>(block.size()));
     updateConsole(block);
     m_receiveLampOn->raise();
     // A flash lasts one interval from its first block: a block that arrives while the lamp
