@@ -247,8 +247,9 @@ PortResult SerialLine::openPort() {
         return PortFault(PortFault::Kind::Other, m_commPort, "the port is already open");
     PortResult result = open();
     if (result.succeeded())
-        qCDebug(lcSerial).noquote() << "port" << m_commPort << "opened:" << m_device << "as"
-                                    << m_port.portName() << "at" << m_settings;
+        qCDebug(lcSerial).noquote()
+            << "port" << m_commPort << "opened:" << m_device << "→"
+            << QFileInfo(m_device).canonicalFilePath() << "at" << m_settings;
     else
         qCDebug(lcSerial).noquote() << "port" << m_commPort << "not opened, with" << m_settings
                                     << QString::fromStdString(portFaultText(result.fault()));
