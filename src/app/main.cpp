@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QPointer>
-#include <QScreen>
 #include <QStyleFactory>
 #include <QSysInfo>
 
@@ -124,10 +123,7 @@ void tellBeside(QWidget* window, const QString& title, const QString& text) {
     auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
-    box->show();
-    if (const QScreen* screen = window->screen())
-        box->move(torven::placeBeside(screen->availableGeometry(), window->frameGeometry(),
-                                      box->frameGeometry().size()));
+    torven::showBeside(*box, *window);
 }
 
 #ifndef Q_OS_WIN
@@ -241,7 +237,7 @@ int main(int argc, char* argv[]) {
         mainWindow->centreOnScreen();
     }
     mainWindow->show();
-    // Once the window shows, so that the box can go beside it.
+    // Once the window shows, so that the boxes can go beside it.
     if (service && !service->isListening())
         mainWindow->reportServiceOff(service->failureReason());
     if (!debugLogNotice.isEmpty())
