@@ -52,7 +52,7 @@ struct Reading {
 std::vector<Reading> SectorReadings() {
     std::vector<Reading> readings;
     for (int sector = 1; sector <= torven::sim::kSectorCount; ++sector) {
-        const std::string text = torven::sim::FormatReading(torven::sim::StepsReading(sector));
+        const std::string text = torven::sim::formatReading(torven::sim::stepsReading(sector));
         const auto decoded = torven::decodeBlock(text);
         if (decoded.litLamp != sector) {
             std::fprintf(stderr, "bench_latency: %s lights lamp %d, not %d\n", text.c_str(),

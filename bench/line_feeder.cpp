@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
             // 24 readings in one write, each lighting the next lamp: 0000 is skipped, 0512 is
             // north.
             for (int sector = 1; sector <= torven::sim::kSectorCount; ++sector)
-                turn += torven::sim::FormatReading(torven::sim::StepsReading(sector)) + "\r\n";
+                turn += torven::sim::formatReading(torven::sim::stepsReading(sector)) + "\r\n";
         }
         for (;;)
             pty.Write(turn);

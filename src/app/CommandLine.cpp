@@ -122,6 +122,11 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         QStringLiteral("Слушать на адресе ADDRESS (IPv4 или IPv6) вместо 127.0.0.1: «::» — на "
                        "всех адресах IPv4 и IPv6, «0.0.0.0» — на всех адресах IPv4."),
         QStringLiteral("ADDRESS"));
+    const QCommandLineOption targets(
+        QStringLiteral("targets"),
+        QStringLiteral("Принимать от клиентов rotctld направление, куда повернуть антенну "
+                       "(set_pos), и показывать его на ромбе; stop его убирает. Только вместе с "
+                       "--rotctld PORT."));
     const QCommandLineOption offset(
         QStringLiteral("offset"),
         QStringLiteral("Прибавлять DEGREES (от −359 до 359) к направлению контроллера."),
@@ -142,7 +147,7 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         QStringLiteral("Вести журнал отладки: в терминал (stderr), а в Windows — в файл "
                        "%LOCALAPPDATA%\\torven\\torven.log."));
     parser.addOptions(
-        {help, showVersion, rotctld, rotctldAddress, offset, port, name, position, debug});
+        {help, showVersion, rotctld, rotctldAddress, targets, offset, port, name, position, debug});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -197,6 +202,11 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         // Alone, "::" would be IPv6's addresses only; people mean every address.
         if (o.rotctldAddress == QHostAddress(QHostAddress::AnyIPv6))
             o.rotctldAddress = QHostAddress(QHostAddress::Any);
+    }
+    if (parser.isSet(targets)) {
+        if (!o.rotctldPort)
+            return failure(QStringLiteral("--targets действует только вместе с --rotctld PORT."));
+        o.targets = true;
     }
     if (parser.isSet(offset)) {
         const auto value = wholeNumber(parser.value(offset), kMinOffset, kMaxOffset);

@@ -14,7 +14,8 @@ namespace torven {
 struct CommandLineOptions {
     std::optional<quint16> rotctldPort; // serve the bearing over rotctld on this port
     QHostAddress rotctldAddress{QHostAddress::LocalHost};
-    int offset = 0;                         // degrees added to the decoded bearing
+    bool targets = false; // the service takes clients' targets and shows them to the operator
+    int offset = 0;       // degrees added to the decoded bearing
     std::optional<std::int16_t> portNumber; // this port for this run, instead of comm.set
     QString name;                           // names the window and the service
     std::optional<QPoint> position;         // the window's top-left corner

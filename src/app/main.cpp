@@ -111,7 +111,8 @@ void logStart(const torven::CommandLineOptions& o, const torven::PortSettingsFil
         << ", offset " << o.offset << ", name \"" << o.name << "\", rotctld "
         << (o.rotctldPort
                 ? o.rotctldAddress.toString() + QLatin1Char(':') + QString::number(*o.rotctldPort)
-                : QStringLiteral("off"));
+                : QStringLiteral("off"))
+        << (o.targets ? ", targets taken" : "");
     qCDebug(torven::lcSettings).noquote()
         << "comm.set read from the first present in:"
         << settingsFile.fileFolders().join(QStringLiteral(", "))
@@ -202,6 +203,7 @@ int main(int argc, char* argv[]) {
     if (options.rotctldPort) {
         service = std::make_unique<torven::RotatorService>();
         service->setName(options.name);
+        service->setTakesTargets(options.targets);
         if (!service->listen(options.rotctldAddress, *options.rotctldPort)) {
             // The window is worth more than the service: say why and go on without it.
             print(stderr, QStringLiteral("torven: %1\n").arg(service->failureReason()));
@@ -216,6 +218,7 @@ int main(int argc, char* argv[]) {
         new torven::MainWindow(settingsFile, {options.portNumber, options.name, options.offset});
     if (service && service->isListening()) {
         mainWindow->shareBearingWith(service.get());
+        mainWindow->showTargetsFrom(service.get());
         if (const QString notice = service->networkNotice(); !notice.isEmpty())
             mainWindow->addStatusRemark(notice);
     }

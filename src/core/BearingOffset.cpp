@@ -10,4 +10,9 @@ std::optional<std::int16_t> offsetBearing(const DecodedBlock& decoded, int offse
     return static_cast<std::int16_t>(((sum - 1) % 360 + 360) % 360 + 1);
 }
 
+std::string offsetRemark(int offset) {
+    return "Поправка азимута: " + std::string(offset > 0 ? "+" : "") + std::to_string(offset) +
+           "°.";
+}
+
 } // namespace torven

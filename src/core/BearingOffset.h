@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace torven {
 
@@ -16,5 +17,8 @@ inline constexpr int kMaxBearingOffset = 359;
 // (junk such as 9999 must not turn into a plausible bearing). The sum wraps into 1 to 360, so that
 // north is 360 and lights the north lamp rather than showing a dark 0.
 std::optional<std::int16_t> offsetBearing(const DecodedBlock& decoded, int offset);
+
+// The status line's standing remark on a calibration offset, as "Поправка азимута: +5°.".
+std::string offsetRemark(int offset);
 
 } // namespace torven

@@ -3,9 +3,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace torven {
+
+// How a port's device is described where it is shown: when the port names none, and after a
+// device that is not there.
+inline constexpr std::string_view kNoDevice = "нет устройства";
+inline constexpr std::string_view kDeviceNotFound = "— не найдено";
 
 // The Windows device of a port number: "COM" and the number.
 std::string windowsPortName(std::int16_t port);

@@ -29,4 +29,8 @@ std::optional<std::int16_t> toPortNumber(std::string_view text) {
     return static_cast<std::int16_t>(rounded);
 }
 
+std::string notAPortNumberText(std::string_view shown) {
+    return "«" + std::string(shown) + "» — не номер порта. Введите целое число от -32768 до 32767.";
+}
+
 } // namespace torven

@@ -1,6 +1,7 @@
 #include "RotctlProtocol.h"
 
 #include "Blanks.h"
+#include "Target.h"
 
 #include <array>
 #include <charconv>
@@ -10,7 +11,7 @@ namespace torven {
 
 namespace {
 
-enum class Kind { GetPosition, Refused, Info, DumpState, Quit };
+enum class Kind { GetPosition, SetPosition, Stop, Refused, Info, DumpState, Quit };
 
 struct Command {
     char shortName; // '\0' when the command has only a long name
@@ -18,11 +19,12 @@ struct Command {
     Kind kind;
 };
 
-// Every command torven answers. Those that would move, stop, park or reset the rotator are known
-// so that they can be refused as unavailable rather than as unknown.
+// Every command torven answers. Those that would move, park or reset the rotator are known so
+// that they can be refused as unavailable rather than as unknown; set_pos and stop as well, when
+// targets are not taken.
 constexpr std::array kCommands{
-    Command{'p', "get_pos", Kind::GetPosition}, Command{'P', "set_pos", Kind::Refused},
-    Command{'S', "stop", Kind::Refused},        Command{'K', "park", Kind::Refused},
+    Command{'p', "get_pos", Kind::GetPosition}, Command{'P', "set_pos", Kind::SetPosition},
+    Command{'S', "stop", Kind::Stop},           Command{'K', "park", Kind::Refused},
     Command{'M', "move", Kind::Refused},        Command{'R', "reset", Kind::Refused},
     Command{'_', "get_info", Kind::Info},       Command{'\0', "dump_state", Kind::DumpState},
     Command{'q', "quit", Kind::Quit},           Command{'Q', "quit", Kind::Quit},
@@ -64,6 +66,29 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// A number in full: digits with an optional full stop, whatever the locale; nothing else around
+// it.
+std::optional<double> protocolNumber(std::string_view word) {
+    double value = 0;
+    const auto end =
+        std::from_chars(word.data(), word.data() + word.size(), value, std::chars_format::fixed);
+    if (end.ec != std::errc() || end.ptr != word.data() + word.size())
+        return std::nullopt;
+    return value;
+}
+
+// The azimuth of "set_pos AZ EL", or nothing when either is missing, no number or out of range.
+std::optional<double> targetAzimuth(const std::vector<std::string_view>& parts) {
+    if (parts.size() != 3)
+        return std::nullopt;
+    const auto azimuth = protocolNumber(parts[1]);
+    const auto elevation = protocolNumber(parts[2]);
+    if (!azimuth || !elevation || !(*azimuth >= 0 && *azimuth <= kMaxTargetAzimuth) ||
+        !(*elevation >= 0 && *elevation <= kMaxTargetElevation))
+        return std::nullopt;
+    return azimuth;
+}
+
 bool hasPosition(const RotctlState& state) {
     return state.azimuth && *state.azimuth >= 0 && *state.azimuth <= 360;
 }
@@ -87,7 +112,8 @@ struct Records {
     std::optional<RotctlError> error;
 };
 
-Records answer(Kind kind, const RotctlState& state) {
+Records answer(Kind kind, const std::vector<std::string_view>& parts, const RotctlState& state,
+               std::optional<TargetRequest>* target) {
     Records r;
     switch (kind) {
     case Kind::GetPosition:
@@ -98,6 +124,22 @@ Records answer(Kind kind, const RotctlState& state) {
             r.error = RotctlError::IoError;
         }
         break;
+    case Kind::SetPosition:
+        if (!state.takesTargets) {
+            r.error = RotctlError::NotAvailable;
+        } else if (const auto azimuth = targetAzimuth(parts)) {
+            if (target)
+                *target = TargetRequest{azimuth};
+        } else {
+            r.error = RotctlError::InvalidParameter;
+        }
+        break;
+    case Kind::Stop:
+        if (!state.takesTargets)
+            r.error = RotctlError::NotAvailable;
+        else if (target)
+            *target = TargetRequest{};
+        break;
     case Kind::Refused:
         r.error = RotctlError::NotAvailable;
         break;
@@ -107,14 +149,17 @@ Records answer(Kind kind, const RotctlState& state) {
     case Kind::DumpState:
         // Protocol version 1: the model number (not read by clients), then name=value lines up
         // to "done". An azimuth-only rotator over a full turn with no elevation. Loggers find
-        // the extended form's lines by the labels Hamlib's rotctld gives them.
+        // the extended form's lines by the labels Hamlib's rotctld gives them. Taking targets, it
+        // says elevations up to 90 degrees may be sent: clients check a target against the range
+        // before they send it, and trackers send an elevation.
         r.values = {
             {"rotctld Protocol Ver", {}, "1"},
             {"Rotor Model", {}, "1"},
             {"Minimum Azimuth", "min_az", rotctlNumber(0)},
             {"Maximum Azimuth", "max_az", rotctlNumber(360)},
             {"Minimum Elevation", "min_el", rotctlNumber(0)},
-            {"Maximum Elevation", "max_el", rotctlNumber(0)},
+            {"Maximum Elevation", "max_el",
+             rotctlNumber(state.takesTargets ? kMaxTargetElevation : 0)},
             {"South Zero", "south_zero", "0"},
             {{}, "rot_type", "Az"},
             {{}, {}, "done"},
@@ -135,7 +180,8 @@ std::string rotctlNumber(double value) {
     return std::string(text.data(), end.ptr);
 }
 
-std::string rotctlReply(std::string_view line, const RotctlState& state, bool* quit) {
+std::string rotctlReply(std::string_view line, const RotctlState& state, bool* quit,
+                        std::optional<TargetRequest>* target) {
     if (quit)
         *quit = false;
     line = trimmedBlanks(line);
@@ -160,11 +206,14 @@ std::string rotctlReply(std::string_view line, const RotctlState& state, bool* q
         return {};
     }
 
-    const Records records = answer(command->kind, state);
+    const Records records = answer(command->kind, parts, state, target);
     std::string out;
     if (!extended) {
         if (records.error)
             return errorRecord(*records.error) + "\n";
+        // A command that sets something says only that it succeeded.
+        if (records.values.empty())
+            return "RPRT 0\n";
         for (const Record& record : records.values)
             out += record.plain() + "\n";
         return out;
@@ -223,9 +272,12 @@ RotctlSession::Output RotctlSession::receive(std::string_view bytes, const Rotct
 
 void RotctlSession::answerLine(std::string_view line, const RotctlState& state, Output& out) {
     bool quit = false;
-    out.reply += rotctlReply(line, state, &quit);
+    std::optional<TargetRequest> target;
+    out.reply += rotctlReply(line, state, &quit, &target);
     if (quit)
         m_closed = true;
+    if (target)
+        out.targets.push_back(*target);
 }
 
 } // namespace torven

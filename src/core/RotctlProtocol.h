@@ -4,15 +4,24 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace torven {
 
 // Hamlib's return codes, as they appear after "RPRT " (negated).
 enum class RotctlError {
-    InvalidParameter = 1, // a command torven does not know
+    InvalidParameter = 1, // a command torven does not know, or a target out of range
     IoError = 6,          // no live bearing to report
     ProtocolError = 8,    // a line too long to be a command
     NotAvailable = 11,    // a command that would move or reset the rotator
+};
+
+// A client's request about the target: turn to `azimuth` (0 to 360 degrees), or, without one,
+// stop (no target any more).
+struct TargetRequest {
+    std::optional<double> azimuth;
+
+    friend bool operator==(const TargetRequest&, const TargetRequest&) = default;
 };
 
 // What a reply may say about the rotator.
@@ -23,9 +32,13 @@ struct RotctlState {
     std::optional<int> azimuth;
     // What get_info answers; line breaks and other control characters become blanks.
     std::string info = "torven";
+    // Whether set_pos and stop are taken as a target for the operator and its end; otherwise
+    // they are refused like every command that would move the rotator.
+    bool takesTargets = false;
 };
 
-// One client's conversation in the rotctld protocol, read-only: bytes in, reply bytes out.
+// One client's conversation in the rotctld protocol: bytes in, reply bytes out, and the targets
+// taken.
 //
 // Commands end with LF or CR LF and may arrive split across reads or several to a read. A line
 // longer than kMaxLineLength bytes is dropped whole and answered with a protocol error. Once a
@@ -35,8 +48,9 @@ public:
     static constexpr std::size_t kMaxLineLength = 256;
 
     struct Output {
-        std::string reply;  // everything to send back for this read, in order
-        bool close = false; // the client asked to quit: send the reply, then close
+        std::string reply;                  // everything to send back for this read, in order
+        bool close = false;                 // the client asked to quit: send the reply, then close
+        std::vector<TargetRequest> targets; // the targets and stops taken, in order
     };
 
     Output receive(std::string_view bytes, const RotctlState& state);
@@ -50,8 +64,10 @@ private:
 };
 
 // The reply to one command line (without its line end), in the default or extended form.
-// `quit` is set when the line asks to close the connection.
-std::string rotctlReply(std::string_view line, const RotctlState& state, bool* quit = nullptr);
+// `quit` is set when the line asks to close the connection; `target` is set to the target or stop
+// the line asked for, when it was taken, and left alone otherwise.
+std::string rotctlReply(std::string_view line, const RotctlState& state, bool* quit = nullptr,
+                        std::optional<TargetRequest>* target = nullptr);
 
 // A number in the protocol's form, "%f" with a full stop whatever the locale: 180.000000.
 std::string rotctlNumber(double value);

@@ -38,4 +38,8 @@ std::string saveFaultText(const SaveFault& f) {
     return writeFailure(f, "ошибка записи");
 }
 
+std::string portNotSavedText(const SaveFault& fault) {
+    return "Не удалось сохранить номер порта: " + saveFaultText(fault);
+}
+
 } // namespace torven

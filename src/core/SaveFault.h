@@ -26,4 +26,7 @@ struct SaveFault {
 // The explanation, in Russian, to follow "could not store the port number:".
 std::string saveFaultText(const SaveFault& fault);
 
+// "Не удалось сохранить номер порта: …": the port dialog's warning when the save was refused.
+std::string portNotSavedText(const SaveFault& fault);
+
 } // namespace torven

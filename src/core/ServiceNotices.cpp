@@ -14,4 +14,27 @@ std::string serviceOffMessage(std::string_view reason) {
            "программам не передаётся.";
 }
 
+std::string listenFailureText(ListenFault fault, int port, std::string_view address,
+                              std::string_view systemWords) {
+    const std::string where = "порт " + std::to_string(port) + " на адресе " + std::string(address);
+    std::string reason;
+    switch (fault) {
+    case ListenFault::AddressInUse:
+        reason = where + " уже занят другой программой (может быть, rotctld). Выберите другой "
+                         "порт в --rotctld.";
+        break;
+    case ListenFault::AddressNotHere:
+        reason = "адреса " + std::string(address) +
+                 " у этого компьютера нет. Укажите свой адрес в --rotctld-address.";
+        break;
+    case ListenFault::NoPermission:
+        reason = "нет прав слушать " + where + ". Выберите порт выше 1023.";
+        break;
+    case ListenFault::Other:
+        reason = "не удалось слушать " + where + ".";
+        break;
+    }
+    return "Служба rotctld не запущена: " + reason + " (" + std::string(systemWords) + ")";
+}
+
 } // namespace torven

@@ -16,29 +16,23 @@ namespace {
 // pass the backlog limit.
 constexpr qint64 kCommandPiece = RotctlSession::kMaxLineLength;
 
-QString listenFailure(const QTcpServer& server, const QHostAddress& address, quint16 port) {
-    const QString where = QStringLiteral("порт %1 на адресе %2").arg(port).arg(address.toString());
-    QString reason;
-    switch (server.serverError()) {
+ListenFault listenFault(QAbstractSocket::SocketError error) {
+    switch (error) {
     case QAbstractSocket::AddressInUseError:
-        reason = where + QStringLiteral(" уже занят другой программой (может быть, rotctld). "
-                                        "Выберите другой порт в --rotctld.");
-        break;
+        return ListenFault::AddressInUse;
     case QAbstractSocket::SocketAddressNotAvailableError:
-        reason = QStringLiteral("адреса %1 у этого компьютера нет. Укажите свой адрес в "
-                                "--rotctld-address.")
-                     .arg(address.toString());
-        break;
+        return ListenFault::AddressNotHere;
     case QAbstractSocket::SocketAccessError:
-        reason = QStringLiteral("нет прав слушать ") + where +
-                 QStringLiteral(". Выберите порт выше 1023.");
-        break;
+        return ListenFault::NoPermission;
     default:
-        reason = QStringLiteral("не удалось слушать ") + where + QStringLiteral(".");
-        break;
+        return ListenFault::Other;
     }
-    return QStringLiteral("Служба rotctld не запущена: ") + reason + QStringLiteral(" (") +
-           server.errorString() + QStringLiteral(")");
+}
+
+QString listenFailure(const QTcpServer& server, const QHostAddress& address, quint16 port) {
+    return QString::fromStdString(listenFailureText(listenFault(server.serverError()), port,
+                                                    address.toString().toStdString(),
+                                                    server.errorString().toStdString()));
 }
 
 // "ADDRESS:PORT" of a client, as the log names it.
@@ -170,6 +164,15 @@ void RotatorService::serve(QTcpSocket* client) {
             it->second.session.receive(std::string_view(bytes.constData(), bytes.size()), m_state);
         if (!out.reply.empty())
             client->write(out.reply.data(), static_cast<qint64>(out.reply.size()));
+        for (const TargetRequest& target : out.targets) {
+            qCDebug(lcRotctld).noquote()
+                << "client" << it->second.peer << "target:"
+                << (target.azimuth ? QString::number(*target.azimuth) : QStringLiteral("cleared"));
+            if (target.azimuth)
+                emit targetSet(*target.azimuth);
+            else
+                emit targetCleared();
+        }
         if (out.close) {
             client->disconnectFromHost();
             return;

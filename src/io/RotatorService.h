@@ -16,8 +16,9 @@ class QTcpSocket;
 namespace torven {
 
 // Serves the bearing, read-only, to rotctld clients (trackers, loggers, Hamlib's NET rotctl) over
-// TCP. It lives on the user-interface thread's event loop: no thread and no timer, and nothing at
-// all happens while no client is connected.
+// TCP; when asked to, it takes their targets for the operator (targetSet, targetCleared) and
+// never moves anything. It lives on the user-interface thread's event loop: no thread and no timer,
+// and nothing at all happens while no client is connected.
 //
 // Defences: at most kMaxClients at once. When all places are taken, a newcomer takes the place of
 // the client that has been silent longest, if it has sent nothing for kSilenceLimit; otherwise
@@ -59,6 +60,9 @@ public:
     // How long a client must have sent nothing before a newcomer may take its place
     // (kSilenceLimit unless set).
     void setSilenceLimit(std::chrono::milliseconds limit) { m_silenceLimit = limit; }
+    // Whether set_pos and stop are taken as targets (off unless set): without, they are refused
+    // as unavailable.
+    void setTakesTargets(bool takes) { m_state.takesTargets = takes; }
 
 public slots:
     // The bearing to serve; empty, or outside 0 to 360, is answered as no live position.
@@ -68,6 +72,10 @@ public slots:
 
 signals:
     void listenFailed(const QString& reason);
+    // A client asked for the antenna to point at `azimuth` (0 to 360 degrees, a true bearing).
+    void targetSet(double azimuth);
+    // A client asked to stop: there is no target any more.
+    void targetCleared();
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -1,5 +1,8 @@
 #include "SerialDeviceInfo.h"
 
+#include "PortDevice.h"
+#include "Utf8.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -8,7 +11,7 @@ namespace torven {
 
 QString describeDevice(const QString& device) {
     if (device.isEmpty())
-        return QStringLiteral("нет устройства");
+        return toQString(kNoDevice);
 
     QStringList parts{device};
     QString target = device;
@@ -36,7 +39,7 @@ QString describeDevice(const QString& device) {
             parts << QStringLiteral("(%1)").arg(port.description());
     }
     if (!present)
-        parts << QStringLiteral("— не найдено");
+        parts << toQString(kDeviceNotFound);
     return parts.join(QLatin1Char(' '));
 }
 

@@ -25,6 +25,13 @@ void Lamp::showBackColor() {
     update();
 }
 
+void Lamp::setMark(QColor colour) {
+    if (m_markColor == colour)
+        return;
+    m_markColor = colour;
+    update();
+}
+
 void Lamp::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(QPen(m_borderColor, 1));
@@ -39,6 +46,16 @@ void Lamp::paintEvent(QPaintEvent*) {
                         diameter);
     // Half a pixel inwards so that the one-pixel outline lies wholly inside the box.
     painter.drawEllipse(circle.adjusted(0.5, 0.5, -0.5, -0.5));
+    if (isMarked()) {
+        // A ring over the outline and the fill's rim, two pixels wide, inside the circle: even the
+        // smallest lamp (9 pixels) keeps five pixels of its fill in the middle, where its colour
+        // is read.
+        constexpr double kRingWidth = 2;
+        painter.setPen(QPen(m_markColor, kRingWidth));
+        painter.setBrush(Qt::NoBrush);
+        const double inset = kRingWidth / 2;
+        painter.drawEllipse(circle.adjusted(inset, inset, -inset, -inset));
+    }
 }
 
 } // namespace torven

@@ -6,7 +6,8 @@
 namespace torven {
 
 // A lamp: a filled circle (the largest that fits its box, centred) or a filled rectangle, with a
-// thin outline. Only its fill colour changes at run time.
+// thin outline. At run time its fill colour changes, and a round lamp may be marked: a thick ring
+// of the mark colour inside its circle, around a middle that keeps the fill colour.
 class Lamp : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QColor backColor READ backColor WRITE setBackColor)
@@ -27,6 +28,11 @@ public:
     // Shows the fill colour: repaints if it differs from the one shown.
     void showBackColor();
 
+    bool isMarked() const { return m_markColor.isValid(); }
+    // Marks a round lamp with a ring of `colour`, or unmarks it (an invalid colour); repaints when
+    // that changes what it shows.
+    void setMark(QColor colour);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -37,6 +43,7 @@ private:
     // The fill every paint draws. Whatever paints the lamp (a frame, an expose, a grab) draws this
     // one, so the screen holds it once a paint after showBackColor() has come.
     QColor m_shownColor;
+    QColor m_markColor; // invalid while not marked
 };
 
 } // namespace torven

@@ -1,32 +1,37 @@
 #include "MainWindow.h"
 
 #include "AboutWindow.h"
+#include "BearingOffset.h"
+#include "BearingPanel.h"
+#include "Connection.h"
+#include "ConsoleBox.h"
 #include "FittingMenuBar.h"
 #include "Fonts.h"
-#include "Lamp.h"
+#include "FramePacer.h"
 #include "MainWindowLayout.h"
 #include "ObjectNames.h"
 #include "Placement.h"
 #include "PortDialog.h"
+#include "PortFault.h"
+#include "Readout.h"
+#include "Reception.h"
 #include "RollAway.h"
-#include "SectorLamps.h"
+#include "RotatorService.h"
 #include "SerialLine.h"
 #include "ServiceNotices.h"
+#include "StatusLine.h"
+#include "TargetMark.h"
 #include "Twips.h"
+#include "Utf8.h"
 #include "WindowElements.h"
 
-#include <QAccessible>
 #include <QCloseEvent>
-#include <QFontMetrics>
-#include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
-#include <QTimer>
 
-#include <algorithm>
+#include <string_view>
 
 namespace torven {
 
@@ -35,29 +40,9 @@ namespace {
 namespace layout = main_window_layout;
 namespace names = object_names::main_window;
 
-constexpr int kReceiveLampInterval = 200; // milliseconds
-constexpr int kRollAwayDuration = 200;    // milliseconds
-// Setting a line edit's text lays all of it out: some 10 ms for a full console on a slow
-// machine. Nobody sees the hidden console, so its box catches up at most this often, a
-// second after the change that began a run of changes.
-constexpr int kConsoleBoxInterval = 1000; // milliseconds
-// The smallest the readout's digits get to fit its box; smaller ones could not be read at the
-// readout's distance.
-constexpr int kReadoutSmallestPixels = 12;
-// A line edit ends its text this many pixels, and one more for the cursor, short of its right
-// side; the text scrolled to its end shows from the left side on.
-constexpr int kLineEditRightMargin = 2;
+static_assert(std::string_view(names::kReadingPause) == Reception::kPauseTimerName);
 
-QColor rgb(std::uint32_t colour) {
-    return QColor::fromRgb(static_cast<QRgb>(colour));
-}
-
-QLabel* makeCompassMark(QWidget* parent, const char* name, const layout::Box& box,
-                        const QString& text) {
-    auto* label = makeOpaqueLabel(parent, name, toPixels(box), text);
-    label->setFont(layoutFont(layout::kCompassPoints));
-    return label;
-}
+constexpr int kRollAwayDuration = 200; // milliseconds
 
 } // namespace
 
@@ -66,10 +51,6 @@ MainWindow::MainWindow(PortSettingsFile settingsFile, MainWindowOptions options,
     setObjectName(nameOf(names::kWindow));
     setWindowTitle(m_options.name.isEmpty() ? QStringLiteral("TORVEN")
                                             : QStringLiteral("TORVEN — ") + m_options.name);
-    if (m_options.offset != 0)
-        m_statusRemarks.append(QStringLiteral("Поправка азимута: %1%2°.")
-                                   .arg(m_options.offset > 0 ? QStringLiteral("+") : QString())
-                                   .arg(m_options.offset));
     setAttribute(Qt::WA_DeleteOnClose);
 
     // The window's background is the button face, like the labels on it.
@@ -77,18 +58,10 @@ MainWindow::MainWindow(PortSettingsFile settingsFile, MainWindowOptions options,
     face.setColor(QPalette::Window, face.color(QPalette::Button));
     setPalette(face);
 
-    m_frameTimer = new QTimer(this);
-    m_frameTimer->setSingleShot(true);
-    connect(m_frameTimer, &QTimer::timeout, this, &MainWindow::paintFrame);
-
-    m_readingPause = new QTimer(this);
-    m_readingPause->setObjectName(nameOf(names::kReadingPause));
-    m_readingPause->setSingleShot(true);
-    m_readingPause->setTimerType(Qt::PreciseTimer);
-    connect(m_readingPause, &QTimer::timeout, this, &MainWindow::showWaitingTextWhenDue);
-
     createElements();
     createMenus();
+    if (m_options.offset != 0)
+        addStatusRemark(QString::fromStdString(offsetRemark(m_options.offset)));
     loadPortNumber();
 }
 
@@ -100,119 +73,27 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::createElements() {
-    auto* client = new QWidget(this);
-    client->setObjectName(nameOf(names::kClient));
-    client->setFixedSize(twipsToPixels(layout::kClientWidth), twipsToPixels(layout::kClientHeight));
-    setCentralWidget(client);
+    m_reception = new Reception(m_options.offset, this);
+    m_panel = new BearingPanel(m_reception->console(), this);
+    setCentralWidget(m_panel);
     // The layout is fixed: the window takes the size of its menu bar and client area, no more.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-
-    const QPalette pal = client->palette();
-    const QColor buttonFace = pal.color(QPalette::Button);
-    const QColor windowText = pal.color(QPalette::WindowText);
-
-    m_consoleBox =
-        new QLineEdit(QString::fromLatin1(Console::kInitialText.data(),
-                                          static_cast<qsizetype>(Console::kInitialText.size())),
-                      client);
-    m_consoleBox->setObjectName(nameOf(names::kConsole));
-    m_consoleBox->setGeometry(toPixels(layout::kConsole));
-    m_consoleBox->setMaxLength(static_cast<int>(Console::kCapacity));
-    m_consoleBox->hide();
-    m_consoleBoxWrite = new QTimer(this);
-    m_consoleBoxWrite->setSingleShot(true);
-    m_consoleBoxWrite->setInterval(kConsoleBoxInterval);
-    connect(m_consoleBoxWrite, &QTimer::timeout, this, &MainWindow::writeConsoleBox);
-
-    m_receiveLampTimer = new QTimer(this);
-    m_receiveLampTimer->setObjectName(nameOf(names::kReceiveLampTimer));
-    m_receiveLampTimer->setInterval(kReceiveLampInterval);
-    connect(m_receiveLampTimer, &QTimer::timeout, this, &MainWindow::darkenReceiveLamp);
-    m_receiveLampTimer->start();
+    m_pacer = new FramePacer(this, [this] { m_panel->showStoredReading(); });
 
     m_serialLine = new SerialLine(this);
     m_serialLine->setObjectName(nameOf(names::kSerialLine));
     m_serialLine->setLinkFolders(m_settingsFile.folders());
-    connect(m_serialLine, &SerialLine::blockReceived, this, &MainWindow::onBlockReceived);
-    connect(m_serialLine, &SerialLine::lineError, this, &MainWindow::onLineError);
+    connect(m_serialLine, &SerialLine::blockReceived, m_reception, &Reception::takeBlock);
+    connect(m_serialLine, &SerialLine::lineError, m_reception, &Reception::takeLineError);
     connect(m_serialLine, &SerialLine::deviceLost, this, &MainWindow::onDeviceLost);
-
-    m_readout = new QLineEdit(QStringLiteral("000"), client);
-    m_readout->setObjectName(nameOf(names::kReadout));
-    m_readout->setAccessibleName(QStringLiteral("Азимут"));
-    m_readout->setGeometry(toPixels(layout::kReadout));
-    m_readout->setAlignment(Qt::AlignCenter);
-    m_readout->setFrame(false);
-    m_readout->setTextMargins(0, 0, 0, 0);
-    m_readoutFont = layoutFont(layout::kReadoutPoints, true);
-    m_readout->setFont(m_readoutFont);
-    QPalette readout = m_readout->palette();
-    readout.setColor(QPalette::Base, buttonFace);
-    readout.setColor(QPalette::Text, QColor(0x00, 0x00, 0xFF));
-    m_readout->setPalette(readout);
-    m_readout->installEventFilter(this);
-    connect(m_readout, &QLineEdit::textChanged, this, &MainWindow::updateCaret);
-    connect(m_readout, &QLineEdit::textChanged, this, &MainWindow::fitReadout);
-    m_readoutOverflow = new QLabel(QStringLiteral("…"), m_readout);
-    m_readoutOverflow->setObjectName(nameOf(names::kReadoutOverflow));
-    m_readoutOverflow->setFont(layoutFont(layout::kReadoutPoints / 2, true));
-    m_readoutOverflow->setAutoFillBackground(true);
-    QPalette mark = m_readoutOverflow->palette();
-    mark.setColor(QPalette::Window, buttonFace);
-    mark.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
-    m_readoutOverflow->setPalette(mark);
-    m_readoutOverflow->setAlignment(Qt::AlignCenter);
-    m_readoutOverflow->adjustSize();
-    m_readoutOverflow->setGeometry(0, 0, m_readoutOverflow->width(), m_readout->height());
-    m_readoutOverflow->hide();
-
-    for (std::size_t i = 0; i < m_lamps.size(); ++i) {
-        auto* lamp = new Lamp(Lamp::Kind::Circle, rgb(kLampDarkColour), windowText, client);
-        lamp->setObjectName(QString::fromStdString(names::sectorLamp(static_cast<int>(i) + 1)));
-        lamp->setGeometry(toPixels(layout::kLamps[i]));
-        m_lamps[i] = lamp;
-    }
-
-    m_connectionLamp = makeOpaqueLabel(client, names::kConnectionLamp,
-                                       toPixels(layout::kConnectionLamp), QString());
-    m_connectionLamp->setAccessibleName(QStringLiteral("Связь"));
-
-    m_receiveLampOff = new Lamp(Lamp::Kind::Rectangle, buttonFace, buttonFace, client);
-    m_receiveLampOff->setObjectName(nameOf(names::kReceiveLampOff));
-    m_receiveLampOff->setGeometry(toPixels(layout::kReceiveLamp));
-    m_receiveLampOn =
-        new Lamp(Lamp::Kind::Rectangle, QColor(0x80, 0xFF, 0x80), QColor(0x80, 0xFF, 0x80), client);
-    m_receiveLampOn->setObjectName(nameOf(names::kReceiveLampOn));
-    m_receiveLampOn->setGeometry(toPixels(layout::kReceiveLamp));
-
-    m_statusLine =
-        makeOpaqueLabel(client, names::kStatusLine, toPixels(layout::kStatusLine), QString());
-    m_statusLine->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-
-    m_northMark = makeCompassMark(client, names::kNorthMark, layout::kNorthMark,
-                                  QStringLiteral("C")); // Latin C
-    m_southMark =
-        makeCompassMark(client, names::kSouthMark, layout::kSouthMark, QStringLiteral("Ю"));
-    m_westMark = makeCompassMark(client, names::kWestMark, layout::kWestMark, QStringLiteral("З"));
-    m_eastMark = makeCompassMark(client, names::kEastMark, layout::kEastMark, QStringLiteral("В"));
-    QPalette black = m_eastMark->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    m_eastMark->setPalette(black);
-
-    // Stacking: among lamps and labels an earlier element lies over a later one; the text boxes
-    // lie over all of them.
-    QWidget* const stack[] = {m_eastMark,   m_westMark,      m_southMark,      m_northMark,
-                              m_statusLine, m_receiveLampOn, m_receiveLampOff, m_connectionLamp};
-    for (QWidget* w : stack)
-        w->raise();
-    for (auto it = m_lamps.rbegin(); it != m_lamps.rend(); ++it)
-        (*it)->raise();
-    m_readout->raise();
-    m_consoleBox->raise();
+    connect(m_reception, &Reception::readingTaken, this, &MainWindow::showReading);
+    connect(m_reception, &Reception::consoleChanged, &m_panel->consoleBox(),
+            &ConsoleBox::catchUpSoon);
+    connect(m_reception, &Reception::lineErrorCounted, this, &MainWindow::showStatusReason);
 
     // Tab order: the readout, then the labels that can hold focus, then the hidden console.
-    setTabOrder(m_readout, m_consoleBox);
-    m_readout->setFocus();
+    setTabOrder(&m_panel->readout(), &m_panel->consoleBox());
+    m_panel->readout().setFocus();
 }
 
 void MainWindow::createMenus() {
@@ -254,23 +135,11 @@ void MainWindow::loadPortNumber() {
         m_serialLine->setPortNumber(*m_options.portForThisRun);
     else if (const auto port = m_settingsFile.load())
         m_serialLine->setPortNumber(*port);
-    m_distrustNotice = m_settingsFile.distrustNotice();
-    showStatusReason(QString());
-}
-
-QString MainWindow::withDistrustNotice(const QString& reason) const {
-    QStringList lines;
-    if (!reason.isEmpty())
-        lines.append(reason);
-    lines.append(m_statusRemarks);
-    if (!m_distrustNotice.isEmpty())
-        lines.append(m_distrustNotice);
-    return lines.join(QLatin1Char('\n'));
+    m_panel->statusLine().setDistrustNotice(m_settingsFile.distrustNotice());
 }
 
 void MainWindow::addStatusRemark(const QString& remark) {
-    m_statusRemarks.prepend(remark);
-    showStatusReason(m_statusReason);
+    m_panel->statusLine().addRemark(remark);
 }
 
 void MainWindow::reportServiceOff(const QString& reason) {
@@ -278,7 +147,7 @@ void MainWindow::reportServiceOff(const QString& reason) {
     // Someone who started torven from the desktop menu sees no terminal. The box must not hold
     // up the indicator, which works on without the service; its own title keeps it from being
     // taken for the main window.
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Служба rotctld"),
+    auto* box = new QMessageBox(QMessageBox::Warning, toQString(kServiceOffTitle),
                                 QString::fromStdString(serviceOffMessage(reason.toStdString())),
                                 QMessageBox::Ok, this);
     box->setObjectName(nameOf(names::kServiceWarning));
@@ -371,107 +240,89 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     });
 }
 
-// Readings can arrive far more often than a screen shows frames, and painting costs far more than
-// taking a reading. Every change is stored at once; what is paced is the painting. A paint request
-// within one frame of the latest paint waits for that frame, and everything that changed meanwhile
-// is painted together then, as it stands then. A change after a quiet spell is painted at once.
 bool MainWindow::event(QEvent* event) {
-    if (event->type() == QEvent::UpdateRequest) {
-        if (m_frameTimer->isActive())
-            return true; // the coming frame paints this as well
-        if (const int wait = timeToNextFrame(); wait > 0) {
-            m_frameTimer->start(wait);
-            return true;
-        }
-        m_sinceFrame.start();
-    }
+    if (m_pacer->holdsBack(event))
+        return true;
     return QMainWindow::event(event);
 }
 
-int MainWindow::timeToNextFrame() const {
-    if (!m_sinceFrame.isValid())
-        return 0;
-    constexpr qreal kDefaultRate = 60; // frames per second, when the screen does not say
-    const QScreen* s = screen();
-    const qreal rate = s && s->refreshRate() >= 1 ? s->refreshRate() : kDefaultRate;
-    // The interval rounded down: never slower than the screen.
-    const qint64 left = static_cast<qint64>(1000 / rate) - m_sinceFrame.elapsed();
-    return left > 0 ? static_cast<int>(left) : 0;
+void MainWindow::shareBearingWith(RotatorService* service) {
+    m_service = service;
+    if (m_service)
+        m_service->setUnavailable();
 }
 
-void MainWindow::showReadingWhenDue() {
-    if (m_frameTimer->isActive())
+void MainWindow::showTargetsFrom(RotatorService* service) {
+    TargetMark* mark = &m_panel->targetMark();
+    connect(service, &RotatorService::targetSet, mark, &TargetMark::setTarget);
+    connect(service, &RotatorService::targetCleared, mark, &TargetMark::clearTarget);
+}
+
+TargetMark& MainWindow::targetMark() {
+    return m_panel->targetMark();
+}
+
+void MainWindow::showReading(const DecodedBlock& reading) {
+    // A client gets what the window shows, but only for a reading that holds a bearing.
+    if (m_service)
+        m_service->setPosition(m_reception->liveBearing());
+    // Laying out the readout's text costs far more than taking a reading: like the lamps, the
+    // readout shows the newest reading at once after a quiet spell, and at the coming frame when
+    // readings come faster than frames.
+    m_panel->storeReading(reading);
+    if (m_pacer->frameWaits())
         return; // the coming frame shows the newest reading
     // No paint waits: the readout takes the reading now, so a reading after a quiet spell is
     // never held back; its painting still waits for the frame like everything else.
-    showReadout();
-    if (const int wait = timeToNextFrame(); wait > 0) {
-        m_frameTimer->start(wait);
-        return;
+    m_panel->showStoredReadout();
+    if (!m_pacer->waitForFrame())
+        m_panel->showStoredReading();
+}
+
+void MainWindow::toggleConnection() {
+    // Text that waited for the rest of its reading belongs to the line as it was.
+    m_reception->dropWaitingText();
+    PortResult result;
+    if (!m_portOpen) {
+        // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
+        result = m_serialLine->setSettings(portDialog().lineSettingsText());
+        if (result.succeeded())
+            result = m_serialLine->openPort();
+        // Readings wait for their rest as long as the line, as opened, takes to carry them.
+        if (result.succeeded())
+            m_reception->setLineSettings(m_serialLine->lineSettings());
+    } else {
+        m_serialLine->closePort();
     }
-    showReading();
+    const bool succeeded = result.succeeded();
+    applyConnectionUpdate(afterConnectCommand(m_portOpen, succeeded));
+    m_panel->statusLine().setDistrustNotice(m_settingsFile.distrustNotice());
+    // The status line's tooltip says why a command failed, and otherwise keeps the latest line
+    // error; either way it goes on saying which files of other users are not used.
+    showStatusReason(succeeded ? m_reception->lastErrorText()
+                               : QString::fromStdString(portFaultText(result.fault())));
 }
 
-void MainWindow::showReadout() {
-    if (m_readoutWaits) {
-        m_readoutWaits = false;
-        setReadout(m_readoutText);
-    }
+void MainWindow::onDeviceLost(const QString& reason) {
+    m_reception->dropWaitingText();
+    applyConnectionUpdate(afterDeviceLost(m_portOpen));
+    PortFault fault{PortFault::Kind::Vanished, m_serialLine->portNumber()};
+    fault.device = m_serialLine->device().toStdString();
+    fault.systemWords = reason.toStdString();
+    showStatusReason(QString::fromStdString(portFaultText(fault)));
 }
 
-void MainWindow::showReading() {
-    showReadout();
-    for (Lamp* lamp : m_lamps)
-        lamp->showBackColor();
+void MainWindow::showStatusReason(const QString& reason) {
+    m_panel->statusLine().setReason(reason);
 }
 
-void MainWindow::paintFrame() {
-    // Only lamps that differ from what they show now repaint: one that went on and off again
-    // since the last frame costs nothing. The readout is laid out once for all the readings
-    // since the last frame.
-    showReading();
-    m_sinceFrame.start();
-    QEvent request(QEvent::UpdateRequest);
-    QMainWindow::event(&request);
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_readout && event->type() == QEvent::FocusIn)
-        updateCaret();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::fitReadout() {
-    // The leading blank may scroll out of the box; the digits and the sign may not.
-    const QString text = m_readout->text();
-    qsizetype first = 0;
-    while (first < text.size() && text[first] == QLatin1Char(' '))
-        ++first;
-    const QString shown = text.sliced(first);
-    // The box scrolls to keep the cursor, after the last digit, in view: what must fit is from
-    // the first digit's ink to the end of the text.
-    const int room = m_readout->contentsRect().width() - kLineEditRightMargin - 1;
-    const auto needed = [&shown](const QFont& f) {
-        const QFontMetrics metrics(f);
-        const int bearing = shown.isEmpty() ? 0 : std::max(0, metrics.leftBearing(shown[0]));
-        return metrics.horizontalAdvance(shown) - bearing;
-    };
-    QFont font = m_readoutFont;
-    int wide = needed(font);
-    while (wide > room && font.pixelSize() > kReadoutSmallestPixels) {
-        font.setPixelSize(font.pixelSize() - 1);
-        wide = needed(font);
-    }
-    if (m_readout->font() != font)
-        m_readout->setFont(font);
-    // Too wide even small: the box shows the last digits, and the mark says the first are cut.
-    m_readoutOverflow->setVisible(wide > room);
-}
-
-void MainWindow::updateCaret() {
-    // The readout never shows its caret: read-only, its figures cannot be altered by a stray key
-    // press, and no cursor blinks in it.
-    m_readout->setReadOnly(true);
+void MainWindow::applyConnectionUpdate(const ConnectionUpdate& update) {
+    m_portOpen = update.portOpen;
+    // Whatever the line did, a bearing from before it is not live: the first reading since an
+    // open shares the next one.
+    if (m_service)
+        m_service->setUnavailable();
+    m_panel->showConnection(update);
 }
 
 } // namespace torven

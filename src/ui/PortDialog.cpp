@@ -7,6 +7,7 @@
 #include "SerialDeviceInfo.h"
 #include "SerialLine.h"
 #include "Twips.h"
+#include "Utf8.h"
 #include "WindowElements.h"
 
 #include <QCloseEvent>
@@ -88,9 +89,7 @@ PortDialog::PortDialog(SerialLine& line, PortSettingsFile settingsFile, Storage 
     if (thisRunOnly) {
         const int margin = twipsToPixels(kThisRunNoteMargin);
         const int width = twipsToPixels(kClientWidth) - 2 * margin;
-        m_thisRunNote = makeLabel(this, names::kThisRunNote, {},
-                                  QStringLiteral("Порт задан в командной строке (--port): выбор "
-                                                 "действует до выхода, comm.set не меняется."));
+        m_thisRunNote = makeLabel(this, names::kThisRunNote, {}, toQString(kPortForThisRunNote));
         m_thisRunNote->setWordWrap(true);
         const int height = m_thisRunNote->heightForWidth(width);
         m_thisRunNote->setGeometry(margin, twipsToPixels(kClientHeight), width, height);
@@ -130,14 +129,12 @@ void PortDialog::accept() {
         const QString shown = text.size() > kLongestTextShown
                                   ? text.left(kLongestTextShown) + QStringLiteral("…")
                                   : text;
-        warn(QStringLiteral("«%1» — не номер порта. Введите целое число от -32768 до 32767.")
-                 .arg(shown));
+        warn(QString::fromStdString(notAPortNumberText(shown.toStdString())));
         return;
     }
     if (m_storage == Storage::CommSet) {
         if (const auto fault = m_settingsFile.save(text)) {
-            warn(QStringLiteral("Не удалось сохранить номер порта: %1")
-                     .arg(QString::fromStdString(saveFaultText(*fault))));
+            warn(QString::fromStdString(portNotSavedText(*fault)));
             return;
         }
     }

@@ -1,14 +1,14 @@
 #include "Desktop.h"
 
+#include "Spawn.h"
 #include "XServer.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 #include <csignal>
-#include <cstring>
+#include <cstdio>
 #include <fcntl.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,14 +33,6 @@ int ShiftOf(unsigned long mask) {
     return shift;
 }
 
-std::vector<char*> CStrings(std::vector<std::string>& strings) {
-    std::vector<char*> out;
-    for (auto& s : strings)
-        out.push_back(s.data());
-    out.push_back(nullptr);
-    return out;
-}
-
 } // namespace
 
 std::string ToString(Rgb c) {
@@ -51,35 +43,16 @@ std::string ToString(Rgb c) {
 
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                  const std::filesystem::path& log, int input) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (input >= 0)
-        posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     // A program started from a desktop or a terminal takes the signals that end programs; the
     // test's own runner may have been started with some of them ignored (nohup, a background job).
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t endSignals;
-    sigemptyset(&endSignals);
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        sigaddset(&endSignals, signal);
-    posix_spawnattr_setsigdefault(&attributes, &endSignals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    auto args = argv;
-    auto vars = env;
-    const int error = posix_spawn(&pid_, args[0].c_str(), &actions, &attributes,
-                                  CStrings(args).data(), CStrings(vars).data());
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        pid_ = -1;
-        throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(error));
-    }
+    pid_ = Spawn(
+        argv, {.redirections = {input >= 0 ? Redirection::Dup(input, STDIN_FILENO)
+                                           : Redirection::Open(STDIN_FILENO, "/dev/null", O_RDONLY),
+                                Redirection::Open(STDOUT_FILENO, log.string(),
+                                                  O_WRONLY | O_CREAT | O_APPEND, 0644),
+                                Redirection::Dup(STDOUT_FILENO, STDERR_FILENO)},
+               .environment = env,
+               .defaultEndSignals = true});
 }
 
 Process::~Process() {

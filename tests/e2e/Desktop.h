@@ -4,6 +4,8 @@
 // the screen, and mouse clicks through xdotool. Also the small process and waiting helpers the
 // end-to-end tests share.
 
+#include "Poll.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -11,7 +13,6 @@
 #include <ostream>
 #include <string>
 #include <sys/types.h>
-#include <thread>
 #include <vector>
 
 struct _XDisplay;
@@ -24,15 +25,9 @@ using std::chrono::milliseconds;
 // Deadlines are generous: sanitizer builds start slowly, and the machine is shared.
 inline constexpr milliseconds kPatience{20000};
 
-// Polls `condition` until it holds or `limit` has passed; returns whether it held.
+// Polls `condition` every 2 ms until it holds or `limit` has passed; returns whether it held.
 template <typename Condition> bool WaitFor(Condition condition, milliseconds limit = kPatience) {
-    const auto deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(milliseconds(2));
-    }
-    return true;
+    return test::WaitFor(condition, limit, test::Sleep{milliseconds(2)});
 }
 
 struct Point {

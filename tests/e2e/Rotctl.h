@@ -3,6 +3,7 @@
 // Hamlib's own rotctl (model 2: NET rotctl) run against a rotctld service on the loopback, as a
 // tracker or a logbook reads it.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -24,5 +25,24 @@ ClientRun Rotctl(int port, const std::string& command);
 
 // The azimuth rotctl printed for get_pos, or nothing when it failed.
 std::optional<std::string> Azimuth(int port);
+
+// A client on a plain TCP connection to the loopback, sending byte for byte what a tracker or a
+// logger sends.
+class RawClient {
+public:
+    explicit RawClient(int port); // throws when it cannot connect
+    ~RawClient();
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+
+    bool Send(const std::string& bytes);
+    // What arrives until `size` bytes have come, the service closes or the patience runs out.
+    std::string Read(std::size_t size);
+    // Whether the service closes the connection within the patience.
+    bool WaitClosed();
+
+private:
+    int fd_ = -1;
+};
 
 } // namespace torven::e2e

@@ -252,6 +252,19 @@ std::vector<int> Torven::LitLamps(const Image& shot) const {
     return lit;
 }
 
+std::vector<int> Torven::MarkedLamps(const Image& shot) const {
+    std::vector<int> marked;
+    for (int k = 1; k <= 24; ++k) {
+        const auto& b = layout::kLamps.at(static_cast<std::size_t>(k - 1));
+        const int inside = std::min(twipsToPixels(b.width), twipsToPixels(b.height)) / 2 - 1;
+        const Point c = LampCentre(k);
+        if (shot.At({c.x - inside, c.y}) == kTargetRing &&
+            shot.At({c.x + inside, c.y}) == kTargetRing)
+            marked.push_back(k);
+    }
+    return marked;
+}
+
 bool Torven::AllLampsDark(const Image& shot) const {
     for (int k = 1; k <= 24; ++k) {
         if (shot.At(LampCentre(k)) != kCyan)

@@ -16,6 +16,7 @@ inline const Rgb kCyan{0x00, 0xFF, 0xFF};
 inline const Rgb kMagenta{0xFF, 0x00, 0xFF};
 inline const Rgb kGreen{0x00, 0xFF, 0x00};
 inline const Rgb kRed{0xFF, 0x00, 0x00};
+inline const Rgb kTargetRing{0x00, 0x00, 0x80};
 
 // The Windows build of torven run under Wine: the unzipped folder, a Wine prefix made once to
 // copy for each workspace, and the Wine programs.
@@ -110,6 +111,9 @@ public:
     // The lamps (1 to 24) shown lit, in order.
     std::vector<int> LitLamps(const Image& shot) const;
     bool AllLampsDark(const Image& shot) const;
+    // The lamps (1 to 24) marked with a target's ring, in order: the ring's colour on both sides
+    // of the middle, just inside the circle's edge.
+    std::vector<int> MarkedLamps(const Image& shot) const;
 
     // The menu bar's items, left to right, found as the runs of dark text on the bar.
     std::vector<Rect> MenuItems();

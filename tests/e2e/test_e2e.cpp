@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace torven::e2e {
@@ -97,7 +98,7 @@ TEST_F(EndToEnd, StepsLightEachLampInTurnAndDisconnectKeepsTheLast) {
     // other lamp lit is a fault.
     int strays = 0;
     for (int lamp = 1; lamp <= 24; ++lamp) {
-        sim.Send(sim::FormatReading(sim::StepsReading(lamp)));
+        sim.Send(sim::formatReading(sim::stepsReading(lamp)));
         const bool shown = torven.WaitForShot([&](const Image& shot) {
             const auto lit = torven.LitLamps(shot);
             for (int k : lit)
@@ -114,7 +115,7 @@ TEST_F(EndToEnd, StepsLightEachLampInTurnAndDisconnectKeepsTheLast) {
     const auto last = torven.LitLamps(torven.Shot());
     ASSERT_EQ(last.size(), 1u);
     for (int lamp = 1; lamp <= 6; ++lamp)
-        sim.Send(sim::FormatReading(sim::StepsReading(lamp)));
+        sim.Send(sim::formatReading(sim::stepsReading(lamp)));
     int changed = 0;
     Observe(torven, kQuietSpell,
             [&](const Image& shot) { changed += torven.LitLamps(shot) != last; });

@@ -2,6 +2,7 @@
 // a tracker or a logbook reads it, with the simulator on its port; and the options that turn the
 // bearing, name the window and pick the port for one run.
 
+#include "Glyphs.h"
 #include "Readings.h"
 #include "Rotctl.h"
 #include "Torven.h"
@@ -63,6 +64,61 @@ TEST_F(Sharing, RotctlReadsTheBearingCannotMoveTheAntennaAndGetsNoneOnceTheDevic
         << "the lost device's last bearing is still served as live";
     torven.ClickMenu(kExit);
     EXPECT_EQ(torven.Proc().WaitExit(kPatience), 0);
+}
+
+// With --targets, Hamlib's rotctl and the bytes a tracker and a logger send set the target the
+// window marks; the position served stays the antenna's own, and a stop clears the mark.
+TEST_F(Sharing, TargetsAreMarkedOnTheDiamondAndNeverServedAsThePosition) {
+    const int port = FreeTcpPort();
+    Simulator sim(work, 1, {"fixed", "256"}); // 180 degrees
+    Torven torven(desktop, work, {"--rotctld", std::to_string(port), "--targets"}, "TORVEN");
+    Connect(torven);
+    ASSERT_TRUE(ShowsLamps(torven, {13}));
+    const auto marked = [&](const std::vector<int>& lamps, bool statusInk) {
+        return torven.WaitForShot([&](const Image& s) {
+            return torven.MarkedLamps(s) == lamps && torven.LitLamps(s) == std::vector<int>{13} &&
+                   (InkIn(s, torven.StatusLineBox()) > 0) == statusInk;
+        });
+    };
+
+    const ClientRun set = Rotctl(port, "set_pos 245 45");
+    EXPECT_TRUE(set.succeeded) << set.out;
+    EXPECT_TRUE(marked({17}, true)) << "no mark on Shape17, or no \"→ 245°\"";
+    EXPECT_EQ(Azimuth(port), "180.00") << "the target was served as the position";
+    const ClientRun stop = Rotctl(port, "stop");
+    EXPECT_TRUE(stop.succeeded) << stop.out;
+    EXPECT_TRUE(marked({}, false));
+
+    {
+        // A tracker with "Monitor" unticked: its target, polls, then stop and quit.
+        RawClient tracker(port);
+        ASSERT_TRUE(tracker.Send("P 180.00 45.00\n"));
+        EXPECT_EQ(tracker.Read(7), "RPRT 0\n");
+        EXPECT_TRUE(marked({13}, true)) << "the mark and the lit lamp together";
+        for (int poll = 0; poll < 3; ++poll) {
+            ASSERT_TRUE(tracker.Send("p\n"));
+            EXPECT_EQ(tracker.Read(20), "180.000000\n0.000000\n") << "poll " << poll;
+        }
+        ASSERT_TRUE(tracker.Send("S\n"));
+        EXPECT_EQ(tracker.Read(7), "RPRT 0\n");
+        ASSERT_TRUE(tracker.Send("q\n"));
+        EXPECT_TRUE(tracker.WaitClosed());
+        EXPECT_TRUE(marked({}, false));
+    }
+    {
+        // A logger's "Short path", with its blank line, between its polls in the extended form.
+        RawClient logger(port);
+        const std::string position = "get_pos:\nAzimuth: 180.000000\nElevation: 0.000000\nRPRT 0\n";
+        ASSERT_TRUE(logger.Send("+p\n"));
+        EXPECT_EQ(logger.Read(position.size()), position);
+        ASSERT_TRUE(logger.Send("P 59 0\n\n"));
+        EXPECT_EQ(logger.Read(7), "RPRT 0\n");
+        for (int poll = 0; poll < 2; ++poll) {
+            ASSERT_TRUE(logger.Send("+p\n"));
+            EXPECT_EQ(logger.Read(position.size()), position) << "poll " << poll;
+        }
+    }
+    EXPECT_TRUE(marked({5}, true)) << "the target outlives the client that sent it";
 }
 
 // 0000 is north, 0384 is 270 degrees, "abcd" holds no number at all.

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iostream>
+#include <thread>
 
 namespace torven::e2e {
 namespace {
@@ -247,7 +248,7 @@ TEST_F(WindowsReading, StepsLightEachOfTheTwentyFourLamps) {
     torven.ClickMenu(kConnect);
     ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
     for (int lamp = 1; lamp <= 24; ++lamp) {
-        sim.Send(sim::FormatReading(sim::StepsReading(lamp)));
+        sim.Send(sim::formatReading(sim::stepsReading(lamp)));
         ASSERT_TRUE(ShowsLamps(torven, {lamp}))
             << "lamp " << lamp << " did not light alone; lit: "
             << testing::PrintToString(torven.LitLamps(torven.Shot()));

@@ -1,6 +1,6 @@
 #include "HostileSupport.h"
 
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "Wait.h"
 
 #include <QEventLoop>
@@ -52,8 +52,8 @@ void ServeEventsFor(int ms) {
     loop.exec();
 }
 
-bool WriteWhileServing(const Pty& pty, std::string_view bytes, const std::function<bool()>& done,
-                       int timeoutMs) {
+bool WriteWhileServing(const PseudoTerminal& pty, std::string_view bytes,
+                       const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::atomic<bool> failed = false;
     std::atomic<bool> finished = false;

@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
-namespace torven::test {
+namespace torven {
+class PseudoTerminal;
+}
 
-class Pty;
+namespace torven::test {
 
 // The CPU time this process has used so far, in milliseconds (all threads).
 double ProcessCpuMs();
@@ -26,7 +28,7 @@ void ServeEventsFor(int ms);
 // Writes `bytes` to the pty from another thread while this thread serves events until `done`
 // says the reader took everything, or `timeoutMs` passes. A write of more than the line
 // discipline holds blocks until the program reads, so it cannot run on the event loop's thread.
-bool WriteWhileServing(const Pty& pty, std::string_view bytes, const std::function<bool()>& done,
-                       int timeoutMs);
+bool WriteWhileServing(const PseudoTerminal& pty, std::string_view bytes,
+                       const std::function<bool()>& done, int timeoutMs);
 
 } // namespace torven::test

@@ -2,7 +2,7 @@
 // time and keeps a sound port number.
 #include "HostileSupport.h"
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "WindowHarness.h"
 
@@ -27,7 +27,10 @@
 
 namespace {
 
+using torven::nameOf;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
+namespace dialog_names = torven::object_names::port_dialog;
 
 // Writes `bytes` as the whole file at `path`.
 void WriteFile(const QString& path, std::string_view bytes) {
@@ -163,9 +166,9 @@ void Plant(const QString& path, const QString& what) {
 QString OkWith(WindowHarness& h, const QString& typed) {
     h.Form().showPortDialog();
     torven::PortDialog& dialog = h.Form().portDialog();
-    dialog.findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(typed);
+    dialog.findChild<QComboBox*>(nameOf(dialog_names::kPortChoice))->setEditText(typed);
     dialog.accept();
-    auto* warning = dialog.findChild<QMessageBox*>(QStringLiteral("warning"));
+    auto* warning = dialog.findChild<QMessageBox*>(nameOf(dialog_names::kWarning));
     const QString text = warning ? warning->text() : QString();
     dialog.cancel();
     return text;
@@ -296,7 +299,7 @@ TEST(CommSetTrust, AnotherUsersFilesAndLinksAreIgnoredAndTheReasonShown) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         WindowHarness h;
-        torven::test::Pty pty;
+        torven::PseudoTerminal pty;
         const QString theirs = h.Folder() + "/" + row.theirs;
         Plant(theirs,
               QString(row.theirWhat).replace("pty", QString::fromStdString(pty.SlavePath())));
@@ -307,7 +310,7 @@ TEST(CommSetTrust, AnotherUsersFilesAndLinksAreIgnoredAndTheReasonShown) {
         EXPECT_EQ(h.Form().serialLine().portNumber(), row.port);
         EXPECT_NE(h.Form().serialLine().deviceFor(1).toStdString(), h.LinkPath(1));
         const auto tip = [&] {
-            return h.Child<QLabel>(QStringLiteral("Label7"))->toolTip();
+            return h.Child<QLabel>(nameOf(names::kStatusLine))->toolTip();
         };
         EXPECT_TRUE(tip().contains(theirs) && tip().contains(QString::number(stranger)))
             << tip().toStdString();

@@ -1,6 +1,6 @@
 // A port that cannot be had: busy, missing, or not a serial line at all. The connect command then
 // shows "Ошибка!" and changes nothing else.
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -20,9 +20,11 @@
 
 namespace {
 
-using torven::test::Pty;
+using torven::nameOf;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 const QColor kRed(0xFF, 0x00, 0x00);
 
@@ -60,11 +62,11 @@ protected:
     }
 
     WindowHarness h;
-    Pty m_pty;
+    PseudoTerminal m_pty;
 };
 
 TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
-    Pty busy;
+    PseudoTerminal busy;
     QSerialPort otherProgram; // another program that uses the same line
     otherProgram.setPortName(QString::fromStdString(busy.SlavePath()));
     ASSERT_TRUE(otherProgram.open(QIODevice::ReadOnly));
@@ -111,7 +113,7 @@ TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
         SCOPED_TRACE(row.name);
         row.prepare(port);
         ExpectConnectFails(port);
-        const QString tip = h.Child<QLabel>(QStringLiteral("Label7"))->toolTip();
+        const QString tip = h.Child<QLabel>(nameOf(names::kStatusLine))->toolTip();
         EXPECT_TRUE(tip.startsWith(QStringLiteral("Порт %1: ").arg(port))) << tip.toStdString();
         EXPECT_TRUE(tip.contains(row.reason)) << tip.toStdString();
         EXPECT_FALSE(tip.contains(QStringLiteral("locking"))) << "Qt's English is no reason";
@@ -128,7 +130,7 @@ TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
 TEST_F(HostilePort, ALineHeldExclusivelyFails) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root opens a line held exclusively all the same";
-    Pty held;
+    PseudoTerminal held;
     const int fd = open(held.SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(ioctl(fd, TIOCEXCL), 0);
@@ -143,7 +145,7 @@ namespace {
 
 TEST(HostileSettings, SettingsRefusedByAnOpenLineLeaveItOpenAndReading) {
     WindowHarness h;
-    Pty pty; // a pseudo-terminal takes neither parity nor seven data bits
+    PseudoTerminal pty; // a pseudo-terminal takes neither parity nor seven data bits
     pty.LinkAs(h.LinkPath(1));
     int lost = 0;
     QObject::connect(&h.Form().serialLine(), &torven::SerialLine::deviceLost, [&] { ++lost; });

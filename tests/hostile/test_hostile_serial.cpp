@@ -3,7 +3,7 @@
 // took last, and memory stays bounded.
 #include "BearingDecoding.h"
 #include "HostileSupport.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "ReadingFramer.h"
 #include "SerialLine.h"
 #include "Wait.h"
@@ -24,9 +24,11 @@
 namespace {
 
 using torven::DecodedBlock;
-using torven::test::Pty;
+using torven::nameOf;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 #if defined(__SANITIZE_ADDRESS__)
 // Freed memory is held back in quarantine, so resident size says nothing about leaks or growth.
@@ -98,7 +100,7 @@ protected:
 
     // Waits until no received text waits for the rest of its reading.
     void WaitUntilNothingWaits() {
-        auto* pause = h.Child<QTimer>(QStringLiteral("readingPause"));
+        auto* pause = h.Child<QTimer>(nameOf(names::kReadingPause));
         ASSERT_TRUE(WaitUntil([&] { return !pause->isActive(); }));
     }
 
@@ -113,7 +115,7 @@ protected:
     }
 
     WindowHarness h;
-    Pty m_pty;
+    PseudoTerminal m_pty;
     int m_queueProbe = -1;
 };
 

@@ -1,7 +1,7 @@
 // A noisy line: the driver's line-error counters, faked through the serial component's counter
 // source, and what the window makes of their growth.
 #include "Logging.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -21,9 +21,11 @@
 namespace {
 
 using torven::LineErrorCounts;
-using torven::test::Pty;
+using torven::nameOf;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 class LineErrors : public testing::Test {
 protected:
@@ -37,7 +39,7 @@ protected:
     }
 
     torven::SerialLine& Comm() { return h.Form().serialLine(); }
-    QString Tooltip() const { return h.Child<QLabel>(QStringLiteral("Label7"))->toolTip(); }
+    QString Tooltip() const { return h.Child<QLabel>(nameOf(names::kStatusLine))->toolTip(); }
 
     void Connect() {
         h.Form().toggleConnection();
@@ -53,7 +55,7 @@ protected:
     }
 
     WindowHarness h;
-    Pty pty;
+    PseudoTerminal pty;
     std::optional<LineErrorCounts> counts = LineErrorCounts{3, 3, 3, 3, 3};
     int reads = 0;
 };
@@ -162,7 +164,7 @@ TEST_F(LineErrors, EachLineErrorIsOneLineOfTheLogWithTheDriversCounts) {
 }
 
 // Whether the line checks the parity of what it receives, as seen through a second descriptor.
-bool ChecksInputParity(const Pty& pty) {
+bool ChecksInputParity(const PseudoTerminal& pty) {
     const int fd = open(pty.SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     termios mode{};
     const bool got = fd >= 0 && tcgetattr(fd, &mode) == 0;
@@ -173,7 +175,7 @@ bool ChecksInputParity(const Pty& pty) {
 
 TEST(DriverLineErrors, APseudoTerminalHasNoCountersButChecksParityAfterEverySettingsChange) {
     WindowHarness h;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().serialLine().isPortOpen());

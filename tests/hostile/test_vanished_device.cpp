@@ -1,7 +1,7 @@
 // A device that goes away while the port is open: a pty whose controller side closes hangs up the
 // line exactly as a USB adapter pulled out of its socket does.
 #include "HostileSupport.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -14,8 +14,8 @@
 
 namespace {
 
+using torven::PseudoTerminal;
 using torven::SerialLine;
-using torven::test::Pty;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 
@@ -25,7 +25,7 @@ const QColor kRed(0xFF, 0x00, 0x00);
 class VanishedDevice : public testing::Test {
 protected:
     // Connects through port 1 linked to `pty`.
-    void ConnectTo(const Pty& pty) {
+    void ConnectTo(const PseudoTerminal& pty) {
         pty.LinkAs(h.LinkPath(1));
         h.Form().toggleConnection();
         ASSERT_TRUE(h.Form().isPortOpen());
@@ -33,7 +33,7 @@ protected:
     }
 
     // Connects, and checks a reading gets through.
-    void ConnectTo(const Pty& pty, const char* reading, const char* readout) {
+    void ConnectTo(const PseudoTerminal& pty, const char* reading, const char* readout) {
         ConnectTo(pty);
         pty.Write(reading);
         ASSERT_TRUE(WaitUntil([&] { return h.Readout() == readout; })) << h.Readout().toStdString();
@@ -56,7 +56,7 @@ TEST_F(VanishedDevice, HangUpIsReportedOnceWithoutSpinningAndTheNextConnectWorks
         lost = 0;
         QObject::connect(&h.Form().serialLine(), &SerialLine::deviceLost, [this] { ++lost; });
         const QString readoutBefore = h.Readout();
-        auto pty = std::make_unique<Pty>();
+        auto pty = std::make_unique<PseudoTerminal>();
         if (row.reading)
             ConnectTo(*pty, row.reading, row.readout.toLatin1().constData());
         else
@@ -82,7 +82,7 @@ TEST_F(VanishedDevice, HangUpIsReportedOnceWithoutSpinningAndTheNextConnectWorks
 
         // A new device linked in the old one's place connects as usual.
         pty.reset();
-        Pty next;
+        PseudoTerminal next;
         ConnectTo(next, "0128", " 90");
         EXPECT_EQ(h.Status(), "");
         EXPECT_EQ(lost, 1);
@@ -93,7 +93,7 @@ TEST_F(VanishedDevice, HangUpIsReportedOnceWithoutSpinningAndTheNextConnectWorks
 // to read) leaves the line working; a run of them with nothing read in between does not.
 TEST_F(VanishedDevice, ReadErrorsOnALiveLineKeepItOpenUnlessTheyNeverStop) {
     QObject::connect(&h.Form().serialLine(), &SerialLine::deviceLost, [this] { ++lost; });
-    Pty pty;
+    PseudoTerminal pty;
     ConnectTo(pty, "0256", " 180");
     auto* port = h.Form().serialLine().findChild<QSerialPort*>();
     ASSERT_NE(port, nullptr);

@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <locale>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -143,6 +144,84 @@ INSTANTIATE_TEST_SUITE_P(
         SessionRow{"QuitWithCrLf", {"q\r\n"}, "", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+RotctlState TakingTargets() {
+    RotctlState state = At(180);
+    state.takesTargets = true;
+    return state;
+}
+
+struct TargetRow {
+    const char* name;
+    std::string line;
+    std::string reply;
+    std::optional<TargetRequest> target; // empty: nothing taken
+};
+// A row shows as its name in the test listing.
+void PrintTo(const TargetRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class RotctlTargets : public testing::TestWithParam<TargetRow> {};
+
+TEST_P(RotctlTargets, Answer) {
+    const TargetRow& row = GetParam();
+    std::optional<TargetRequest> target;
+    EXPECT_EQ(rotctlReply(row.line, TakingTargets(), nullptr, &target), row.reply);
+    EXPECT_EQ(target, row.target);
+}
+
+const TargetRequest kStop{};
+
+INSTANTIATE_TEST_SUITE_P(
+    Protocol, RotctlTargets,
+    testing::Values(
+        TargetRow{"Whole", "P 245 0", "RPRT 0\n", TargetRequest{245}},
+        TargetRow{"TrackerWithElevation", "P 180.00 45.00", "RPRT 0\n", TargetRequest{180}},
+        TargetRow{"Long", "\\set_pos 7.6 90", "RPRT 0\n", TargetRequest{7.6}},
+        TargetRow{"Extended", "+P 59 0", "set_pos: 59 0\nRPRT 0\n", TargetRequest{59}},
+        TargetRow{"NorthAsZero", "P 0 0", "RPRT 0\n", TargetRequest{0}},
+        TargetRow{"NorthAs360", "P 360.0 0", "RPRT 0\n", TargetRequest{360}},
+        // Anything else is a wrong parameter and changes nothing.
+        TargetRow{"AzimuthAbove", "P 360.01 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"AzimuthNegative", "P -1 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"ElevationAbove", "P 245 90.5", "RPRT -1\n", std::nullopt},
+        TargetRow{"ElevationNegative", "P 245 -0.5", "RPRT -1\n", std::nullopt},
+        TargetRow{"ElevationMissing", "P 245", "RPRT -1\n", std::nullopt},
+        TargetRow{"NothingGiven", "\\set_pos", "RPRT -1\n", std::nullopt},
+        TargetRow{"OneWordTooMany", "P 245 0 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"DecimalComma", "P 245,5 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"Junk", "P 24x 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"NotANumber", "P nan 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"Infinite", "P 10 inf", "RPRT -1\n", std::nullopt},
+        TargetRow{"ExtendedRefusal", "+P 400 0", "set_pos: 400 0\nRPRT -1\n", std::nullopt},
+        // A stop ends the target; what would move the antenna stays unavailable.
+        TargetRow{"Stop", "S", "RPRT 0\n", kStop},
+        TargetRow{"StopLong", "\\stop", "RPRT 0\n", kStop},
+        TargetRow{"Park", "K", "RPRT -11\n", std::nullopt},
+        TargetRow{"Move", "M 2 50", "RPRT -11\n", std::nullopt},
+        TargetRow{"Reset", "\\reset 1", "RPRT -11\n", std::nullopt},
+        // The position stays the antenna's own.
+        TargetRow{"GetPos", "p", kPosition180, std::nullopt},
+        TargetRow{"DumpStateSaysElevationsAreTaken", "\\dump_state",
+                  "1\n1\nmin_az=0.000000\nmax_az=360.000000\nmin_el=0.000000\n"
+                  "max_el=90.000000\nsouth_zero=0\nrot_type=Az\ndone\n",
+                  std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Targets and stops are taken in the order they came, however the reads cut them.
+TEST(RotctlTargetSession, TakesEachInOrderAcrossReads) {
+    RotctlSession session;
+    std::string reply;
+    std::vector<TargetRequest> targets;
+    for (const std::string read : {"P 24", "5 45\nS\r", "\nP 1 0\nP 2\n", "\n"}) {
+        RotctlSession::Output out = session.receive(read, TakingTargets());
+        reply += out.reply;
+        targets.insert(targets.end(), out.targets.begin(), out.targets.end());
+    }
+    EXPECT_EQ(reply, "RPRT 0\nRPRT 0\nRPRT 0\nRPRT -1\n");
+    EXPECT_EQ(targets, (std::vector<TargetRequest>{{245}, kStop, {1}}));
+}
+
 // A locale with a decimal comma, as ru_RU has, must not reach the numbers clients parse.
 TEST(RotctlNumbers, FullStopWhateverTheLocale) {
     struct DecimalComma : std::numpunct<char> {
@@ -153,9 +232,13 @@ TEST(RotctlNumbers, FullStopWhateverTheLocale) {
     const std::string previousC = std::setlocale(LC_NUMERIC, nullptr);
     std::setlocale(LC_NUMERIC, "ru_RU.UTF-8"); // when the machine has it
     const std::string text = rotctlNumber(180);
+    std::optional<TargetRequest> target;
+    const std::string reply = rotctlReply("P 245.5 0", TakingTargets(), nullptr, &target);
     std::setlocale(LC_NUMERIC, previousC.c_str());
     std::locale::global(previous);
     EXPECT_EQ(text, "180.000000");
+    EXPECT_EQ(reply, "RPRT 0\n");
+    EXPECT_EQ(target, TargetRequest{245.5});
 }
 
 } // namespace

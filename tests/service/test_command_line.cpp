@@ -41,6 +41,7 @@ TEST_P(CommandLineRuns, Options) {
         << got.rotctldAddress.toString().toStdString();
     // "::" as IPv6 only and as both families compare equal.
     EXPECT_EQ(got.rotctldAddress.protocol(), want.rotctldAddress.protocol());
+    EXPECT_EQ(got.targets, want.targets);
     EXPECT_EQ(got.offset, want.offset);
     EXPECT_EQ(got.portNumber, want.portNumber);
     EXPECT_EQ(got.name, want.name) << got.name.toStdString();
@@ -72,6 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
                With([](auto& o) {
                    o.rotctldPort = 4533;
                    o.rotctldAddress = QHostAddress(QHostAddress::Any);
+               })},
+        RunRow{"TargetsWithTheService", {"--targets", "--rotctld", "4533"}, With([](auto& o) {
+                   o.rotctldPort = 4533;
+                   o.targets = true;
                })},
         RunRow{"OffsetEdges", {"--offset", "-359"}, With([](auto& o) { o.offset = -359; })},
         RunRow{"OffsetWithPlus", {"--offset", "+359"}, With([](auto& o) { o.offset = 359; })},
@@ -143,6 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FailRow{"ServicePortText", {"--rotctld", "rotctld"}, "«rotctld»"},
                     FailRow{
                         "AddressWithoutService", {"--rotctld-address", "::1"}, "--rotctld PORT"},
+                    FailRow{"TargetsWithoutService", {"--targets"}, "--rotctld PORT"},
                     FailRow{"HostNameIsNoAddress",
                             {"--rotctld", "4533", "--rotctld-address", "rotator.local"},
                             "«rotator.local»"},
@@ -162,8 +168,8 @@ TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
     const CommandLine help = Parse({"--help", "--rotctld", "bad"});
     EXPECT_EQ(help.action, CommandLine::Action::ShowHelp);
     for (const char* option :
-         {"--rotctld <PORT>", "--rotctld-address <ADDRESS>", "--offset <DEGREES>", "--port <N>",
-          "--name <TEXT>", "--position <X,Y>", "--debug", "--version"})
+         {"--rotctld <PORT>", "--rotctld-address <ADDRESS>", "--targets", "--offset <DEGREES>",
+          "--port <N>", "--name <TEXT>", "--position <X,Y>", "--debug", "--version"})
         EXPECT_TRUE(help.text.contains(QLatin1String(option))) << option;
     EXPECT_TRUE(help.text.startsWith(QStringLiteral("Использование: torven [параметры]\n")))
         << help.text.toStdString();

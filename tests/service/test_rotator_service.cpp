@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -53,6 +54,7 @@ struct Exchange {
 struct ClientRow {
     const char* name;
     std::vector<Exchange> exchanges;
+    bool targets = false; // torven --targets
 };
 // A row shows as its name in the test listing.
 void PrintTo(const ClientRow& row, std::ostream* out) {
@@ -62,6 +64,7 @@ void PrintTo(const ClientRow& row, std::ostream* out) {
 class RealClients : public RotatorServiceTest, public testing::WithParamInterface<ClientRow> {};
 
 TEST_P(RealClients, ReadWhatTheyExpect) {
+    m_service.setTakesTargets(GetParam().targets);
     ServiceClient client(port());
     for (const Exchange& exchange : GetParam().exchanges) {
         ASSERT_TRUE(client.send(exchange.sent));
@@ -86,8 +89,47 @@ INSTANTIATE_TEST_SUITE_P(
         ClientRow{"Cqrlog",
                   {{"+p\n", kExtendedPosition},
                    {"P 59 0\n\n", "RPRT -11\n"},
-                   {"+p\n", kExtendedPosition}}}),
+                   {"+p\n", kExtendedPosition}}},
+        // With targets taken, tracking without "Monitor": each target is taken, the position
+        // stays the antenna's, and the stop is taken too.
+        ClientRow{"GpredictSteeringTargets",
+                  {{"P 180.00 45.00\n", "RPRT 0\n"},
+                   {"p\n", kPosition},
+                   {"P 180.00 45.00\n", "RPRT 0\n"},
+                   {"p\n", kPosition},
+                   {"S\n", "RPRT 0\n"}},
+                  true},
+        ClientRow{"CqrlogShortPathTarget",
+                  {{"+p\n", kExtendedPosition},
+                   {"P 59 0\n\n", "RPRT 0\n"},
+                   {"+p\n", kExtendedPosition},
+                   {"+p\n", kExtendedPosition}},
+                  true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The latest target from any client wins and outlives the client that sent it; a refused one
+// changes nothing.
+TEST_F(RotatorServiceTest, TargetsFromAnyClientReachTheWindowInOrder) {
+    m_service.setTakesTargets(true);
+    std::vector<std::optional<double>> got; // a target, or empty for a stop
+    QObject::connect(&m_service, &RotatorService::targetSet,
+                     [&](double azimuth) { got.push_back(azimuth); });
+    QObject::connect(&m_service, &RotatorService::targetCleared,
+                     [&] { got.push_back(std::nullopt); });
+    {
+        ServiceClient oneShot(port());
+        ASSERT_TRUE(oneShot.send("\\set_pos 245 45\nq\n"));
+        EXPECT_EQ(oneShot.readToEnd(), QByteArray("RPRT 0\n"));
+    }
+    ServiceClient tracker(port());
+    ASSERT_TRUE(tracker.send("P 400 0\n"));
+    EXPECT_EQ(tracker.readOnce(), QByteArray("RPRT -1\n"));
+    ASSERT_TRUE(tracker.send("P 7.6 10\n"));
+    EXPECT_EQ(tracker.readOnce(), QByteArray("RPRT 0\n"));
+    ASSERT_TRUE(tracker.send("S\n"));
+    EXPECT_EQ(tracker.readOnce(), QByteArray("RPRT 0\n"));
+    EXPECT_EQ(got, (std::vector<std::optional<double>>{245, 7.6, std::nullopt}));
+}
 
 TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
     ServiceClient client(port());

@@ -1,5 +1,6 @@
 // The controller's end of a line, shared by the simulator, the tests and the benchmarks.
 
+#include "Poll.h"
 #include "PseudoTerminal.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using torven::DeviceLink;
 using torven::PseudoTerminal;
+using torven::test::WaitFor;
 
 // Deadlines are generous: sanitizer builds on a shared machine are slow.
 constexpr auto kPatience = std::chrono::seconds(10);
@@ -42,16 +44,6 @@ std::string ReadFromSlave(const PseudoTerminal& pty, std::size_t size) {
     if (fd >= 0)
         close(fd);
     return data;
-}
-
-bool WaitFor(const std::function<bool()>& condition) {
-    const auto deadline = Clock::now() + kPatience;
-    while (!condition()) {
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 // Fills the line while nobody reads it; returns how many bytes it took.
@@ -90,7 +82,7 @@ TEST(PseudoTerminal, AFullLineMakesWriteSomeStopShortAndWriteWaitForTheReader) {
 TEST(PseudoTerminal, StaleInputIsDiscardedOnlyPastTheLimit) {
     PseudoTerminal pty;
     pty.Write(std::string(100, 'a'));
-    ASSERT_TRUE(WaitFor([&] { return pty.UnreadBytes() == 100; }));
+    ASSERT_TRUE(WaitFor([&] { return pty.UnreadBytes() == 100; }, kPatience));
     EXPECT_EQ(pty.DiscardStaleInput(100), 0u);
     EXPECT_EQ(pty.UnreadBytes(), 100u);
     EXPECT_EQ(pty.DiscardStaleInput(99), 100u);

@@ -45,7 +45,7 @@ TEST(SimOptions, AcceptsEveryPatternAndOption) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto parsed = ParseArguments(row.args);
+        const auto parsed = parseArguments(row.args);
         ASSERT_TRUE(parsed.options) << parsed.error;
         EXPECT_EQ(*parsed.options, row.expected);
     }
@@ -80,7 +80,7 @@ TEST(SimOptions, RejectsUsageErrors) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto parsed = ParseArguments(row.args);
+        const auto parsed = parseArguments(row.args);
         EXPECT_FALSE(parsed.options);
         EXPECT_NE(parsed.error.find(row.errorMentions), std::string::npos) << parsed.error;
     }

@@ -15,7 +15,7 @@ using namespace std::string_literals;
 TEST(SimReadings, StepsPutTheBearingOnEachSectorCentre) {
     for (int sector = 1; sector <= kSectorCount; ++sector) {
         SCOPED_TRACE(sector);
-        const int reading = StepsReading(sector);
+        const int reading = stepsReading(sector);
         const int centre = sector == 1 ? 360 : (sector - 1) * 15;
         EXPECT_EQ(reading * 360 / kStepsPerTurn, centre);
         // The smallest such reading: one step less falls short of the centre.
@@ -42,7 +42,7 @@ TEST(SimReadings, SweepWrapsInBothDirections) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(SweepReading(row.seconds, row.degreesPerSecond), row.expected);
+        EXPECT_EQ(sweepReading(row.seconds, row.degreesPerSecond), row.expected);
     }
 }
 
@@ -51,11 +51,11 @@ TEST(SimReadings, RandomChangesEveryTimeAndRepeatsWithTheSeed) {
     int previous = -1;
     bool differsFromOtherSeed = false;
     for (int i = 0; i < 2000; ++i) {
-        const int value = first.Next();
+        const int value = first.next();
         ASSERT_TRUE(value >= 0 && value < kStepsPerTurn) << value;
         ASSERT_NE(value, previous) << "at " << i;
-        ASSERT_EQ(value, again.Next());
-        differsFromOtherSeed |= value != other.Next();
+        ASSERT_EQ(value, again.next());
+        differsFromOtherSeed |= value != other.next();
         previous = value;
     }
     EXPECT_TRUE(differsFromOtherSeed);
@@ -72,7 +72,7 @@ TEST(SimEscapes, DecodesScriptLines) {
     };
     for (const auto& [line, bytes] : rows) {
         SCOPED_TRACE(line);
-        const auto decoded = DecodeEscapes(line);
+        const auto decoded = decodeEscapes(line);
         ASSERT_TRUE(decoded.bytes) << decoded.error;
         EXPECT_EQ(*decoded.bytes, bytes);
     }
@@ -86,7 +86,7 @@ TEST(SimEscapes, RejectsMalformedEscapes) {
     };
     for (const auto& [line, error] : rows) {
         SCOPED_TRACE(line);
-        const auto decoded = DecodeEscapes(line);
+        const auto decoded = decodeEscapes(line);
         EXPECT_FALSE(decoded.bytes);
         EXPECT_NE(decoded.error.find(error), std::string::npos) << decoded.error;
     }
@@ -96,10 +96,10 @@ TEST(SimEscapes, ShownBytesArePrintableAndDecodeBackToEveryByte) {
     std::string all;
     for (int byte = 0; byte < 256; ++byte)
         all.push_back(static_cast<char>(byte));
-    const std::string shown = EscapeBytes(all);
+    const std::string shown = escapeBytes(all);
     for (const char c : shown)
         ASSERT_TRUE(c >= 0x20 && c < 0x7f) << shown;
-    EXPECT_EQ(DecodeEscapes(shown).bytes, all);
+    EXPECT_EQ(decodeEscapes(shown).bytes, all);
 }
 
 TEST(SimLineEnding, ReadingWrites) {
@@ -119,7 +119,7 @@ TEST(SimLineEnding, ReadingWrites) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(ReadingWrites(row.payload, row.ending, row.split), row.writes);
+        EXPECT_EQ(readingWrites(row.payload, row.ending, row.split), row.writes);
     }
 }
 
@@ -140,11 +140,11 @@ TEST(SimLineEnding, SplitsScriptInputIntoLines) {
         LineSplitter splitter;
         std::vector<std::string> lines;
         for (const auto& chunk : row.chunks) {
-            splitter.Append(chunk);
-            while (auto line = splitter.NextLine())
+            splitter.append(chunk);
+            while (auto line = splitter.nextLine())
                 lines.push_back(*line);
         }
-        if (auto rest = splitter.Rest())
+        if (auto rest = splitter.rest())
             lines.push_back(*rest);
         EXPECT_EQ(lines, row.lines);
     }

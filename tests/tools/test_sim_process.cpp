@@ -1,5 +1,7 @@
 // Runs the built simulator and listens on its line the way torven does.
 
+#include "Spawn.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -11,14 +13,12 @@
 #include <fstream>
 #include <optional>
 #include <poll.h>
-#include <spawn.h>
+#include <stdexcept>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -68,20 +68,18 @@ public:
         EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
         EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
         EXPECT_EQ(pipe2(in, O_CLOEXEC), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        torven::SpawnOptions options;
+        options.redirections.push_back(torven::Redirection::Dup(out[1], STDOUT_FILENO));
         if (captureStderr)
-            posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+            options.redirections.push_back(torven::Redirection::Dup(err[1], STDERR_FILENO));
         if (input)
-            posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+            options.redirections.push_back(torven::Redirection::Dup(in[0], STDIN_FILENO));
         args.insert(args.begin(), TORVEN_SIM_PATH);
-        std::vector<char*> argv;
-        for (auto& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        try {
+            pid_ = torven::Spawn(args, options);
+        } catch (const std::runtime_error& e) {
+            ADD_FAILURE() << e.what();
+        }
         close(out[1]);
         close(err[1]);
         close(in[0]);

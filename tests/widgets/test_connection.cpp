@@ -1,6 +1,6 @@
 // The connect command against real pseudo-terminals and missing devices.
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -13,9 +13,12 @@
 
 namespace {
 
-using torven::test::Pty;
+using torven::nameOf;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
+namespace dialog_names = torven::object_names::port_dialog;
 
 const QColor kGreen(0x00, 0xFF, 0x00);
 const QColor kRed(0xFF, 0x00, 0x00);
@@ -27,7 +30,7 @@ protected:
 };
 
 TEST_F(Connection, FirstConnectUsesTheDefaultSettingsAndLoadsTheDialogHidden) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     EXPECT_TRUE(h.Form().isPortOpen());
@@ -39,7 +42,7 @@ TEST_F(Connection, FirstConnectUsesTheDefaultSettingsAndLoadsTheDialogHidden) {
 }
 
 TEST_F(Connection, ConnectDisconnectConnectTurnsTheLampGreenRedGreen) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     const QColor expected[] = {kGreen, kRed, kGreen};
     const bool open[] = {true, false, true};
@@ -68,7 +71,7 @@ TEST_F(Connection, FailedConnectThenGoodOneClearsTheError) {
     h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "Ошибка!");
     EXPECT_FALSE(h.Form().isPortOpen());
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1)); // now it is
     h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "");
@@ -105,10 +108,10 @@ TEST_F(Connection, DanglingLinkAndNonTerminalFail) {
 }
 
 TEST_F(Connection, MalformedSettingsInTheOpenDialogFailWithoutOpening) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().showPortDialog();
-    auto* text1 = h.Form().portDialog().findChild<QLineEdit*>(QStringLiteral("Text1"));
+    auto* text1 = h.Form().portDialog().findChild<QLineEdit*>(nameOf(dialog_names::kLineSettings));
     text1->setText(QStringLiteral("19200,x,8,1"));
     h.Form().toggleConnection();
     EXPECT_EQ(h.Status(), "Ошибка!");
@@ -121,19 +124,22 @@ TEST_F(Connection, MalformedSettingsInTheOpenDialogFailWithoutOpening) {
 }
 
 TEST_F(Connection, ClosingTheDialogDropsEditedSettings) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().showPortDialog();
-    h.Form().portDialog().findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("9600,n,8,1");
+    h.Form()
+        .portDialog()
+        .findChild<QLineEdit*>(nameOf(dialog_names::kLineSettings))
+        ->setText("9600,n,8,1");
     h.Form().portDialog().cancel();
     h.Form().toggleConnection();
     EXPECT_EQ(h.Form().serialLine().settings(), "19200,n,8,1");
 }
 
 TEST_F(Connection, TheMenuCaptionNeverChanges) {
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
-    QAction* connect = h.Child<QAction>(QStringLiteral("mnuConnect"));
+    QAction* connect = h.Child<QAction>(nameOf(names::kConnectAction));
     for (int i = 0; i < 2; ++i) {
         h.Form().toggleConnection();
         EXPECT_EQ(connect->text(), "Связь");

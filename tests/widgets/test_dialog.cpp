@@ -1,7 +1,7 @@
 // The COM parameters dialog: what it shows, what OK stores and applies, and its single instance.
 #include "CommSetFormat.h"
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -16,9 +16,11 @@
 
 namespace {
 
+using torven::nameOf;
 using torven::PortDialog;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace dialog_names = torven::object_names::port_dialog;
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -38,7 +40,7 @@ protected:
         return h.Form().portDialog();
     }
     template <class T> T* In(PortDialog& dialog, const char* name) {
-        return dialog.findChild<T*>(QString::fromLatin1(name));
+        return dialog.findChild<T*>(nameOf(name));
     }
     WindowHarness h;
 };
@@ -50,13 +52,14 @@ TEST_F(Dialog, ShowsThePortInUseAndTheLaidOutTexts) {
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.windowTitle(), "Параметры СОМ");
     EXPECT_EQ(dialog.size(), QSize(245, 135));
-    EXPECT_EQ(In<QLineEdit>(dialog, "Text2")->text(), "3");
-    EXPECT_EQ(In<QComboBox>(dialog, "Combo1")->currentText(), "3") << "opens at the port in use";
-    EXPECT_EQ(In<QComboBox>(dialog, "Combo1")->count(), 9);
-    EXPECT_EQ(In<QLineEdit>(dialog, "Text1")->text(), "19200,n,8,1");
-    EXPECT_EQ(In<QPushButton>(dialog, "Command1")->text(), "OK");
-    EXPECT_EQ(In<QPushButton>(dialog, "Command2")->text(), "Отмена");
-    EXPECT_EQ(dialog.focusWidget(), In<QLineEdit>(dialog, "Text1"));
+    EXPECT_EQ(In<QLineEdit>(dialog, dialog_names::kPortInUse)->text(), "3");
+    EXPECT_EQ(In<QComboBox>(dialog, dialog_names::kPortChoice)->currentText(), "3")
+        << "opens at the port in use";
+    EXPECT_EQ(In<QComboBox>(dialog, dialog_names::kPortChoice)->count(), 9);
+    EXPECT_EQ(In<QLineEdit>(dialog, dialog_names::kLineSettings)->text(), "19200,n,8,1");
+    EXPECT_EQ(In<QPushButton>(dialog, dialog_names::kOkButton)->text(), "OK");
+    EXPECT_EQ(In<QPushButton>(dialog, dialog_names::kCancelButton)->text(), "Отмена");
+    EXPECT_EQ(dialog.focusWidget(), In<QLineEdit>(dialog, dialog_names::kLineSettings));
 }
 
 TEST_F(Dialog, OkStoresExactlyTheTypedTextAndAppliesIt) {
@@ -82,7 +85,7 @@ TEST_F(Dialog, OkStoresExactlyTheTypedTextAndAppliesIt) {
         SCOPED_TRACE(row.name);
         auto& dialog = Open();
         if (!row.typed.isNull())
-            In<QComboBox>(dialog, "Combo1")->setEditText(row.typed);
+            In<QComboBox>(dialog, dialog_names::kPortChoice)->setEditText(row.typed);
         dialog.accept();
         EXPECT_EQ(readFile(h.CommSetPath()), row.stored);
         EXPECT_EQ(h.Form().serialLine().portNumber(), row.port);
@@ -96,12 +99,12 @@ TEST_F(Dialog, OkWithTextThatIsNoPortNumberStoresNothingAndStaysOpen) {
     for (const char* typed : {"", "abc", "99999", "-32769", "3,5"}) {
         SCOPED_TRACE(typed);
         auto& dialog = Open();
-        In<QComboBox>(dialog, "Combo1")->setEditText(QString::fromLatin1(typed));
+        In<QComboBox>(dialog, dialog_names::kPortChoice)->setEditText(QString::fromLatin1(typed));
         dialog.accept();
         EXPECT_EQ(readFile(h.CommSetPath()), "3\r\n");
         EXPECT_EQ(h.Form().serialLine().portNumber(), 3);
         EXPECT_TRUE(dialog.isVisible());
-        auto* warning = dialog.findChild<QMessageBox*>(QStringLiteral("warning"));
+        auto* warning = dialog.findChild<QMessageBox*>(nameOf(dialog_names::kWarning));
         ASSERT_NE(warning, nullptr);
         EXPECT_TRUE(warning->text().contains(QStringLiteral("номер порта")))
             << warning->text().toStdString();
@@ -128,7 +131,7 @@ TEST_F(Dialog, OkStoresOnlyWhatTheNextStartReadsBackWhole) {
         SCOPED_TRACE(row.name);
         const QByteArray before = readFile(h.CommSetPath());
         auto& dialog = Open();
-        In<QComboBox>(dialog, "Combo1")->setEditText(row.typed);
+        In<QComboBox>(dialog, dialog_names::kPortChoice)->setEditText(row.typed);
         dialog.accept();
         const torven::PortSettingsFile file(h.Folder(), h.UserFolder());
         if (row.stored) {
@@ -139,7 +142,7 @@ TEST_F(Dialog, OkStoresOnlyWhatTheNextStartReadsBackWhole) {
         }
         EXPECT_EQ(readFile(h.CommSetPath()), before);
         EXPECT_EQ(h.Form().serialLine().portNumber(), 3);
-        auto* warning = dialog.findChild<QMessageBox*>(QStringLiteral("warning"));
+        auto* warning = dialog.findChild<QMessageBox*>(nameOf(dialog_names::kWarning));
         ASSERT_NE(warning, nullptr);
         EXPECT_TRUE(warning->text().contains(QStringLiteral("не прочёл бы его целиком")))
             << warning->text().toStdString();
@@ -152,10 +155,10 @@ TEST_F(Dialog, CancelAndFrameCloseChangeNothing) {
     writeFile(h.CommSetPath(), "3\r\n");
     h.Make();
     auto& viaCancel = Open();
-    In<QComboBox>(viaCancel, "Combo1")->setEditText("7");
+    In<QComboBox>(viaCancel, dialog_names::kPortChoice)->setEditText("7");
     viaCancel.cancel();
     auto& viaFrame = Open();
-    In<QComboBox>(viaFrame, "Combo1")->setEditText("8");
+    In<QComboBox>(viaFrame, dialog_names::kPortChoice)->setEditText("8");
     viaFrame.close();
     EXPECT_EQ(readFile(h.CommSetPath()), "3\r\n");
     EXPECT_EQ(h.Form().serialLine().portNumber(), 3);
@@ -163,12 +166,12 @@ TEST_F(Dialog, CancelAndFrameCloseChangeNothing) {
 
 TEST_F(Dialog, OneInstanceAndEachLoadStartsFromTheLaidOutValues) {
     auto& first = Open();
-    In<QLineEdit>(first, "Text1")->setText("9600,n,8,1");
+    In<QLineEdit>(first, dialog_names::kLineSettings)->setText("9600,n,8,1");
     EXPECT_EQ(&Open(), &first); // shown again, not a second window
-    EXPECT_EQ(In<QLineEdit>(first, "Text1")->text(), "9600,n,8,1");
+    EXPECT_EQ(In<QLineEdit>(first, dialog_names::kLineSettings)->text(), "9600,n,8,1");
     first.cancel();
     auto& second = Open();
-    EXPECT_EQ(In<QLineEdit>(second, "Text1")->text(), "19200,n,8,1");
+    EXPECT_EQ(In<QLineEdit>(second, dialog_names::kLineSettings)->text(), "19200,n,8,1");
 }
 
 TEST_F(Dialog, LoadedHiddenByConnectKeepsItsTextsWhenShown) {
@@ -179,26 +182,27 @@ TEST_F(Dialog, LoadedHiddenByConnectKeepsItsTextsWhenShown) {
     h.Form().serialLine().setPortNumber(6);
     auto& shown = Open();
     EXPECT_EQ(&shown, &hidden);
-    EXPECT_EQ(In<QLineEdit>(shown, "Text2")->text(), "5"); // the load step did not run again
+    EXPECT_EQ(In<QLineEdit>(shown, dialog_names::kPortInUse)->text(),
+              "5"); // the load step did not run again
 }
 
 TEST_F(Dialog, OkWhileConnectedTakesEffectAtTheNextConnect) {
-    torven::test::Pty pty;
+    torven::PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen());
     auto& dialog = Open();
-    In<QComboBox>(dialog, "Combo1")->setEditText("2");
+    In<QComboBox>(dialog, dialog_names::kPortChoice)->setEditText("2");
     dialog.accept();
     EXPECT_TRUE(h.Form().serialLine().isPortOpen());
     EXPECT_EQ(h.Form().serialLine().portNumber(), 2);
 }
 
 TEST_F(Dialog, PortListTooltipsSayWhichDeviceEachNumberReaches) {
-    torven::test::Pty pty;
+    torven::PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(3));
     auto& dialog = Open();
-    auto* combo = In<QComboBox>(dialog, "Combo1");
+    auto* combo = In<QComboBox>(dialog, dialog_names::kPortChoice);
     combo->showPopup();
     const QString tip = combo->itemData(2, Qt::ToolTipRole).toString();
     EXPECT_TRUE(tip.contains(QString::fromStdString(pty.SlavePath()))) << tip.toStdString();

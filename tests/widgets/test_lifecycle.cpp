@@ -1,6 +1,6 @@
 // Start, the caret rule, the about window and the close that rolls the window away.
 #include "AboutWindow.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -16,9 +16,12 @@
 
 namespace {
 
-using torven::test::Pty;
+using torven::nameOf;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
+namespace about_names = torven::object_names::about_window;
 
 TEST(Start, WithoutStoredPortKeepsPortOneAndCreatesNoFile) {
     WindowHarness h;
@@ -69,7 +72,7 @@ TEST(Start, AnInstalledCopyKeepsTheFilePerUserOnly) {
 TEST(Caret, HiddenAtEachTextChangeAndFocusGain) {
     WindowHarness h;
     h.Form().show();
-    auto* readout = h.Child<QLineEdit>("Text3");
+    auto* readout = h.Child<QLineEdit>(nameOf(names::kReadout));
     readout->setText("1");
     EXPECT_TRUE(readout->isReadOnly()) << "caret hidden after a change";
 
@@ -91,10 +94,11 @@ TEST(About, TwoCommandsGiveOneWindowAndOkClosesIt) {
     EXPECT_EQ(&h.Form().aboutWindow(), first);
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->windowTitle(), "Инфо");
-    EXPECT_EQ(first->findChild<QPushButton*>("Command1")->text(),
+    EXPECT_EQ(first->findChild<QPushButton*>(nameOf(about_names::kOkButton))->text(),
               QString::fromUtf8("\u041e\u041a"));
-    EXPECT_EQ(first->findChild<QLabel*>("Label1")->text(), "Индикатор направления антенны");
-    EXPECT_EQ(first->findChild<QLabel*>("Label4")->text(), "2009г.");
+    EXPECT_EQ(first->findChild<QLabel*>(nameOf(about_names::kTitle))->text(),
+              "Индикатор направления антенны");
+    EXPECT_EQ(first->findChild<QLabel*>(nameOf(about_names::kYear))->text(), "2009г.");
 
     QPointer<torven::AboutWindow> closed(first);
     first->accept();
@@ -105,7 +109,7 @@ TEST(About, TwoCommandsGiveOneWindowAndOkClosesIt) {
 
 TEST(Exit, RollsAwayThenClosesTheOtherWindowsAndReleasesThePort) {
     WindowHarness h;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().show();
     h.Form().toggleConnection();

@@ -1,7 +1,7 @@
 // What the command line's options change in the window: the calibration offset on each reading,
 // a port for one run that leaves comm.set alone, the caption, and the status line's remarks.
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -20,10 +20,13 @@
 namespace {
 
 using torven::MainWindowOptions;
+using torven::nameOf;
 using torven::PortDialog;
-using torven::test::Pty;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
+namespace dialog_names = torven::object_names::port_dialog;
 
 struct OffsetRow {
     const char* name;
@@ -43,7 +46,7 @@ TEST_P(Offset, TurnsTheBearingBeforeTheReadoutAndLampsSeeIt) {
     const OffsetRow& row = GetParam();
     WindowHarness h;
     h.Make(MainWindowOptions{{}, {}, row.offset});
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();
@@ -88,11 +91,11 @@ TEST(PortForThisRun, IsUsedInsteadOfCommSetAndTheDialogDoesNotStoreTheChoice) {
 
     h.Form().showPortDialog();
     PortDialog& dialog = h.Form().portDialog();
-    const auto* note = dialog.findChild<QLabel*>(QStringLiteral("thisRunNote"));
+    const auto* note = dialog.findChild<QLabel*>(nameOf(dialog_names::kThisRunNote));
     ASSERT_NE(note, nullptr);
     EXPECT_TRUE(note->isVisible());
     EXPECT_TRUE(note->text().contains(QStringLiteral("comm.set не меняется")));
-    auto* choice = dialog.findChild<QComboBox*>(QStringLiteral("Combo1"));
+    auto* choice = dialog.findChild<QComboBox*>(nameOf(dialog_names::kPortChoice));
     EXPECT_EQ(choice->currentText(), "3");
     choice->setCurrentIndex(choice->findText(QStringLiteral("2")));
     dialog.accept();
@@ -114,7 +117,7 @@ TEST(Naming, ThePortDialogOpensOverItsWindowWithItsName) {
     const QPoint apart = dialog.frameGeometry().center() - h.Form().frameGeometry().center();
     EXPECT_LE(apart.manhattanLength(), 6) << apart.x() << "," << apart.y();
     // The note that --port adds is shown whole.
-    const auto* note = dialog.findChild<QLabel*>(QStringLiteral("thisRunNote"));
+    const auto* note = dialog.findChild<QLabel*>(nameOf(dialog_names::kThisRunNote));
     ASSERT_NE(note, nullptr);
     EXPECT_GE(note->height(), note->heightForWidth(note->width()));
     EXPECT_TRUE(dialog.rect().contains(note->geometry()));
@@ -124,8 +127,7 @@ TEST(Naming, CaptionAndStatusRemarksNewestFirst) {
     WindowHarness h;
     h.Make(MainWindowOptions{{}, QStringLiteral("Мачта 2"), 15});
     EXPECT_EQ(h.Form().windowTitle(), "TORVEN — Мачта 2");
-    const auto* status =
-        h.Child<QLabel>(torven::nameOf(torven::object_names::main_window::kStatusLine));
+    const auto* status = h.Child<QLabel>(nameOf(names::kStatusLine));
     EXPECT_EQ(status->toolTip(), "Поправка азимута: +15°.");
 
     h.Form().addStatusRemark(QStringLiteral("Служба rotctld не запущена."));
@@ -149,8 +151,7 @@ TEST(Naming, ServiceOffIsShownWithoutHoldingUpTheWindow) {
     const QString reason = QStringLiteral("Служба rotctld не запущена: порт 4533 на адресе "
                                           "127.0.0.1 уже занят (Address in use)");
     h.Form().reportServiceOff(reason);
-    auto* box = h.Form().findChild<QMessageBox*>(
-        torven::nameOf(torven::object_names::main_window::kServiceWarning));
+    auto* box = h.Form().findChild<QMessageBox*>(nameOf(names::kServiceWarning));
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
     EXPECT_FALSE(box->isModal());
@@ -160,8 +161,7 @@ TEST(Naming, ServiceOffIsShownWithoutHoldingUpTheWindow) {
     EXPECT_NE(box->windowTitle(), h.Form().windowTitle()) << "it would pass for the main window";
     EXPECT_FALSE(box->frameGeometry().intersects(h.Form().frameGeometry()))
         << "the box hides the indicator";
-    const auto* status =
-        h.Child<QLabel>(torven::nameOf(torven::object_names::main_window::kStatusLine));
+    const auto* status = h.Child<QLabel>(nameOf(names::kStatusLine));
     EXPECT_EQ(status->toolTip(), reason);
     EXPECT_EQ(h.Status(), QString()) << "the status line says only what the design says";
 }

@@ -1,7 +1,7 @@
 // What the window shows of a reading and where it stands: every digit and the sign of the readout
 // stay in view, and the window keeps its top-left corner on a small screen.
 #include "Placement.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "Wait.h"
 #include "WindowHarness.h"
 
@@ -12,9 +12,11 @@
 
 namespace {
 
-using torven::test::Pty;
+using torven::nameOf;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 // The columns of the box that hold ink: pixels unlike the box's own face.
 struct Ink {
@@ -41,12 +43,12 @@ Ink InkIn(QWidget* box) {
 
 TEST(Readout, ShowsEveryDigitAndTheSignOrMarksWhatItCannot) {
     WindowHarness h;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();
-    auto* readout = h.Child<QLineEdit>(QStringLiteral("Text3"));
-    auto* overflow = readout->findChild<QWidget*>(QStringLiteral("readoutOverflow"));
+    auto* readout = h.Child<QLineEdit>(nameOf(names::kReadout));
+    auto* overflow = readout->findChild<QWidget*>(nameOf(names::kReadoutOverflow));
     ASSERT_NE(overflow, nullptr);
     const int fullSize = readout->font().pixelSize();
 

@@ -1,7 +1,8 @@
 // The serial path end to end inside the process: a pty plays the controller, the window's serial
 // component opens it through a comN link, and the window shows what arrives.
 #include "PortDialog.h"
-#include "Pty.h"
+#include "PseudoTerminal.h"
+#include "Reception.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -12,14 +13,18 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-using torven::test::Pty;
+using torven::nameOf;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
+namespace dialog_names = torven::object_names::port_dialog;
 
 class Reception : public testing::Test {
 protected:
@@ -37,7 +42,7 @@ protected:
     }
 
     WindowHarness m_harness;
-    Pty m_pty;
+    PseudoTerminal m_pty;
 };
 
 TEST_F(Reception, ReadingShowsBearingAndLightsItsLampAlone) {
@@ -83,7 +88,7 @@ TEST_F(Reception, LineBreakFirstAddsToTheConsoleAndDarkensTheLamps) {
 }
 
 TEST_F(Reception, ReceiveLampFlashesOncePerBlockAndGoesDarkAgain) {
-    auto* timer = m_harness.Child<QTimer>(QStringLiteral("tmrRXLED"));
+    auto* timer = m_harness.Child<QTimer>(nameOf(names::kReceiveLampTimer));
     ASSERT_TRUE(WaitUntil([&] { return !timer->isActive(); })); // the start-up tick has passed
     EXPECT_FALSE(m_harness.ReceiveLampLit());
 
@@ -106,15 +111,15 @@ TEST_F(Reception, ClosingThePortKeepsTheLastBearingOnShow) {
 // then waits for the rest of its reading as long as that line takes to carry eight characters.
 TEST(ReceptionOnASlowLine, TextWaitsAsLongAsTheLineAsOpenedTakes) {
     WindowHarness harness;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(harness.LinkPath(1));
-    auto* settings = harness.Form().portDialog().findChild<QLineEdit*>(
-        torven::nameOf(torven::object_names::port_dialog::kLineSettings));
+    auto* settings =
+        harness.Form().portDialog().findChild<QLineEdit*>(nameOf(dialog_names::kLineSettings));
     settings->setText(QStringLiteral("600,n,8,1"));
     harness.Form().toggleConnection();
     ASSERT_TRUE(harness.Form().isPortOpen()) << harness.Status().toStdString();
 
-    auto* pause = harness.Child<QTimer>(QStringLiteral("readingPause"));
+    auto* pause = harness.Child<QTimer>(nameOf(names::kReadingPause));
     pty.Write("01");
     ASSERT_TRUE(WaitUntil([&] { return pause->isActive(); }));
     // 173.3 ms at 600 baud, counted from the first character; 45 ms at the default 19200.
@@ -132,7 +137,7 @@ TEST(ReceptionFromSimulator, ReadingsCutByTheTransportShowTheTrueBearingOnly) {
                QStringLiteral("16"), QStringLiteral("--rate"), QStringLiteral("20"),
                QStringLiteral("--count"), QStringLiteral("12"), QStringLiteral("--link"), link});
     ASSERT_TRUE(WaitUntil([&] { return QFileInfo::exists(link); }));
-    auto* readout = harness.Child<QLineEdit>(QStringLiteral("Text3"));
+    auto* readout = harness.Child<QLineEdit>(nameOf(names::kReadout));
     std::vector<std::string> texts;
     QObject::connect(readout, &QLineEdit::textChanged,
                      [&](const QString& t) { texts.push_back(t.toStdString()); });
@@ -140,10 +145,73 @@ TEST(ReceptionFromSimulator, ReadingsCutByTheTransportShowTheTrueBearingOnly) {
     ASSERT_TRUE(harness.Form().isPortOpen()) << harness.Status().toStdString();
 
     ASSERT_TRUE(WaitUntil([&] { return sim.state() == QProcess::NotRunning; }, 10000));
-    auto* pause = harness.Child<QTimer>(QStringLiteral("readingPause"));
+    auto* pause = harness.Child<QTimer>(nameOf(names::kReadingPause));
     ASSERT_TRUE(WaitUntil([&] { return !pause->isActive(); }));
     EXPECT_EQ(texts, std::vector<std::string>{" 180"});
     EXPECT_EQ(harness.LitLamps(), std::vector<int>{13});
+}
+
+// The reception on its own, fed blocks directly: what a window takes from it after each reading.
+struct ReceptionCase {
+    const char* name;
+    int offset;
+    std::vector<const char*> blocks; // handed over one after another, without a pause between
+    int readings;                    // readings taken once every pause is over
+    const char* raw;
+    const char* readout;
+    int litLamp;
+    std::optional<int> liveBearing;
+};
+
+class ReceptionAlone : public testing::TestWithParam<ReceptionCase> {};
+
+TEST_P(ReceptionAlone, TakesWholeReadingsAndSaysWhatTheyShow) {
+    const ReceptionCase& c = GetParam();
+    torven::Reception reception(c.offset);
+    int taken = 0;
+    QObject::connect(&reception, &torven::Reception::readingTaken, [&] { ++taken; });
+    for (const char* block : c.blocks)
+        reception.takeBlock(QByteArray(block));
+    auto* pause = reception.findChild<QTimer*>(torven::Reception::kPauseTimerName);
+    ASSERT_TRUE(WaitUntil([&] { return !pause->isActive(); }));
+    EXPECT_EQ(taken, c.readings);
+    EXPECT_EQ(reception.latest().rawReading, c.raw);
+    EXPECT_EQ(reception.latest().readout, c.readout);
+    EXPECT_EQ(reception.latest().litLamp, c.litLamp);
+    EXPECT_EQ(reception.liveBearing(), c.liveBearing);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReceptionAlone,
+    testing::Values(
+        ReceptionCase{"CutReadingJoined", 0, {"02", "56\r\n"}, 1, "0256", " 180", 13, 180},
+        ReceptionCase{"CutReadingEndedByThePause", 0, {"02"}, 1, "02", " 1", 1, 1},
+        ReceptionCase{"NewestOfABurst", 0, {"0300\r\n0128\r\n"}, 2, "0128", " 90", 7, 90},
+        ReceptionCase{"OffsetTurnsTheBearing", 10, {"0256\r\n"}, 1, "0256", " 190", 14, 190},
+        ReceptionCase{"OffsetWrapsNorthTo360", 90, {"0384\r\n"}, 1, "0384", " 360", 1, 360},
+        ReceptionCase{"JunkIsNoPosition", 10, {"abcd\r\n"}, 1, "abcd", " 0", 0, std::nullopt}),
+    [](const testing::TestParamInfo<ReceptionCase>& info) { return std::string(info.param.name); });
+
+TEST(ReceptionAlone, DroppedTextIsNeverTakenAndErrorsAreCounted) {
+    torven::Reception reception;
+    int taken = 0;
+    QObject::connect(&reception, &torven::Reception::readingTaken, [&] { ++taken; });
+    QStringList errors;
+    QObject::connect(&reception, &torven::Reception::lineErrorCounted,
+                     [&](const QString& text) { errors.append(text); });
+    reception.takeBlock(QByteArray("02"));
+    reception.dropWaitingText();
+    reception.takeBlock(QByteArray("56\r\n"));
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(reception.latest().rawReading, "56\r\n");
+
+    reception.takeLineError(torven::CommEvent::Receive); // a reception, not a line error
+    reception.takeLineError(torven::CommEvent::Parity);
+    reception.takeLineError(torven::CommEvent::Frame);
+    EXPECT_EQ(reception.errorCount(), 2);
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_EQ(errors.last(), reception.lastErrorText());
+    EXPECT_TRUE(reception.lastErrorText().contains(QLatin1Char('2')));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // Painting is paced to the screen, yet what the window shows settles on exactly the latest block.
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "Wait.h"
 #include "WindowHarness.h"
 
@@ -13,9 +13,11 @@
 
 namespace {
 
-using torven::test::Pty;
+using torven::nameOf;
+using torven::PseudoTerminal;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 // Whether the screen (on the offscreen platform: the window's backing store) shows what the window
 // holds now: every sector lamp's colour, and the readout as a fresh rendering draws it.
@@ -26,7 +28,7 @@ bool ScreenShowsState(WindowHarness& h) {
         if (screen.pixelColor(lamp->mapTo(&h.Form(), lamp->rect().center())) != lamp->backColor())
             return false;
     }
-    const auto* readout = h.Child<QLineEdit>(QStringLiteral("Text3"));
+    const auto* readout = h.Child<QLineEdit>(nameOf(names::kReadout));
     const QRect box(readout->mapTo(&h.Form(), QPoint(0, 0)), readout->size());
     const QImage drawn = h.Form().grab(box).toImage().convertToFormat(QImage::Format_RGB32);
     return screen.copy(box).convertToFormat(QImage::Format_RGB32) == drawn;
@@ -46,7 +48,7 @@ class Repaint : public testing::TestWithParam<Burst> {};
 
 TEST_P(Repaint, ScreenSettlesOnTheLatestBlock) {
     WindowHarness harness;
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(harness.LinkPath(1));
     harness.Form().show();
     harness.Form().toggleConnection();

@@ -4,7 +4,7 @@ namespace torven::sim {
 
 namespace {
 
-int HexValue(char c) {
+int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -16,7 +16,7 @@ int HexValue(char c) {
 
 } // namespace
 
-DecodedLine DecodeEscapes(std::string_view line) {
+DecodedLine decodeEscapes(std::string_view line) {
     std::string out;
     out.reserve(line.size());
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -44,8 +44,8 @@ DecodedLine DecodeEscapes(std::string_view line) {
             out.push_back('\\');
             break;
         case 'x': {
-            const int high = i + 1 < line.size() ? HexValue(line[i + 1]) : -1;
-            const int low = i + 2 < line.size() ? HexValue(line[i + 2]) : -1;
+            const int high = i + 1 < line.size() ? hexValue(line[i + 1]) : -1;
+            const int low = i + 2 < line.size() ? hexValue(line[i + 2]) : -1;
             if (high < 0 || low < 0)
                 return {std::nullopt, "\\x needs two hex digits"};
             out.push_back(static_cast<char>(high * 16 + low));
@@ -59,7 +59,7 @@ DecodedLine DecodeEscapes(std::string_view line) {
     return {std::move(out), {}};
 }
 
-std::string EscapeBytes(std::string_view bytes) {
+std::string escapeBytes(std::string_view bytes) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
     for (const char c : bytes) {

@@ -16,10 +16,10 @@ struct DecodedLine {
 // \0 is a single NUL: digits after it are plain digits, not octal.
 // Any other backslash sequence is an error rather than a guess, so a typo never goes out
 // silently as something else.
-DecodedLine DecodeEscapes(std::string_view line);
+DecodedLine decodeEscapes(std::string_view line);
 
 // The bytes in the same escaped form, for showing what was sent: printable ASCII stays as it is
 // (a backslash doubled), everything else becomes one of the escapes above.
-std::string EscapeBytes(std::string_view bytes);
+std::string escapeBytes(std::string_view bytes);
 
 } // namespace torven::sim

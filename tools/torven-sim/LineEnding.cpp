@@ -2,7 +2,7 @@
 
 namespace torven::sim {
 
-std::optional<LineEnding> ParseLineEnding(std::string_view word) {
+std::optional<LineEnding> parseLineEnding(std::string_view word) {
     if (word == "crlf")
         return LineEnding::CrLf;
     if (word == "cr")
@@ -14,7 +14,7 @@ std::optional<LineEnding> ParseLineEnding(std::string_view word) {
     return std::nullopt;
 }
 
-std::string_view LineEndingBytes(LineEnding ending) {
+std::string_view lineEndingBytes(LineEnding ending) {
     switch (ending) {
     case LineEnding::CrLf:
         return "\r\n";
@@ -28,9 +28,9 @@ std::string_view LineEndingBytes(LineEnding ending) {
     return "";
 }
 
-std::vector<std::string> ReadingWrites(std::string_view payload, LineEnding ending, bool split) {
+std::vector<std::string> readingWrites(std::string_view payload, LineEnding ending, bool split) {
     std::string whole(payload);
-    whole.append(LineEndingBytes(ending));
+    whole.append(lineEndingBytes(ending));
     std::vector<std::string> writes;
     if (split && whole.size() > 2) {
         writes.push_back(whole.substr(0, 2));
@@ -41,22 +41,22 @@ std::vector<std::string> ReadingWrites(std::string_view payload, LineEnding endi
     return writes;
 }
 
-std::optional<std::string> LineSplitter::NextLine() {
-    const auto end = pending_.find('\n');
+std::optional<std::string> LineSplitter::nextLine() {
+    const auto end = m_pending.find('\n');
     if (end == std::string::npos)
         return std::nullopt;
-    std::string line = pending_.substr(0, end);
-    pending_.erase(0, end + 1);
+    std::string line = m_pending.substr(0, end);
+    m_pending.erase(0, end + 1);
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return line;
 }
 
-std::optional<std::string> LineSplitter::Rest() {
-    if (pending_.empty())
+std::optional<std::string> LineSplitter::rest() {
+    if (m_pending.empty())
         return std::nullopt;
-    std::string line = std::move(pending_);
-    pending_.clear();
+    std::string line = std::move(m_pending);
+    m_pending.clear();
     if (line.back() == '\r')
         line.pop_back();
     return line;

@@ -5,13 +5,13 @@
 
 namespace torven::sim {
 
-std::string FormatReading(int reading) {
+std::string formatReading(int reading) {
     char text[16];
     std::snprintf(text, sizeof text, "%04d", reading);
     return text;
 }
 
-int SweepReading(double elapsedSeconds, double degreesPerSecond) {
+int sweepReading(double elapsedSeconds, double degreesPerSecond) {
     const double steps = elapsedSeconds * degreesPerSecond * kStepsPerTurn / 360.0;
     double wrapped = std::fmod(steps, kStepsPerTurn);
     if (wrapped < 0)
@@ -21,7 +21,7 @@ int SweepReading(double elapsedSeconds, double degreesPerSecond) {
     return reading >= kStepsPerTurn ? 0 : reading;
 }
 
-int StepsReading(int sector) {
+int stepsReading(int sector) {
     if (sector == 1)
         return kStepsPerTurn;
     const int bearing = (sector - 1) * 15;
@@ -30,15 +30,15 @@ int StepsReading(int sector) {
     return (bearing * kStepsPerTurn + 359) / 360;
 }
 
-int RandomReadings::Next() {
+int RandomReadings::next() {
     int next;
-    if (last_ < 0) {
-        next = static_cast<int>(engine_() % kStepsPerTurn);
+    if (m_last < 0) {
+        next = static_cast<int>(m_engine() % kStepsPerTurn);
     } else {
         // Any of the other 511 positions.
-        next = (last_ + 1 + static_cast<int>(engine_() % (kStepsPerTurn - 1))) % kStepsPerTurn;
+        next = (m_last + 1 + static_cast<int>(m_engine() % (kStepsPerTurn - 1))) % kStepsPerTurn;
     }
-    last_ = next;
+    m_last = next;
     return next;
 }
 

@@ -12,7 +12,7 @@ constexpr double kMaxSplitMilliseconds = 60000;
 constexpr int kMaxFixedReading = 9999;           // what four digits hold
 constexpr std::int64_t kMaxBaudRate = 4'000'000; // as torven's line settings allow
 
-std::optional<double> ParseReal(std::string_view text) {
+std::optional<double> parseReal(std::string_view text) {
     double value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
@@ -20,7 +20,7 @@ std::optional<double> ParseReal(std::string_view text) {
     return value;
 }
 
-std::optional<std::int64_t> ParseWhole(std::string_view text) {
+std::optional<std::int64_t> parseWhole(std::string_view text) {
     std::int64_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || text.empty())
@@ -28,7 +28,7 @@ std::optional<std::int64_t> ParseWhole(std::string_view text) {
     return value;
 }
 
-std::optional<Pattern> ParsePattern(std::string_view word) {
+std::optional<Pattern> parsePattern(std::string_view word) {
     if (word == "sweep")
         return Pattern::Sweep;
     if (word == "fixed")
@@ -42,11 +42,11 @@ std::optional<Pattern> ParsePattern(std::string_view word) {
     return std::nullopt;
 }
 
-ParsedArguments Fail(std::string message) {
+ParsedArguments fail(std::string message) {
     return {std::nullopt, std::move(message)};
 }
 
-bool TakesValue(std::string_view name) {
+bool takesValue(std::string_view name) {
     return name == "link" || name == "rate" || name == "eol" || name == "split" ||
            name == "speed" || name == "seed" || name == "count" || name == "duration" ||
            name == "baud";
@@ -54,7 +54,7 @@ bool TakesValue(std::string_view name) {
 
 } // namespace
 
-ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
+ParsedArguments parseArguments(const std::vector<std::string_view>& args) {
     for (const auto arg : args) {
         if (arg == "--")
             break;
@@ -83,7 +83,7 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
             continue;
         }
         if (arg.substr(0, 2) != "--")
-            return Fail("unknown option " + std::string(arg));
+            return fail("unknown option " + std::string(arg));
 
         std::string_view name = arg.substr(2);
         std::optional<std::string_view> value;
@@ -95,78 +95,78 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
 
         if (name == "flood" || name == "verbose" || name == "force") {
             if (value)
-                return Fail(option + " takes no value");
+                return fail(option + " takes no value");
             bool& flag = name == "flood"   ? options.flood
                          : name == "force" ? options.force
                                            : options.verbose;
             flag = true;
             continue;
         }
-        if (!TakesValue(name))
-            return Fail("unknown option " + option);
+        if (!takesValue(name))
+            return fail("unknown option " + option);
         if (!value) {
             if (i + 1 == args.size())
-                return Fail(option + " needs a value");
+                return fail(option + " needs a value");
             value = args[++i];
         }
 
         if (name == "link") {
             if (value->empty())
-                return Fail("--link needs a path");
+                return fail("--link needs a path");
             options.linkPath = std::string(*value);
         } else if (name == "eol") {
-            const auto ending = ParseLineEnding(*value);
+            const auto ending = parseLineEnding(*value);
             if (!ending)
-                return Fail("--eol must be crlf, cr, lf or none");
+                return fail("--eol must be crlf, cr, lf or none");
             options.lineEnding = *ending;
         } else if (name == "seed") {
             seed = *value;
         } else if (name == "baud") {
-            const auto baud = ParseWhole(*value);
+            const auto baud = parseWhole(*value);
             if (!baud || *baud < 1 || *baud > kMaxBaudRate)
-                return Fail("--baud must be a whole number from 1 to 4000000");
+                return fail("--baud must be a whole number from 1 to 4000000");
             options.baudRate = static_cast<std::int32_t>(*baud);
         } else if (name == "count") {
-            const auto count = ParseWhole(*value);
+            const auto count = parseWhole(*value);
             if (!count || *count < 1)
-                return Fail("--count must be a whole number of at least 1");
+                return fail("--count must be a whole number of at least 1");
             options.count = *count;
         } else {
-            const auto number = ParseReal(*value);
+            const auto number = parseReal(*value);
             if (!number)
-                return Fail(option + " needs a number, not '" + std::string(*value) + "'");
+                return fail(option + " needs a number, not '" + std::string(*value) + "'");
             if (name == "rate") {
                 if (*number <= 0 || *number > kMaxReadingsPerSecond)
-                    return Fail("--rate must be above 0 and at most 100000 (or use --flood)");
+                    return fail("--rate must be above 0 and at most 100000 (or use --flood)");
                 rate = number;
             } else if (name == "split") {
                 if (*number < 0 || *number > kMaxSplitMilliseconds)
-                    return Fail("--split must be 0 to 60000 milliseconds");
+                    return fail("--split must be 0 to 60000 milliseconds");
                 options.splitMilliseconds = number;
             } else if (name == "speed") {
                 speed = number;
             } else { // duration
                 if (*number <= 0)
-                    return Fail("--duration must be above 0 seconds");
+                    return fail("--duration must be above 0 seconds");
                 options.durationSeconds = number;
             }
         }
     }
 
     if (words.empty())
-        return Fail("no pattern given (sweep, fixed N, random, steps or script [FILE])");
-    const auto pattern = ParsePattern(words[0]);
+        return fail("no pattern given (sweep, fixed N, random, steps or script [FILE])");
+    const auto pattern = parsePattern(words[0]);
     if (!pattern)
-        return Fail("unknown pattern '" + std::string(words[0]) + "'");
+        return fail("unknown pattern '" + std::string(words[0]) + "'");
     options.pattern = *pattern;
 
     std::size_t wordsUsed = 1;
     if (*pattern == Pattern::Fixed) {
         if (words.size() < 2)
-            return Fail("fixed needs a reading, e.g. fixed 256");
-        const auto reading = ParseWhole(words[1]);
+            return fail("fixed needs a reading, e.g. fixed 256");
+        const auto reading = parseWhole(words[1]);
         if (!reading || *reading < 0 || *reading > kMaxFixedReading)
-            return Fail("fixed needs a reading from 0 to 9999, not '" + std::string(words[1]) +
+            return fail("fixed needs a reading from 0 to 9999, not '" + std::string(words[1]) +
                         "'");
         options.fixedReading = static_cast<int>(*reading);
         wordsUsed = 2;
@@ -175,30 +175,30 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& args) {
         wordsUsed = 2;
     }
     if (words.size() > wordsUsed)
-        return Fail("unexpected argument '" + std::string(words[wordsUsed]) + "'");
+        return fail("unexpected argument '" + std::string(words[wordsUsed]) + "'");
 
     if (speed) {
         if (*pattern != Pattern::Sweep)
-            return Fail("--speed applies to sweep only");
+            return fail("--speed applies to sweep only");
         options.degreesPerSecond = *speed;
     }
     if (seed) {
         if (*pattern != Pattern::Random)
-            return Fail("--seed applies to random only");
-        const auto number = ParseWhole(*seed);
+            return fail("--seed applies to random only");
+        const auto number = parseWhole(*seed);
         if (!number || *number < 0 || *number > 0xFFFFFFFFLL)
-            return Fail("--seed must be a whole number from 0 to 4294967295");
+            return fail("--seed must be a whole number from 0 to 4294967295");
         options.seed = static_cast<std::uint32_t>(*number);
     }
     if (rate) {
         if (options.flood)
-            return Fail("--rate and --flood exclude each other");
+            return fail("--rate and --flood exclude each other");
         options.readingsPerSecond = *rate;
     }
     return {std::move(options), {}};
 }
 
-std::string_view UsageText() {
+std::string_view usageText() {
     return R"(usage: torven-sim [OPTIONS] PATTERN
 Plays an antenna controller on a pseudo-terminal: sends readings (four digits of the position
 on a 512-steps-per-turn scale, e.g. 0256 = 180 degrees, then a line ending) at a steady rate.

@@ -44,9 +44,9 @@ struct ParsedArguments {
 
 // Reads the command line (without the program name). Options and the pattern words may come in
 // any order; an option's value follows it as the next argument or after "=".
-ParsedArguments ParseArguments(const std::vector<std::string_view>& args);
+ParsedArguments parseArguments(const std::vector<std::string_view>& args);
 
 // The --help text.
-std::string_view UsageText();
+std::string_view usageText();
 
 } // namespace torven::sim

@@ -27,11 +27,11 @@ constexpr auto kFinalEmptyTime = std::chrono::milliseconds(50);
 // A character on the line with --baud: a start bit, eight data bits and a stop bit.
 constexpr double kBitsPerCharacter = 10;
 
-[[noreturn]] void ThrowErrno(const std::string& what) {
+[[noreturn]] void throwErrno(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-Clock::duration Seconds(double seconds) {
+Clock::duration seconds(double seconds) {
     // Tiny rates and huge durations are allowed; past this they all mean "never".
     constexpr double kNever = 1e9;
     return std::chrono::duration_cast<Clock::duration>(
@@ -41,16 +41,16 @@ Clock::duration Seconds(double seconds) {
 } // namespace
 
 Simulator::Simulator(const Options& options, PseudoTerminal& pty, int signalFd, int scriptFd)
-    : options_(options), pty_(pty), signalFd_(signalFd), scriptFd_(scriptFd),
-      random_(options.seed                         ? *options.seed
-              : options.pattern == Pattern::Random ? std::random_device{}()
-                                                   : 0) {}
+    : m_options(options), m_pty(pty), m_signalFd(signalFd), m_scriptFd(scriptFd),
+      m_random(options.seed                         ? *options.seed
+               : options.pattern == Pattern::Random ? std::random_device{}()
+                                                    : 0) {}
 
-Simulator::Clock::time_point Simulator::SlotTime() const {
-    return anchor_ + Seconds(static_cast<double>(slot_) / options_.readingsPerSecond);
+Simulator::Clock::time_point Simulator::slotTime() const {
+    return m_anchor + seconds(static_cast<double>(m_slot) / m_options.readingsPerSecond);
 }
 
-Simulator::Wake Simulator::WaitUntil(std::optional<Clock::time_point> deadline, bool wantInput) {
+Simulator::Wake Simulator::waitUntil(std::optional<Clock::time_point> deadline, bool wantInput) {
     for (;;) {
         timespec timeout{};
         timespec* timeoutPtr = nullptr;
@@ -62,24 +62,24 @@ Simulator::Wake Simulator::WaitUntil(std::optional<Clock::time_point> deadline, 
                 std::chrono::duration_cast<std::chrono::nanoseconds>(left - secs).count());
             timeoutPtr = &timeout;
         }
-        pollfd fds[3] = {{signalFd_, POLLIN, 0}, {pty_.MasterFd(), POLLIN, 0}, {-1, POLLIN, 0}};
+        pollfd fds[3] = {{m_signalFd, POLLIN, 0}, {m_pty.MasterFd(), POLLIN, 0}, {-1, POLLIN, 0}};
         if (wantInput)
-            fds[2].fd = scriptFd_;
+            fds[2].fd = m_scriptFd;
         const int ready = ppoll(fds, 3, timeoutPtr, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowErrno("ppoll");
+            throwErrno("ppoll");
         }
         if (fds[0].revents & POLLIN) {
             signalfd_siginfo info{};
-            if (read(signalFd_, &info, sizeof info) > 0) {
-                stopped_ = true;
+            if (read(m_signalFd, &info, sizeof info) > 0) {
+                m_stopped = true;
                 return Wake::Signal;
             }
         }
         if (fds[1].revents & POLLIN)
-            pty_.DrainIncoming();
+            m_pty.DrainIncoming();
         if (fds[2].revents != 0)
             return Wake::Input; // readable, or at its end, or broken: read() tells which
         if (ready == 0 || (deadline && Clock::now() >= *deadline))
@@ -87,65 +87,66 @@ Simulator::Wake Simulator::WaitUntil(std::optional<Clock::time_point> deadline, 
     }
 }
 
-std::optional<std::string> Simulator::NextScriptPayload() {
+std::optional<std::string> Simulator::nextScriptPayload() {
     for (;;) {
-        auto line = script_.NextLine();
-        if (!line && scriptEnded_)
-            line = script_.Rest();
+        auto line = m_script.nextLine();
+        if (!line && m_scriptEnded)
+            line = m_script.rest();
         if (line) {
-            ++scriptLine_;
-            auto decoded = DecodeEscapes(*line);
+            ++m_scriptLine;
+            auto decoded = decodeEscapes(*line);
             if (!decoded.bytes)
-                throw ScriptError("script line " + std::to_string(scriptLine_) + ": " +
+                throw ScriptError("script line " + std::to_string(m_scriptLine) + ": " +
                                   decoded.error);
             return std::move(*decoded.bytes);
         }
-        if (scriptEnded_)
+        if (m_scriptEnded)
             return std::nullopt;
-        if (WaitUntil(end_, true) != Wake::Input)
+        if (waitUntil(m_end, true) != Wake::Input)
             return std::nullopt; // stopped, or out of time
         char buffer[4096];
-        const ssize_t n = read(scriptFd_, buffer, sizeof buffer);
+        const ssize_t n = read(m_scriptFd, buffer, sizeof buffer);
         if (n > 0)
-            script_.Append(std::string_view(buffer, static_cast<std::size_t>(n)));
+            m_script.append(std::string_view(buffer, static_cast<std::size_t>(n)));
         else if (n == 0)
-            scriptEnded_ = true;
+            m_scriptEnded = true;
         else if (errno != EINTR && errno != EAGAIN)
-            ThrowErrno("reading the script");
+            throwErrno("reading the script");
     }
 }
 
-std::string Simulator::GeneratedPayload(Clock::time_point scheduled) {
-    switch (options_.pattern) {
+std::string Simulator::generatedPayload(Clock::time_point scheduled) {
+    switch (m_options.pattern) {
     case Pattern::Sweep:
-        return FormatReading(SweepReading(std::chrono::duration<double>(scheduled - start_).count(),
-                                          options_.degreesPerSecond));
+        return formatReading(
+            sweepReading(std::chrono::duration<double>(scheduled - m_start).count(),
+                         m_options.degreesPerSecond));
     case Pattern::Fixed:
-        return FormatReading(options_.fixedReading);
+        return formatReading(m_options.fixedReading);
     case Pattern::Random:
-        return FormatReading(random_.Next());
+        return formatReading(m_random.next());
     case Pattern::Steps:
-        return FormatReading(StepsReading(static_cast<int>(sent_ % kSectorCount) + 1));
+        return formatReading(stepsReading(static_cast<int>(m_sent % kSectorCount) + 1));
     case Pattern::Script:
         break;
     }
     return {};
 }
 
-void Simulator::Send(const std::string& payload) {
+void Simulator::send(const std::string& payload) {
     const auto writes =
-        ReadingWrites(payload, options_.lineEnding, options_.splitMilliseconds.has_value());
+        readingWrites(payload, m_options.lineEnding, m_options.splitMilliseconds.has_value());
     std::string notes;
     for (std::size_t i = 0; i < writes.size(); ++i) {
-        if (i > 0 && WaitUntil(Clock::now() + Seconds(*options_.splitMilliseconds / 1000.0),
+        if (i > 0 && waitUntil(Clock::now() + seconds(*m_options.splitMilliseconds / 1000.0),
                                false) == Wake::Signal)
             return;
         // Before a reading, not inside one: a listener never gets half a reading.
-        const auto discarded = i == 0 ? pty_.DiscardStaleInput(kStaleInputLimit) : 0;
+        const auto discarded = i == 0 ? m_pty.DiscardStaleInput(kStaleInputLimit) : 0;
         if (discarded > 0)
             notes += " (discarded " + std::to_string(discarded) + " unread bytes)";
-        const std::size_t written = WritePaced(writes[i]);
-        if (stopped_)
+        const std::size_t written = writePaced(writes[i]);
+        if (m_stopped)
             return;
         if (written < writes[i].size()) {
             // The line is full: like a controller, drop the reading rather than wait.
@@ -154,34 +155,34 @@ void Simulator::Send(const std::string& payload) {
             break;
         }
     }
-    if (options_.verbose) {
+    if (m_options.verbose) {
         std::string whole;
         for (const auto& piece : writes)
             whole += piece;
-        std::fprintf(stderr, "torven-sim: #%lld %s%s\n", static_cast<long long>(sent_ + 1),
-                     EscapeBytes(whole).c_str(), notes.c_str());
+        std::fprintf(stderr, "torven-sim: #%lld %s%s\n", static_cast<long long>(m_sent + 1),
+                     escapeBytes(whole).c_str(), notes.c_str());
     }
 }
 
-std::size_t Simulator::WritePaced(std::string_view bytes) {
-    if (!options_.baudRate)
-        return pty_.WriteSome(bytes);
-    const auto character = Seconds(kBitsPerCharacter / *options_.baudRate);
+std::size_t Simulator::writePaced(std::string_view bytes) {
+    if (!m_options.baudRate)
+        return m_pty.WriteSome(bytes);
+    const auto character = seconds(kBitsPerCharacter / *m_options.baudRate);
     std::size_t written = 0;
     for (const char byte : bytes) {
         // A byte is there for the listener once its stop bit is through, one character's time
         // after the line was free to start it.
-        lineFreeAt_ = std::max(lineFreeAt_, Clock::now()) + character;
-        if (WaitUntil(lineFreeAt_, false) == Wake::Signal)
+        m_lineFreeAt = std::max(m_lineFreeAt, Clock::now()) + character;
+        if (waitUntil(m_lineFreeAt, false) == Wake::Signal)
             break;
-        if (pty_.WriteSome(std::string_view(&byte, 1)) == 0)
+        if (m_pty.WriteSome(std::string_view(&byte, 1)) == 0)
             break;
         ++written;
     }
     return written;
 }
 
-void Simulator::AwaitListener() {
+void Simulator::awaitListener() {
     // Closing the pseudo-terminal hangs the line up, which costs a listener the readings it has
     // not read yet; give it a moment to take them. The count of unread bytes lags a write
     // slightly (the kernel hands written bytes to the line a moment later), so the line only
@@ -190,56 +191,56 @@ void Simulator::AwaitListener() {
     auto emptySince = start;
     for (;;) {
         const auto now = Clock::now();
-        if (pty_.UnreadBytes() > 0)
+        if (m_pty.UnreadBytes() > 0)
             emptySince = now;
         if (now - emptySince >= kFinalEmptyTime || now - start >= kFinalDrainTime)
             return;
-        if (WaitUntil(now + kFinalDrainCheck, false) == Wake::Signal)
+        if (waitUntil(now + kFinalDrainCheck, false) == Wake::Signal)
             return;
     }
 }
 
-void Simulator::Run() {
-    start_ = anchor_ = Clock::now();
-    if (options_.durationSeconds)
-        end_ = start_ + Seconds(*options_.durationSeconds);
-    const bool script = options_.pattern == Pattern::Script;
+void Simulator::run() {
+    m_start = m_anchor = Clock::now();
+    if (m_options.durationSeconds)
+        m_end = m_start + seconds(*m_options.durationSeconds);
+    const bool script = m_options.pattern == Pattern::Script;
     const auto period =
-        options_.flood ? Clock::duration::zero() : Seconds(1.0 / options_.readingsPerSecond);
+        m_options.flood ? Clock::duration::zero() : seconds(1.0 / m_options.readingsPerSecond);
 
-    while (!options_.count || sent_ < *options_.count) {
+    while (!m_options.count || m_sent < *m_options.count) {
         std::string payload;
         if (script) {
-            auto line = NextScriptPayload();
+            auto line = nextScriptPayload();
             if (!line)
                 break;
             payload = std::move(*line);
         }
         // With --flood the deadline is now: the wait only looks for signals and incoming bytes.
-        const auto due = options_.flood ? Clock::now() : SlotTime();
-        if (WaitUntil(end_ ? std::min(due, *end_) : due, false) == Wake::Signal)
+        const auto due = m_options.flood ? Clock::now() : slotTime();
+        if (waitUntil(m_end ? std::min(due, *m_end) : due, false) == Wake::Signal)
             break;
-        if (end_ && Clock::now() >= *end_)
+        if (m_end && Clock::now() >= *m_end)
             break;
         if (!script)
-            payload = GeneratedPayload(due);
-        Send(payload);
-        if (stopped_)
+            payload = generatedPayload(due);
+        send(payload);
+        if (m_stopped)
             break;
-        ++sent_;
-        if (!options_.flood) {
-            ++slot_;
+        ++m_sent;
+        if (!m_options.flood) {
+            ++m_slot;
             // Far behind (a slow script source, a stopped process): start a fresh schedule
             // instead of sending a burst to catch up.
             const auto now = Clock::now();
-            if (SlotTime() + period < now) {
-                anchor_ = now;
-                slot_ = 0;
+            if (slotTime() + period < now) {
+                m_anchor = now;
+                m_slot = 0;
             }
         }
     }
-    if (!stopped_)
-        AwaitListener();
+    if (!m_stopped)
+        awaitListener();
 }
 
 } // namespace torven::sim

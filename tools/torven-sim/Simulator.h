@@ -30,7 +30,7 @@ class Simulator {
 public:
     Simulator(const Options& options, PseudoTerminal& pty, int signalFd, int scriptFd);
 
-    void Run();
+    void run();
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -38,33 +38,33 @@ private:
 
     // Waits until `deadline` (forever when empty), meanwhile draining the line, until a stop
     // signal arrives or, with `wantInput`, the script has something to read.
-    Wake WaitUntil(std::optional<Clock::time_point> deadline, bool wantInput);
-    std::optional<std::string> NextScriptPayload();
-    std::string GeneratedPayload(Clock::time_point scheduled);
-    void Send(const std::string& payload);
+    Wake waitUntil(std::optional<Clock::time_point> deadline, bool wantInput);
+    std::optional<std::string> nextScriptPayload();
+    std::string generatedPayload(Clock::time_point scheduled);
+    void send(const std::string& payload);
     // Writes `bytes`, with --baud each once the line would have delivered it; returns how many
     // went out before the line was full or a stop signal came.
-    std::size_t WritePaced(std::string_view bytes);
-    void AwaitListener();
-    Clock::time_point SlotTime() const;
+    std::size_t writePaced(std::string_view bytes);
+    void awaitListener();
+    Clock::time_point slotTime() const;
 
-    const Options& options_;
-    PseudoTerminal& pty_;
-    const int signalFd_;
-    const int scriptFd_;
-    RandomReadings random_;
-    LineSplitter script_;
-    bool scriptEnded_ = false;
-    std::int64_t scriptLine_ = 0;
-    bool stopped_ = false;
-    std::int64_t sent_ = 0;
-    Clock::time_point start_;
-    std::optional<Clock::time_point> end_;
-    // Readings are due at anchor_ + slot_/rate: absolute times, so pacing does not drift.
-    Clock::time_point anchor_;
-    std::int64_t slot_ = 0;
+    const Options& m_options;
+    PseudoTerminal& m_pty;
+    const int m_signalFd;
+    const int m_scriptFd;
+    RandomReadings m_random;
+    LineSplitter m_script;
+    bool m_scriptEnded = false;
+    std::int64_t m_scriptLine = 0;
+    bool m_stopped = false;
+    std::int64_t m_sent = 0;
+    Clock::time_point m_start;
+    std::optional<Clock::time_point> m_end;
+    // Readings are due at m_anchor + m_slot/rate: absolute times, so pacing does not drift.
+    Clock::time_point m_anchor;
+    std::int64_t m_slot = 0;
     // With --baud: when the line has delivered the last byte written.
-    Clock::time_point lineFreeAt_{};
+    Clock::time_point m_lineFreeAt{};
 };
 
 } // namespace torven::sim

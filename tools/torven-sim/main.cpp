@@ -19,11 +19,11 @@
 namespace torven::sim {
 namespace {
 
-[[noreturn]] void ThrowErrno(const std::string& what) {
+[[noreturn]] void throwErrno(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-int Serve(const Options& options) {
+int serve(const Options& options) {
     // Stop signals arrive through a descriptor, so all the work happens in the main loop.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -31,10 +31,10 @@ int Serve(const Options& options) {
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGHUP);
     if (sigprocmask(SIG_BLOCK, &stopSignals, nullptr) < 0)
-        ThrowErrno("sigprocmask");
+        throwErrno("sigprocmask");
     const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
     if (signalFd < 0)
-        ThrowErrno("signalfd");
+        throwErrno("signalfd");
     std::signal(SIGPIPE, SIG_IGN); // a closed stdout or stderr is no reason to die
 
     int scriptFd = -1;
@@ -44,7 +44,7 @@ int Serve(const Options& options) {
         } else {
             scriptFd = open(options.scriptPath.c_str(), O_RDONLY | O_CLOEXEC);
             if (scriptFd < 0)
-                ThrowErrno(options.scriptPath);
+                throwErrno(options.scriptPath);
         }
     }
 
@@ -57,7 +57,7 @@ int Serve(const Options& options) {
                 options.linkPath.empty() ? "" : " as ", options.linkPath.c_str());
     std::fflush(stdout);
 
-    Simulator(options, pty, signalFd, scriptFd).Run();
+    Simulator(options, pty, signalFd, scriptFd).run();
     return 0;
 }
 
@@ -67,17 +67,17 @@ int Serve(const Options& options) {
 int main(int argc, char** argv) {
     using namespace torven::sim;
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    const auto parsed = ParseArguments(args);
+    const auto parsed = parseArguments(args);
     if (!parsed.options) {
         std::fprintf(stderr, "torven-sim: %s\nTry 'torven-sim --help'.\n", parsed.error.c_str());
         return 2;
     }
     if (parsed.options->help) {
-        std::fputs(UsageText().data(), stdout);
+        std::fputs(usageText().data(), stdout);
         return 0;
     }
     try {
-        return Serve(*parsed.options);
+        return serve(*parsed.options);
     } catch (const ScriptError& e) {
         std::fprintf(stderr, "torven-sim: %s\n", e.what());
         return 2;

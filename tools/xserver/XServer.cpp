@@ -1,5 +1,7 @@
 #include "XServer.h"
 
+#include "Spawn.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <cerrno>
@@ -7,12 +9,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace torven::xserver {
 
@@ -85,25 +84,21 @@ StartedServer StartXvfb(int width, int height, const std::vector<std::string>& e
         "-screen",       "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
         "-nolisten",     "tcp",        "-noreset"};
     args.insert(args.end(), extraArguments.begin(), extraArguments.end());
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ready[1], 3);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    SpawnOptions options;
+    options.redirections = {Redirection::Dup(ready[1], 3),
+                            Redirection::Open(STDIN_FILENO, "/dev/null", O_RDONLY),
+                            Redirection::Open(STDOUT_FILENO, "/dev/null", O_WRONLY),
+                            Redirection::Open(STDERR_FILENO, "/dev/null", O_WRONLY)};
     StartedServer server;
-    const int error = posix_spawn(&server.pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(ready[1]);
-    if (error != 0) {
+    try {
+        server.pid = Spawn(args, options);
+    } catch (const std::runtime_error&) {
         close(ready[0]);
-        throw std::runtime_error(std::string("cannot start Xvfb: ") + std::strerror(error));
+        close(ready[1]);
+        throw;
     }
+    close(ready[1]);
     const auto number = ReadDisplayNumber(ready[0], Clock::now() + patience);
     close(ready[0]);
     if (!number || number->empty()) {

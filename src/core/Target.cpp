@@ -1,0 +1,49 @@
+#include "Target.h"
+
+#include "SectorLamps.h"
+
+#include <cmath>
+
+namespace torven {
+
+int targetDegrees(double azimuth) {
+    return static_cast<int>(std::floor(azimuth + 0.5));
+}
+
+int targetLamp(int degrees) {
+    // A reading of 0 lies in no sector; a direction of 0 is north.
+    return litLampFor(static_cast<std::int16_t>(degrees == 0 ? 360 : degrees));
+}
+
+std::string targetStatusText(int degrees) {
+    return "→ " + std::to_string(degrees) + "°";
+}
+
+void TargetDisplay::set(double azimuth) {
+    m_degrees = targetDegrees(azimuth);
+    if (m_dismissedLamp != 0 && targetLamp(*m_degrees) != m_dismissedLamp)
+        m_dismissedLamp = 0;
+}
+
+void TargetDisplay::clear() {
+    m_degrees.reset();
+    m_dismissedLamp = 0;
+}
+
+void TargetDisplay::dismiss() {
+    if (m_degrees && m_dismissedLamp == 0)
+        m_dismissedLamp = targetLamp(*m_degrees);
+}
+
+std::optional<int> TargetDisplay::shown() const {
+    if (m_dismissedLamp != 0)
+        return std::nullopt;
+    return m_degrees;
+}
+
+int TargetDisplay::lamp() const {
+    const auto degrees = shown();
+    return degrees ? targetLamp(*degrees) : 0;
+}
+
+} // namespace torven
