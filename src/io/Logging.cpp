@@ -62,8 +62,7 @@ void writeToLogFile(QtMsgType type, const QMessageLogContext& context, const QSt
         text.toUtf8() + '\n';
     {
         const QMutexLocker lock(&logMutex());
-        // One write a line, at once: another copy may be adding its own lines, and what was
-        // written before a crash stays.
+        // One write a line, flushed at once: what was written before a crash stays.
         logFile->write(line);
         logFile->flush();
     }

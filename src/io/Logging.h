@@ -27,8 +27,8 @@ QString debugLogFilePath();
 
 // From now on every message of the program goes to the end of the file at `path`, one line each
 // with its time and category, instead of where Qt sends it. The file is made, with its folder,
-// when missing, and kept: several runs, even at once, add to it. Returns the system's words when
-// the file cannot be opened, and then changes nothing.
+// when missing, and kept: each run adds to it. Returns the system's words when the file cannot be
+// opened, and then changes nothing.
 std::optional<QString> sendLogToFile(const QString& path);
 
 } // namespace torven
