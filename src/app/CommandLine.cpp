@@ -142,8 +142,12 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
     const QCommandLineOption position(QStringLiteral("position"),
                                       QStringLiteral("Левый верхний угол окна на экране."),
                                       QStringLiteral("X,Y"));
+    const QCommandLineOption debug(
+        QStringLiteral("debug"),
+        QStringLiteral("Вести журнал отладки: в терминал (stderr), а в Windows — в файл "
+                       "%LOCALAPPDATA%\\torven\\torven.log."));
     parser.addOptions(
-        {help, showVersion, rotctld, rotctldAddress, targets, offset, port, name, position});
+        {help, showVersion, rotctld, rotctldAddress, targets, offset, port, name, position, debug});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -236,6 +240,7 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
                                .arg(parser.value(position)));
         o.position = QPoint(*x, *y);
     }
+    o.debug = parser.isSet(debug);
     return result;
 }
 

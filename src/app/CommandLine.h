@@ -19,6 +19,7 @@ struct CommandLineOptions {
     std::optional<std::int16_t> portNumber; // this port for this run, instead of comm.set
     QString name;                           // names the window and the service
     std::optional<QPoint> position;         // the window's top-left corner
+    bool debug = false; // write the log of every torven category (see Logging.h)
 };
 
 struct CommandLine {

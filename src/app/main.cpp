@@ -1,15 +1,20 @@
 #include "CommandLine.h"
+#include "DebugLogNotices.h"
 #include "EndSignals.h"
 #include "Fonts.h"
+#include "Logging.h"
 #include "MainWindow.h"
+#include "Placement.h"
 #include "PortSettingsFile.h"
 #include "RotatorService.h"
 #include "SerialLine.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStyleFactory>
+#include <QSysInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -79,6 +84,49 @@ int answer(const torven::CommandLine& commandLine) {
     return failed ? 2 : 0;
 }
 
+// --debug: every torven category's messages on. A windowed program on Windows has no terminal, so
+// there they go to a file, and the text returned says which (or why it could not be opened) for
+// a box; elsewhere they go to the terminal, and nothing needs saying.
+QString startDebugLog() {
+    torven::enableDebugLog();
+#ifdef Q_OS_WIN
+    const QString path = torven::debugLogFilePath();
+    const std::string shown = QDir::toNativeSeparators(path).toStdString();
+    if (const auto failure = torven::sendLogToFile(path))
+        return QString::fromStdString(torven::debugLogFailedNotice(shown, failure->toStdString()));
+    return QString::fromStdString(torven::debugLogNotice(shown));
+#else
+    return {};
+#endif
+}
+
+// What this run started with, for the log.
+void logStart(const torven::CommandLineOptions& o, const torven::PortSettingsFile& settingsFile) {
+    qCDebug(torven::lcApp).noquote()
+        << "torven" << kVersion << "on" << QSysInfo::prettyProductName() << "with Qt" << qVersion()
+        << "started as" << QCoreApplication::arguments().join(QLatin1Char(' '));
+    qCDebug(torven::lcApp).noquote().nospace()
+        << "options: port "
+        << (o.portNumber ? QString::number(*o.portNumber) : QStringLiteral("from comm.set"))
+        << ", offset " << o.offset << ", name \"" << o.name << "\", rotctld "
+        << (o.rotctldPort
+                ? o.rotctldAddress.toString() + QLatin1Char(':') + QString::number(*o.rotctldPort)
+                : QStringLiteral("off"))
+        << (o.targets ? ", targets taken" : "");
+    qCDebug(torven::lcSettings).noquote()
+        << "comm.set read from the first present in:"
+        << settingsFile.fileFolders().join(QStringLiteral(", "))
+        << "| comN links looked for in:" << settingsFile.folders().join(QStringLiteral(", "));
+}
+
+// A box beside the window that tells `text` without holding up the window.
+void tellBeside(QWidget* window, const QString& title, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    torven::showBeside(*box, *window);
+}
+
 #ifndef Q_OS_WIN
 // While the application object connects to the display, Qt's messages are held back: without a
 // display it ends the program with an abort and a screenful of English, where one Russian line and
@@ -142,6 +190,10 @@ int main(int argc, char* argv[]) {
     if (commandLine.action != torven::CommandLine::Action::Run)
         return answer(commandLine);
     const torven::CommandLineOptions& options = commandLine.options;
+    const QString debugLogNotice = options.debug ? startDebugLog() : QString();
+    const torven::PortSettingsFile settingsFile =
+        torven::PortSettingsFile::forThisProgram(QStringLiteral(TORVEN_INSTALL_BINDIR));
+    logStart(options, settingsFile);
 
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setFont(torven::defaultFont());
@@ -162,9 +214,8 @@ int main(int argc, char* argv[]) {
     }
 
     // The main window is the program: it lives until it closes, and deletes itself then.
-    auto* mainWindow = new torven::MainWindow(
-        torven::PortSettingsFile::forThisProgram(QStringLiteral(TORVEN_INSTALL_BINDIR)),
-        {options.portNumber, options.name, options.offset});
+    auto* mainWindow =
+        new torven::MainWindow(settingsFile, {options.portNumber, options.name, options.offset});
     if (service && service->isListening()) {
         mainWindow->shareBearingWith(service.get());
         mainWindow->showTargetsFrom(service.get());
@@ -189,9 +240,11 @@ int main(int argc, char* argv[]) {
         mainWindow->centreOnScreen();
     }
     mainWindow->show();
-    // Once the window shows, so that the box can go beside it.
+    // Once the window shows, so that the boxes can go beside it.
     if (service && !service->isListening())
         mainWindow->reportServiceOff(service->failureReason());
+    if (!debugLogNotice.isEmpty())
+        tellBeside(mainWindow, QStringLiteral("Журнал отладки"), debugLogNotice);
     const int status = QApplication::exec();
     delete window.data();
     return status;

@@ -3,7 +3,9 @@
 #include "CommSetFormat.h"
 #include "DistrustNotice.h"
 #include "FileOwner.h"
+#include "Logging.h"
 #include "ProgramFolders.h"
+#include "SaveFault.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -60,36 +62,62 @@ QStringList PortSettingsFile::fileFolders() const {
 std::optional<std::int16_t> PortSettingsFile::load() const {
     for (const QString& folder : fileFolders()) {
         const QString path = pathIn(folder);
-        if (!fileExists(path) || distrusted(path))
+        if (!fileExists(path)) {
+            qCDebug(lcSettings) << "no" << path;
             continue;
+        }
+        if (const auto owner = distrusted(path)) {
+            qCDebug(lcSettings) << "passed over" << path << "of another user:" << *owner;
+            continue;
+        }
         const auto head = readFileHead(path, static_cast<qint64>(kCommSetReadLimit));
-        if (!head)
+        if (!head) {
+            qCDebug(lcSettings) << "could not read" << path;
             return std::nullopt;
-        return storedPortNumber(
+        }
+        const auto port = storedPortNumber(
             std::string_view(head->bytes.constData(), static_cast<std::size_t>(head->bytes.size())),
             head->complete);
+        if (port)
+            qCDebug(lcSettings) << "read" << path << ": port" << *port;
+        else
+            qCDebug(lcSettings) << "read" << path << ": no port number in" << head->bytes
+                                << (head->complete ? "" : "(cut short)");
+        return port;
     }
     return std::nullopt;
 }
 
 std::optional<SaveFault> PortSettingsFile::save(const QString& portText) const {
     const QByteArray text = portText.toLatin1();
-    if (portTextTooLong(static_cast<std::size_t>(text.size())))
+    if (portTextTooLong(static_cast<std::size_t>(text.size()))) {
+        qCDebug(lcSettings) << "not saved: a port text of" << text.size() << "characters";
         return SaveFault{SaveFault::Kind::TextTooLong, {}, {}};
+    }
     const std::string content = commSetContent(text.toStdString());
     const QByteArray bytes(content.data(), static_cast<qsizetype>(content.size()));
     const QStringList folders = fileFolders();
-    if (folders.isEmpty())
+    if (folders.isEmpty()) {
+        qCDebug(lcSettings) << "not saved: no folder for comm.set";
         return SaveFault{SaveFault::Kind::NoFolder, {}, {}};
-    ReplaceResult result = writeWholeFile(pathIn(folders.front()), bytes);
+    }
+    QString path = pathIn(folders.front());
+    ReplaceResult result = writeWholeFile(path, bytes);
     // Only a place this user may not write sends the file on; a full disk, an I/O error or a link
     // in the way is reported instead, so that the port is never quietly kept somewhere the next
     // start would not look first.
     if (result.outcome == ReplaceAccess::NotPermitted && folders.front() == m_programFolder &&
-        !m_userFolder.isEmpty())
-        result = writeWholeFile(pathIn(m_userFolder), bytes);
-    if (result.outcome == ReplaceAccess::Allowed)
+        !m_userFolder.isEmpty()) {
+        qCDebug(lcSettings) << "may not write" << path << ", so to the per-user folder";
+        path = pathIn(m_userFolder);
+        result = writeWholeFile(path, bytes);
+    }
+    if (result.outcome == ReplaceAccess::Allowed) {
+        qCDebug(lcSettings) << "saved" << portText << "in" << path;
         return std::nullopt;
+    }
+    qCDebug(lcSettings) << "not saved" << portText << ":"
+                        << QString::fromStdString(saveFaultText(result.fault));
     return result.fault;
 }
 

@@ -1,6 +1,7 @@
 #include "Reception.h"
 
 #include "BearingOffset.h"
+#include "Logging.h"
 #include "SectorLamps.h"
 
 #include <QByteArray>
@@ -64,6 +65,10 @@ void Reception::takeReading(std::string_view reading) {
         decoded.litLamp = litLampFor(*shifted);
     }
     m_latest = std::move(decoded);
+    qCDebug(lcReception).nospace()
+        << "reading " << QByteArray(reading.data(), static_cast<qsizetype>(reading.size()))
+        << ": bearing "
+        << (liveBearing() ? QString::number(*liveBearing()) : QStringLiteral("none"));
     emit readingTaken(m_latest);
 }
 

@@ -1,5 +1,6 @@
 #include "RotatorService.h"
 
+#include "Logging.h"
 #include "ServiceNotices.h"
 
 #include <QTcpServer>
@@ -34,6 +35,12 @@ QString listenFailure(const QTcpServer& server, const QHostAddress& address, qui
                                                     server.errorString().toStdString()));
 }
 
+// "ADDRESS:PORT" of a client, as the log names it.
+QString peerOf(const QTcpSocket* client) {
+    return client->peerAddress().toString() + QLatin1Char(':') +
+           QString::number(client->peerPort());
+}
+
 } // namespace
 
 RotatorService::RotatorService(QObject* parent) : QObject(parent), m_server(new QTcpServer(this)) {
@@ -49,10 +56,13 @@ RotatorService::~RotatorService() {
 bool RotatorService::listen(const QHostAddress& address, quint16 port) {
     m_server->close();
     if (m_server->listen(address, port)) {
+        qCDebug(lcRotctld).noquote()
+            << "listening on" << address.toString() << "port" << serverPort();
         m_failureReason.clear();
         return true;
     }
     m_failureReason = listenFailure(*m_server, address, port);
+    qCDebug(lcRotctld).noquote() << "not listening:" << m_failureReason;
     emit listenFailed(m_failureReason);
     return false;
 }
@@ -92,11 +102,15 @@ void RotatorService::setUnavailable() {
 void RotatorService::acceptClients() {
     while (QTcpSocket* client = m_server->nextPendingConnection()) {
         if (clientCount() >= kMaxClients && !closeLongestSilent()) {
+            qCDebug(lcRotctld).noquote() << "client" << peerOf(client) << "turned away: all"
+                                         << kMaxClients << "places taken";
             client->abort();
             client->deleteLater();
             continue;
         }
-        m_clients.emplace(client, Client{RotctlSession(), Clock::now()});
+        m_clients.emplace(client, Client{RotctlSession(), Clock::now(), peerOf(client)});
+        qCDebug(lcRotctld).noquote()
+            << "client" << peerOf(client) << "connected;" << clientCount() << "now";
         // Commands beyond this wait in the system, and the client's sending with them.
         client->setReadBufferSize(kMaxUnanswered);
         connect(client, &QTcpSocket::readyRead, this, [this, client] { receive(client); });
@@ -120,6 +134,8 @@ bool RotatorService::closeLongestSilent() {
     if (longest == m_clients.end() || Clock::now() - longest->second.lastHeard < m_silenceLimit)
         return false;
     QTcpSocket* client = longest->first;
+    qCDebug(lcRotctld).noquote() << "client" << longest->second.peer
+                                 << "closed to make room: silent longest";
     m_clients.erase(longest);
     client->disconnect(this);
     client->disconnectFromHost();
@@ -149,6 +165,9 @@ void RotatorService::serve(QTcpSocket* client) {
         if (!out.reply.empty())
             client->write(out.reply.data(), static_cast<qint64>(out.reply.size()));
         for (const TargetRequest& target : out.targets) {
+            qCDebug(lcRotctld).noquote()
+                << "client" << it->second.peer << "target:"
+                << (target.azimuth ? QString::number(*target.azimuth) : QStringLiteral("cleared"));
             if (target.azimuth)
                 emit targetSet(*target.azimuth);
             else
@@ -168,13 +187,21 @@ void RotatorService::serve(QTcpSocket* client) {
     if (client->bytesToWrite() > kMaxBacklog && client->bytesAvailable() >= kMaxUnanswered) {
         // Its answers wait, the system takes no more of them, and it keeps asking: it does not
         // read, and would make torven hold its answers and commands forever.
+        qCDebug(lcRotctld).noquote()
+            << "client" << peerOf(client) << "dropped: it reads no answers";
         client->abort();
     }
 }
 
 void RotatorService::forget(QTcpSocket* client) {
-    if (m_clients.erase(client) > 0)
-        client->deleteLater();
+    const auto it = m_clients.find(client);
+    if (it == m_clients.end())
+        return;
+    // The socket forgets its peer as it closes: the address is the one kept since it connected.
+    const QString peer = it->second.peer;
+    m_clients.erase(it);
+    qCDebug(lcRotctld).noquote() << "client" << peer << "left;" << clientCount() << "now";
+    client->deleteLater();
 }
 
 } // namespace torven

@@ -82,6 +82,7 @@ private:
     struct Client {
         RotctlSession session;
         Clock::time_point lastHeard; // when it last sent something, or connected
+        QString peer;                // "ADDRESS:PORT", for the log
     };
 
     void acceptClients();

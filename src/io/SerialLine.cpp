@@ -2,23 +2,18 @@
 
 #include "CommEvents.h"
 #include "LineSettings.h"
+#include "Logging.h"
+#include "OpenFault.h"
 #include "PortLocator.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSysInfo>
 #include <QThread>
 
 #include <cstdlib>
 #include <vector>
 
 #ifdef Q_OS_UNIX
-#include <cerrno>
-#include <csignal>
 #include <poll.h>
-#include <unistd.h>
 #endif
 
 namespace torven {
@@ -80,94 +75,6 @@ bool lineFailed([[maybe_unused]] PortHandle handle) {
 #endif
 }
 
-// The lock file that keeps other programs off `device` while one holds it, when there is one.
-// Serial programs on Unix lock a device with a file named after it in the first lock folder they
-// may write; the folders are looked at in the order such programs try them.
-QString lockFileOf([[maybe_unused]] const QString& device) {
-#ifdef Q_OS_UNIX
-    QString name = device;
-    if (name.startsWith(QStringLiteral("/dev/")))
-        name.remove(0, 5);
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    const QString folders[] = {QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"),
-                               QStringLiteral("/var/spool/locks"),
-                               QStringLiteral("/var/spool/uucp"), QDir::tempPath()};
-    for (const QString& folder : folders) {
-        const QString path = folder + QStringLiteral("/LCK..") + name;
-        if (QFileInfo::exists(path))
-            return QFileInfo(path).absoluteFilePath();
-    }
-#endif
-    return {};
-}
-
-// Who holds the lock file `lock`: the program it names, whether that still runs, and the file's
-// owner when this user may not remove it (only that owner, or an administrator, may).
-void describeLock(const QString& lock, PortFault& fault) {
-#ifdef Q_OS_UNIX
-    // Root may remove anyone's lock file; anyone else only their own.
-    const QFileInfo file(lock);
-    if (::geteuid() != 0 && file.ownerId() != ::geteuid())
-        fault.lockOwner =
-            file.owner().isEmpty() ? std::to_string(file.ownerId()) : file.owner().toStdString();
-    qint64 pid = 0;
-    QString host, application;
-    if (!QLockFile(lock).getLockInfo(&pid, &host, &application) || pid <= 0)
-        return;
-    fault.lockPid = pid;
-    fault.lockProgram = application.toStdString();
-    // A process of another computer cannot be looked up from here.
-    if (!host.isEmpty() && host != QSysInfo::machineHostName())
-        return;
-    // kill() with no signal only asks whether the process is there; EPERM means it is, but
-    // belongs to someone else.
-    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)
-        fault.holder = PortFault::Holder::Running;
-    else if (errno == ESRCH)
-        fault.holder = PortFault::Holder::Gone;
-#else
-    (void)lock;
-    (void)fault;
-#endif
-}
-
-// Why opening `device` failed, in the terms the user can act on.
-PortFault openFault(const QSerialPort& port, std::int16_t number, const QString& device,
-                    const QString& target) {
-    PortFault fault{PortFault::Kind::Other, number};
-    fault.device = device.toStdString();
-    fault.systemWords = port.errorString().toStdString();
-    switch (port.error()) {
-    case QSerialPort::DeviceNotFoundError:
-        fault.kind = PortFault::Kind::DeviceMissing;
-        break;
-    case QSerialPort::PermissionError: {
-        // Qt reports both a refused open and a device in use as a permission error: the file's
-        // own permissions tell them apart.
-#ifdef Q_OS_UNIX
-        const QByteArray path = QFile::encodeName(target);
-        if (::access(path.constData(), R_OK) != 0 && (errno == EACCES || errno == EPERM)) {
-            fault.kind = PortFault::Kind::PermissionDenied;
-            break;
-        }
-#endif
-        fault.kind = PortFault::Kind::Busy;
-        // Qt's own words for a lock it could not take say less than the lock file does.
-        if (port.errorString() ==
-            QCoreApplication::translate("QSerialPort", "Permission error while locking the device"))
-            fault.systemWords.clear();
-        const QString lock = lockFileOf(target);
-        fault.lockFile = lock.toStdString();
-        if (!lock.isEmpty())
-            describeLock(lock, fault);
-        break;
-    }
-    default:
-        break;
-    }
-    return fault;
-}
-
 // Every serial line alive, so that an ending through exit() (which unwinds nothing) still releases
 // their ports: the exclusive use and the lock file would otherwise outlive the program.
 // Never destroyed: exit-time handlers may run after static objects are gone.
@@ -210,8 +117,10 @@ SerialLine::~SerialLine() {
 
 PortResult SerialLine::setSettings(const QString& settings) {
     const auto parsed = parseLineSettings(settings.toStdString());
-    if (!parsed)
+    if (!parsed) {
+        qCDebug(lcSerial) << "port" << m_commPort << ": line settings not understood:" << settings;
         return settingsFault(PortFault::Kind::SettingsInvalid, m_commPort, settings);
+    }
     if (m_port.isOpen()) {
         // A refusal is reported to the caller; it says nothing about the device, and the line
         // goes back to the settings it had.
@@ -227,6 +136,8 @@ PortResult SerialLine::setSettings(const QString& settings) {
             PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_commPort, settings);
             fault.device = m_device.toStdString();
             fault.systemWords = why.toStdString();
+            qCDebug(lcSerial) << "port" << m_commPort << "on" << m_device << "refused settings"
+                              << settings << ":" << why;
             return fault;
         }
     }
@@ -242,7 +153,18 @@ QString SerialLine::deviceFor(std::int16_t port) const {
 PortResult SerialLine::openPort() {
     if (m_port.isOpen())
         return PortFault(PortFault::Kind::Other, m_commPort, "the port is already open");
+    PortResult result = open();
+    if (result.succeeded())
+        qCDebug(lcSerial).noquote()
+            << "port" << m_commPort << "opened:" << m_device << "→"
+            << QFileInfo(m_device).canonicalFilePath() << "at" << m_settings;
+    else
+        qCDebug(lcSerial).noquote() << "port" << m_commPort << "not opened, with" << m_settings
+                                    << QString::fromStdString(portFaultText(result.fault()));
+    return result;
+}
 
+PortResult SerialLine::open() {
     const QString device = deviceFor(m_commPort);
     if (device.isEmpty())
         return PortFault{PortFault::Kind::NoDevice, m_commPort};
@@ -271,6 +193,8 @@ PortResult SerialLine::openPort() {
 }
 
 void SerialLine::closePort() {
+    if (m_port.isOpen())
+        qCDebug(lcSerial).noquote() << "port" << m_commPort << "closed:" << m_device;
     m_readErrorsInARow = 0;
     m_lineErrorPoll.stop();
     m_lineErrorsSeen.reset();
@@ -302,11 +226,26 @@ void SerialLine::checkLineErrors() {
     const auto events = lineErrorEvents(*m_lineErrorsSeen, *now);
     m_lineErrorsSeen = now;
     for (const CommEvent code : events) {
+        if (lcSerial().isDebugEnabled())
+            logLineError(code, *now);
         emit lineError(code);
         // A handler may have closed the port: the rest belongs to a line no longer watched.
         if (!m_lineErrorsSeen)
             return;
     }
+}
+
+void SerialLine::logLineError(CommEvent code, const LineErrorCounts& counts) const {
+    const auto message = lineErrorMessage(code);
+    qCDebug(lcSerial).noquote().nospace()
+        << "line error " << static_cast<int>(code) << " on " << m_device << ": "
+        << (message ? QString::fromLatin1(message->data(), static_cast<qsizetype>(message->size()))
+                          .remove(QStringLiteral("Last Error:"))
+                          .trimmed()
+                    : QStringLiteral("break (not counted as an error)"))
+        << "; the driver's counts: break " << counts.brk << ", framing " << counts.frame
+        << ", overrun " << counts.overrun << ", buffer overrun " << counts.bufferOverrun
+        << ", parity " << counts.parity;
 }
 
 void SerialLine::onReadyRead() {
@@ -332,11 +271,15 @@ void SerialLine::onErrorOccurred(QSerialPort::SerialPortError error) {
     // queue) left the line working. Many in a row with nothing read are a failed line all the same.
     if (error == QSerialPort::ReadError && !lineFailed(m_port.handle()) &&
         ++m_readErrorsInARow <= kReadErrorsTolerated) {
+        qCDebug(lcSerial).noquote() << "read error" << m_readErrorsInARow << "in a row on"
+                                    << m_device << "(line not hung up):" << m_port.errorString();
         m_port.clearError();
         return;
     }
     m_readErrorsInARow = 0;
     const QString reason = m_port.errorString();
+    qCDebug(lcSerial).noquote() << "port" << m_commPort << "lost its device" << m_device << "("
+                                << error << "):" << reason;
     closePort();
     m_port.clearError();
     emit deviceLost(reason);

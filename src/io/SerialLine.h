@@ -84,6 +84,8 @@ signals:
     void deviceLost(const QString& reason);
 
 private:
+    PortResult open();
+    void logLineError(CommEvent code, const LineErrorCounts& counts) const;
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     std::optional<LineErrorCounts> readLineErrorCounts();

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 #include <algorithm>
 #include <array>
@@ -69,6 +70,19 @@ QPoint placeBeside(const QRect& area, const QRect& window, const QSize& size) {
     }
     // No side has room: below, kept on the area.
     return keptOn(area, candidates.front(), size);
+}
+
+void showBeside(QWidget& box, const QWidget& window) {
+    const QScreen* screen = window.screen();
+    // A box knows its size only once it shows: it goes beside the window before, so that it never
+    // shows over the window, and again when its size is known.
+    for (const bool shown : {false, true}) {
+        if (shown)
+            box.show();
+        if (screen)
+            box.move(placeBeside(screen->availableGeometry(), window.frameGeometry(),
+                                 shown ? box.frameGeometry().size() : QSize()));
+    }
 }
 
 } // namespace torven

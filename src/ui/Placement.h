@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QSize>
 
+class QWidget;
+
 namespace torven {
 
 // Where windows go on the screens. Sizes and rectangles are frames, title bar included.
@@ -24,5 +26,8 @@ QPoint placeWithinReach(const QPoint& wanted, const QSize& size, const QList<QRe
 // A box of `size` beside the `window` on a screen's free `area`: below it, else above it, to its
 // right or to its left, and on the area in any case.
 QPoint placeBeside(const QRect& area, const QRect& window, const QSize& size);
+
+// Shows the box `box` beside `window` (see placeBeside), where it leaves the window in sight.
+void showBeside(QWidget& box, const QWidget& window);
 
 } // namespace torven

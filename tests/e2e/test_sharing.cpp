@@ -11,6 +11,8 @@
 
 #include <iostream>
 #include <optional>
+#include <sstream>
+#include <string>
 
 namespace torven::e2e {
 namespace {
@@ -137,6 +139,48 @@ TEST_F(Sharing, OffsetTurnsBearingsButNotJunk) {
     sim.Send("abcd");
     ASSERT_TRUE(ShowsLamps(torven, {}));
     EXPECT_EQ(Azimuth(port), std::nullopt) << "junk must not be served as a bearing";
+}
+
+// The lines of the programs' output that start with `start` and hold `part`.
+int LinesWith(const std::string& text, const std::string& start, const std::string& part) {
+    std::istringstream lines(text);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);)
+        count += line.rfind(start, 0) == 0 && line.find(part) != std::string::npos;
+    return count;
+}
+
+// --debug on Linux: a line each, with its category, on the terminal. (A line error needs a
+// driver's counters, which a pseudo-terminal does not keep: tests/hostile sees that line.)
+TEST_F(Sharing, DebugLogsTheConnectTheReadingTheClientAndTheCloseALineEach) {
+    const int port = FreeTcpPort();
+    Simulator sim(work, 1, {"--flood", "script"});
+    Torven torven(desktop, work, {"--debug", "--rotctld", std::to_string(port)}, "TORVEN");
+    Connect(torven);
+    sim.Send("0256");
+    ASSERT_TRUE(ShowsLamps(torven, {13}));
+    EXPECT_EQ(Azimuth(port), "180.00");
+    EXPECT_TRUE(WaitFor([&] {
+        return LinesWith(work.LogText(), "torven.rotctld: client 127.0.0.1:", " left;") == 1;
+    })) << work.LogText();
+    torven.ClickMenu(kExit);
+    EXPECT_EQ(torven.Proc().WaitExit(kPatience), 0);
+
+    const std::string log = work.LogText();
+    const struct {
+        const char* start;
+        const char* part;
+        int count;
+    } expected[] = {
+        {"torven.app: torven ", " started as ", 1},
+        {"torven.settings: no ", "comm.set", 2}, // neither beside the program nor per user
+        {"torven.serial: port 1 opened: ", " at 19200,n,8,1", 1},
+        {"torven.reception: reading ", "\"0256\\r\\n\"", 1},
+        {"torven.rotctld: client 127.0.0.1:", " connected;", 1},
+        {"torven.serial: port 1 closed: ", "", 1},
+    };
+    for (const auto& line : expected)
+        EXPECT_EQ(LinesWith(log, line.start, line.part), line.count) << line.start << "\n" << log;
 }
 
 // Two rotators on one desk: each copy reads its own port, named and placed apart, each served on

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <thread>
@@ -52,15 +53,16 @@ protected:
         return run.WaitExit(milliseconds(120000));
     }
 
-    // The comm.set in the per-user folder (%LOCALAPPDATA%\torven) of the prefix's user, if any.
-    std::optional<fs::path> UsersCommSet() {
+    // The file `name` in the per-user folder (%LOCALAPPDATA%\torven) of the prefix's user, if any.
+    std::optional<fs::path> UsersFile(const std::string& name) {
         for (const auto& user : fs::directory_iterator(work.DriveC() / "users")) {
-            const fs::path file = user.path() / "AppData" / "Local" / "torven" / "comm.set";
+            const fs::path file = user.path() / "AppData" / "Local" / "torven" / name;
             if (fs::exists(file))
                 return file;
         }
         return std::nullopt;
     }
+    std::optional<fs::path> UsersCommSet() { return UsersFile("comm.set"); }
 
     static std::string BytesOf(const fs::path& file) {
         std::ifstream in(file, std::ios::binary);
@@ -159,6 +161,38 @@ TEST_F(Windows, HelpAndVersionAnswerInAMessageBox) {
         EXPECT_FALSE(box->Proc().WaitExit(milliseconds(0)).has_value()) << "gone without OK";
     }
     EXPECT_GT(help.Window().h, version.Window().h) << "the help box shows no more than a line";
+}
+
+// A windowed program has no terminal: --debug writes its log to %LOCALAPPDATA%\torven\torven.log,
+// and a box beside the window says where.
+TEST_F(Windows, DebugWritesItsLogToTheUsersFolderAndABoxSaysWhere) {
+    Simulator sim(work, 1, {"fixed", "256"});
+    Torven torven(desktop, work, {"--debug"}, "TORVEN");
+    const auto boxShown = [&] {
+        const auto windows = desktop.TopLevels();
+        return std::any_of(windows.begin(), windows.end(), [](const TopLevel& window) {
+            return window.viewable && window.name == "Журнал отладки";
+        });
+    };
+    EXPECT_TRUE(WaitFor(boxShown)) << "no box says where the log is";
+    // OK closes it. (Under Wine on Xvfb, with no window manager, the main window is not drawn
+    // while the box is open.)
+    for (const TopLevel& window : desktop.TopLevels()) {
+        if (window.viewable && window.name == "Журнал отладки")
+            desktop.Click({window.geometry.x + window.geometry.w - 45,
+                           window.geometry.y + window.geometry.h - 20});
+    }
+    EXPECT_TRUE(WaitFor([&] { return !boxShown(); })) << "OK left the box open";
+    torven.ClickMenu(kConnect);
+    ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
+    const auto logged = [&](const std::string& part) {
+        const auto log = UsersFile("torven.log");
+        return log && BytesOf(*log).find(part) != std::string::npos;
+    };
+    EXPECT_TRUE(WaitFor([&] { return logged(" torven.serial debug: port 1 opened: "); }))
+        << (UsersFile("torven.log") ? BytesOf(*UsersFile("torven.log")) : "no torven.log");
+    EXPECT_TRUE(logged(" torven.app debug: torven ")) << "the start is not in the log";
+    Exit(torven);
 }
 
 // Hiding a top-level window, which the roll-away ends with, makes Wine wait for the window

@@ -1,18 +1,22 @@
 // A noisy line: the driver's line-error counters, faked through the serial component's counter
 // source, and what the window makes of their growth.
+#include "Logging.h"
 #include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
 
 #include <QLabel>
+#include <QLoggingCategory>
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <optional>
+#include <string>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -129,6 +133,34 @@ TEST_F(LineErrors, CountersThatGoAwayStopTheWatch) {
     pty.Write("0128");
     ASSERT_TRUE(WaitUntil([&] { return h.Readout() == " 90"; }));
     EXPECT_EQ(reads, before);
+}
+
+// The messages of the log, as "category: text".
+std::vector<std::string>& logged() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+TEST_F(LineErrors, EachLineErrorIsOneLineOfTheLogWithTheDriversCounts) {
+    logged().clear();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+        // Only torven's own: Qt may have something to say meanwhile.
+        if (std::string(context.category).rfind("torven.", 0) == 0)
+            logged().push_back(std::string(context.category) + ": " + text.toStdString());
+    });
+    torven::enableDebugLog();
+    counts->parity += 2;
+    WaitForNextLook();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(nullptr);
+
+    ASSERT_EQ(logged().size(), 1u);
+    const std::string& line = logged().front();
+    EXPECT_EQ(line.rfind("torven.serial: line error 1009 on ", 0), 0u) << line;
+    EXPECT_NE(line.find(": Parity Error; the driver's counts: break 3, framing 3, overrun 3, "
+                        "buffer overrun 3, parity 5"),
+              std::string::npos)
+        << line;
 }
 
 // Whether the line checks the parity of what it receives, as seen through a second descriptor.

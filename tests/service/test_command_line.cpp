@@ -46,6 +46,7 @@ TEST_P(CommandLineRuns, Options) {
     EXPECT_EQ(got.portNumber, want.portNumber);
     EXPECT_EQ(got.name, want.name) << got.name.toStdString();
     EXPECT_EQ(got.position, want.position);
+    EXPECT_EQ(got.debug, want.debug);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -100,8 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
                })},
         RunRow{"EverythingTogether",
                {"--port", "2", "--name", "A", "--position", "10,20", "--offset", "90", "--rotctld",
-                "4540"},
+                "4540", "--debug"},
                With([](auto& o) {
+                   o.debug = true;
                    o.portNumber = 2;
                    o.name = "A";
                    o.position = QPoint(10, 20);
@@ -167,7 +169,7 @@ TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
     EXPECT_EQ(help.action, CommandLine::Action::ShowHelp);
     for (const char* option :
          {"--rotctld <PORT>", "--rotctld-address <ADDRESS>", "--targets", "--offset <DEGREES>",
-          "--port <N>", "--name <TEXT>", "--position <X,Y>", "--version"})
+          "--port <N>", "--name <TEXT>", "--position <X,Y>", "--debug", "--version"})
         EXPECT_TRUE(help.text.contains(QLatin1String(option))) << option;
     EXPECT_TRUE(help.text.startsWith(QStringLiteral("Использование: torven [параметры]\n")))
         << help.text.toStdString();

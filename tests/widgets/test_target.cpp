@@ -1,6 +1,6 @@
 // A target from the rotctld service on the main window: the ring on its lamp, its degrees in the
 // status line and tooltip, and how it goes away.
-#include "Pty.h"
+#include "PseudoTerminal.h"
 #include "RotatorService.h"
 #include "SerialLine.h"
 #include "Target.h"
@@ -22,8 +22,8 @@
 namespace {
 
 using torven::Lamp;
+using torven::PseudoTerminal;
 using torven::RotatorService;
-using torven::test::Pty;
 using torven::test::WaitUntil;
 using torven::test::WindowHarness;
 
@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
 // comes back at once.
 TEST_F(Target, LitLampAndMarkShowTogether) {
     emit m_service.targetSet(245);
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(m_harness.LinkPath(1));
     m_harness.Form().toggleConnection();
     ASSERT_TRUE(m_harness.Form().isPortOpen());
@@ -150,7 +150,7 @@ TEST_F(Target, ErrorTakesPrecedenceInTheStatusLine) {
     Click(StatusLine()); // the error is no target: the click leaves the mark
     EXPECT_EQ(MarkedLamps(), std::vector<int>{5});
 
-    Pty pty;
+    PseudoTerminal pty;
     pty.LinkAs(m_harness.LinkPath(1));
     m_harness.Form().serialLine().setPortNumber(1);
     m_harness.Form().toggleConnection();
