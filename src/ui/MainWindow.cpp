@@ -153,16 +153,8 @@ void MainWindow::reportServiceOff(const QString& reason) {
     box->setObjectName(nameOf(names::kServiceWarning));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
-    // Beside the window rather than over it, so that the bearing and the menu stay in sight. A
-    // message box takes its size only as it shows: placed before, so that it does not show
-    // centred over the window first, and again with its size.
-    const QScreen* s = screen();
-    if (s)
-        box->move(placeBeside(s->availableGeometry(), frameGeometry(), QSize()));
-    box->show();
-    if (s)
-        box->move(
-            placeBeside(s->availableGeometry(), frameGeometry(), box->frameGeometry().size()));
+    // Beside the window rather than over it, so that the bearing and the menu stay in sight.
+    showBeside(*box, *this);
 }
 
 void MainWindow::centreOnScreen() {
@@ -241,7 +233,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::event(QEvent* event) {
-    if (m_pacer->holdsBack(event))
+    // Events come before the pacer exists: setting the title in the constructor sends some.
+    if (m_pacer && m_pacer->holdsBack(event))
         return true;
     return QMainWindow::event(event);
 }
