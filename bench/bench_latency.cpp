@@ -53,7 +53,7 @@ std::vector<Reading> SectorReadings() {
     std::vector<Reading> readings;
     for (int sector = 1; sector <= torven::sim::kSectorCount; ++sector) {
         const std::string text = torven::sim::formatReading(torven::sim::stepsReading(sector));
-        const auto decoded = torven::decodeBlock(text);
+        const auto decoded = torven::decodeReading(text);
         if (decoded.litLamp != sector) {
             std::fprintf(stderr, "bench_latency: %s lights lamp %d, not %d\n", text.c_str(),
                          decoded.litLamp, sector);

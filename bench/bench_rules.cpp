@@ -78,13 +78,13 @@ void BM_ReadNumber_Hostile(benchmark::State& state) {
 void BM_DecodeBlock_Realistic(benchmark::State& state) {
     const auto blocks = RealisticBlocks();
     OverBlocks(state, blocks,
-               [](const std::string& b) { benchmark::DoNotOptimize(decodeBlock(b)); });
+               [](const std::string& b) { benchmark::DoNotOptimize(decodeReading(b)); });
 }
 
 void BM_DecodeBlock_Hostile(benchmark::State& state) {
     const auto blocks = HostileBlocks();
     OverBlocks(state, blocks,
-               [](const std::string& b) { benchmark::DoNotOptimize(decodeBlock(b)); });
+               [](const std::string& b) { benchmark::DoNotOptimize(decodeReading(b)); });
 }
 
 void BM_LitLampFor(benchmark::State& state) {
@@ -116,7 +116,7 @@ template <class Blocks> void WholeBlock(benchmark::State& state, Blocks makeBloc
         const ConsoleEdit edit = consoleEditFor(b);
         if (edit != ConsoleEdit::None)
             applyConsoleEdit(console, edit, kCapacity);
-        benchmark::DoNotOptimize(decodeBlock(b));
+        benchmark::DoNotOptimize(decodeReading(b));
     });
 }
 

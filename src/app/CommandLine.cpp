@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "BearingOffset.h"
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
@@ -10,8 +12,6 @@ namespace torven {
 
 namespace {
 
-constexpr int kMinOffset = -359;
-constexpr int kMaxOffset = 359;
 // Enough for any rotator's name in a caption; the service repeats it in every get_info answer.
 constexpr int kMaxNameLength = 64;
 
@@ -209,7 +209,7 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         o.targets = true;
     }
     if (parser.isSet(offset)) {
-        const auto value = wholeNumber(parser.value(offset), kMinOffset, kMaxOffset);
+        const auto value = wholeNumber(parser.value(offset), kMinBearingOffset, kMaxBearingOffset);
         if (!value)
             return failure(QStringLiteral("--offset: нужно целое число градусов от −359 до 359, "
                                           "а не «%1».")

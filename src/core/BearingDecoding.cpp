@@ -32,8 +32,8 @@ std::string readoutText(double degrees) {
     return std::string(text, end.ptr);
 }
 
-DecodedBlock decodeBlock(std::string_view block) {
-    DecodedBlock out;
+DecodedReading decodeReading(std::string_view block) {
+    DecodedReading out;
     out.rawReading = block.substr(0, kReadingLength);
     // Multiplication first, as the scale is defined; then truncation toward zero.
     const NumberScan number = scanNumber(out.rawReading);

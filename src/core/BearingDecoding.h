@@ -8,7 +8,7 @@
 namespace torven {
 
 // Everything one received block changes on the bearing display.
-struct DecodedBlock {
+struct DecodedReading {
     std::string rawReading; // the first four characters of the block
     // Whether the reading holds a number at all, as opposed to 0 read from text without one
     // ("abcd", "", "&Hxy").
@@ -22,7 +22,7 @@ struct DecodedBlock {
 
 // Turns a received block into the bearing: its first four characters are a position on a
 // 512-step scale, converted to whole degrees (truncated toward zero).
-DecodedBlock decodeBlock(std::string_view block);
+DecodedReading decodeReading(std::string_view block);
 
 // The readout form of a whole number of degrees: a blank (zero or positive) or a minus sign,
 // then the decimal digits without leading zeros.

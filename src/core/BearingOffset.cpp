@@ -2,7 +2,7 @@
 
 namespace torven {
 
-std::optional<std::int16_t> offsetBearing(const DecodedBlock& decoded, int offset) {
+std::optional<std::int16_t> offsetBearing(const DecodedReading& decoded, int offset) {
     const auto bearing = decoded.bearing;
     if (offset == 0 || !decoded.hasNumber || !bearing || *bearing < 0 || *bearing > 360)
         return std::nullopt;

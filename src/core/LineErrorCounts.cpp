@@ -13,19 +13,19 @@ bool grew(std::uint32_t before, std::uint32_t after) {
 
 } // namespace
 
-std::vector<CommEvent> lineErrorEvents(const LineErrorCounts& before,
+std::vector<LineEvent> lineErrorEvents(const LineErrorCounts& before,
                                        const LineErrorCounts& after) {
     const struct {
         std::uint32_t LineErrorCounts::*count;
-        CommEvent code;
+        LineEvent code;
     } kinds[] = {
-        {&LineErrorCounts::brk, CommEvent::Break},
-        {&LineErrorCounts::frame, CommEvent::Frame},
-        {&LineErrorCounts::overrun, CommEvent::Overrun},
-        {&LineErrorCounts::bufferOverrun, CommEvent::ReceiveOverflow},
-        {&LineErrorCounts::parity, CommEvent::Parity},
+        {&LineErrorCounts::breaks, LineEvent::Break},
+        {&LineErrorCounts::frame, LineEvent::Frame},
+        {&LineErrorCounts::overrun, LineEvent::Overrun},
+        {&LineErrorCounts::bufferOverrun, LineEvent::ReceiveOverflow},
+        {&LineErrorCounts::parity, LineEvent::Parity},
     };
-    std::vector<CommEvent> events;
+    std::vector<LineEvent> events;
     for (const auto& kind : kinds) {
         if (grew(before.*kind.count, after.*kind.count))
             events.push_back(kind.code);
@@ -38,7 +38,7 @@ LineErrorCounts tallyCommErrors(LineErrorCounts tally, std::uint32_t flags) {
         std::uint32_t LineErrorCounts::*count;
         std::uint32_t flag;
     } kinds[] = {
-        {&LineErrorCounts::brk, comm_error_flag::kBreak},
+        {&LineErrorCounts::breaks, comm_error_flag::kBreak},
         {&LineErrorCounts::frame, comm_error_flag::kFrame},
         {&LineErrorCounts::overrun, comm_error_flag::kOverrun},
         {&LineErrorCounts::bufferOverrun, comm_error_flag::kReceiveOverflow},

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommEvents.h"
+#include "LineEvents.h"
 
 #include <cstdint>
 #include <vector>
@@ -10,7 +10,7 @@ namespace torven {
 // The line errors a serial driver has counted on a port since it was set up. The counts are
 // running totals; they may wrap around, and a driver may start them again from 0.
 struct LineErrorCounts {
-    std::uint32_t brk = 0;           // break signals received
+    std::uint32_t breaks = 0;        // break signals received
     std::uint32_t frame = 0;         // framing errors
     std::uint32_t overrun = 0;       // characters lost because the port's receiver was full
     std::uint32_t bufferOverrun = 0; // characters lost because the driver's buffer was full
@@ -24,7 +24,7 @@ struct LineErrorCounts {
 // overrun (1006), receive buffer overflow (1008), parity (1009). A burst of noise thus gives a few
 // events, not thousands. A count that went down means the driver started again: that
 // is no error.
-std::vector<CommEvent> lineErrorEvents(const LineErrorCounts& before, const LineErrorCounts& after);
+std::vector<LineEvent> lineErrorEvents(const LineErrorCounts& before, const LineErrorCounts& after);
 
 // The error flags Windows' ClearCommError reports, with the values its headers give them
 // (CE_RXOVER, CE_OVERRUN, CE_RXPARITY, CE_FRAME, CE_BREAK); other bits are not line errors.

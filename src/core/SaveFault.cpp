@@ -1,6 +1,6 @@
 #include "SaveFault.h"
 
-#include "CommSetFormat.h"
+#include "PortSettingsFormat.h"
 
 namespace torven {
 

@@ -1,9 +1,9 @@
 #include "PortSettingsFile.h"
 
-#include "CommSetFormat.h"
 #include "DistrustNotice.h"
 #include "FileOwner.h"
 #include "Logging.h"
+#include "PortSettingsFormat.h"
 #include "ProgramFolders.h"
 #include "SaveFault.h"
 #include "WholeFile.h"
@@ -70,7 +70,7 @@ std::optional<std::int16_t> PortSettingsFile::load() const {
             qCDebug(lcSettings) << "passed over" << path << "of another user:" << *owner;
             continue;
         }
-        const auto head = readFileHead(path, static_cast<qint64>(kCommSetReadLimit));
+        const auto head = readFileHead(path, static_cast<qint64>(kPortSettingsReadLimit));
         if (!head) {
             qCDebug(lcSettings) << "could not read" << path;
             return std::nullopt;
@@ -94,7 +94,7 @@ std::optional<SaveFault> PortSettingsFile::save(const QString& portText) const {
         qCDebug(lcSettings) << "not saved: a port text of" << text.size() << "characters";
         return SaveFault{SaveFault::Kind::TextTooLong, {}, {}};
     }
-    const std::string content = commSetContent(text.toStdString());
+    const std::string content = portSettingsContent(text.toStdString());
     const QByteArray bytes(content.data(), static_cast<qsizetype>(content.size()));
     const QStringList folders = fileFolders();
     if (folders.isEmpty()) {

@@ -30,7 +30,7 @@ void Reception::takeBlock(const QByteArray& block) {
     scheduleWaitingText();
 }
 
-void Reception::takeLineError(CommEvent code) {
+void Reception::takeLineError(LineEvent code) {
     const auto message = lineErrorMessage(code);
     if (!message)
         return;
@@ -56,7 +56,7 @@ void Reception::takeReading(std::string_view reading) {
     // changes, so that a flood of line ends costs no more than the edits themselves.
     if (m_console.take(reading))
         emit consoleChanged();
-    DecodedBlock decoded = decodeBlock(reading);
+    DecodedReading decoded = decodeReading(reading);
     // The calibration offset turns a bearing into the true one before anything shows it; junk is
     // left as decoded, so that it never becomes a plausible bearing.
     if (const auto shifted = offsetBearing(decoded, m_offset)) {

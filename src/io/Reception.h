@@ -1,8 +1,8 @@
 #pragma once
 
 #include "BearingDecoding.h"
-#include "CommEvents.h"
 #include "Console.h"
+#include "LineEvents.h"
 #include "LineSettings.h"
 #include "ReadingFramer.h"
 
@@ -35,7 +35,7 @@ public:
     // Takes a block from the port; whole readings in it are taken at once, in order.
     void takeBlock(const QByteArray& block);
     // Counts a line error the user is told of, and words it with the count so far.
-    void takeLineError(CommEvent code);
+    void takeLineError(LineEvent code);
     // Readings wait for their rest as long as the line, as opened, takes to carry them.
     void setLineSettings(const LineSettings& settings) { m_framer.setLineSettings(settings); }
     // Forgets text that waits for the rest of its reading: it belongs to the line as it was.
@@ -43,7 +43,7 @@ public:
 
     const Console& console() const { return m_console; }
     // The newest reading, decoded and the offset applied: what the display shows.
-    const DecodedBlock& latest() const { return m_latest; }
+    const DecodedReading& latest() const { return m_latest; }
     // The newest reading's bearing as a position to share: none for junk, which is no position
     // at all (not north), and none before the first reading.
     std::optional<int> liveBearing() const;
@@ -53,7 +53,7 @@ public:
 
 signals:
     // A reading was taken; `reading` is latest().
-    void readingTaken(const torven::DecodedBlock& reading);
+    void readingTaken(const torven::DecodedReading& reading);
     // A reading changed the console's text.
     void consoleChanged();
     // A line error was counted; `text` is lastErrorText().
@@ -69,7 +69,7 @@ private:
     QTimer* m_pause = nullptr; // runs while received text waits for the rest of its reading
     ReadingFramer::Clock::time_point m_pauseDue{};
     Console m_console;
-    DecodedBlock m_latest;
+    DecodedReading m_latest;
     std::int32_t m_errorCount = 0;
     QString m_lastErrorText;
 };

@@ -1,6 +1,6 @@
 #include "SerialLine.h"
 
-#include "CommEvents.h"
+#include "LineEvents.h"
 #include "LineSettings.h"
 #include "Logging.h"
 #include "OpenFault.h"
@@ -118,8 +118,9 @@ SerialLine::~SerialLine() {
 PortResult SerialLine::setSettings(const QString& settings) {
     const auto parsed = parseLineSettings(settings.toStdString());
     if (!parsed) {
-        qCDebug(lcSerial) << "port" << m_commPort << ": line settings not understood:" << settings;
-        return settingsFault(PortFault::Kind::SettingsInvalid, m_commPort, settings);
+        qCDebug(lcSerial) << "port" << m_portNumber
+                          << ": line settings not understood:" << settings;
+        return settingsFault(PortFault::Kind::SettingsInvalid, m_portNumber, settings);
     }
     if (m_port.isOpen()) {
         // A refusal is reported to the caller; it says nothing about the device, and the line
@@ -133,10 +134,11 @@ PortResult SerialLine::setSettings(const QString& settings) {
         m_port.clearError();
         checkInputParity(m_port.handle());
         if (!applied) {
-            PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_commPort, settings);
+            PortFault fault =
+                settingsFault(PortFault::Kind::SettingsRefused, m_portNumber, settings);
             fault.device = m_device.toStdString();
             fault.systemWords = why.toStdString();
-            qCDebug(lcSerial) << "port" << m_commPort << "on" << m_device << "refused settings"
+            qCDebug(lcSerial) << "port" << m_portNumber << "on" << m_device << "refused settings"
                               << settings << ":" << why;
             return fault;
         }
@@ -152,22 +154,22 @@ QString SerialLine::deviceFor(std::int16_t port) const {
 
 PortResult SerialLine::openPort() {
     if (m_port.isOpen())
-        return PortFault(PortFault::Kind::Other, m_commPort, "the port is already open");
+        return PortFault(PortFault::Kind::Other, m_portNumber, "the port is already open");
     PortResult result = open();
     if (result.succeeded())
         qCDebug(lcSerial).noquote()
-            << "port" << m_commPort << "opened:" << m_device << "→"
+            << "port" << m_portNumber << "opened:" << m_device << "→"
             << QFileInfo(m_device).canonicalFilePath() << "at" << m_settings;
     else
-        qCDebug(lcSerial).noquote() << "port" << m_commPort << "not opened, with" << m_settings
+        qCDebug(lcSerial).noquote() << "port" << m_portNumber << "not opened, with" << m_settings
                                     << QString::fromStdString(portFaultText(result.fault()));
     return result;
 }
 
 PortResult SerialLine::open() {
-    const QString device = deviceFor(m_commPort);
+    const QString device = deviceFor(m_portNumber);
     if (device.isEmpty())
-        return PortFault{PortFault::Kind::NoDevice, m_commPort};
+        return PortFault{PortFault::Kind::NoDevice, m_portNumber};
     // Open the device itself rather than a link to it: the lock that keeps a second program off
     // a line in use is named after the device, and through a link of another name it would be
     // missed, leaving two programs each reading half of the line.
@@ -176,16 +178,16 @@ PortResult SerialLine::open() {
     m_port.setPortName(target);
     const auto settings = parseLineSettings(m_settings.toStdString());
     if (!settings)
-        return settingsFault(PortFault::Kind::SettingsInvalid, m_commPort, m_settings);
+        return settingsFault(PortFault::Kind::SettingsInvalid, m_portNumber, m_settings);
     if (!apply(m_port, *settings)) {
-        PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_commPort, m_settings);
+        PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_portNumber, m_settings);
         fault.device = device.toStdString();
         fault.systemWords = m_port.errorString().toStdString();
         return fault;
     }
     // Read-only: the program never transmits.
     if (!m_port.open(QIODevice::ReadOnly))
-        return openFault(m_port, m_commPort, device, target);
+        return openFault(m_port, m_portNumber, device, target);
     m_device = device;
     checkInputParity(m_port.handle());
     startWatchingLineErrors();
@@ -194,7 +196,7 @@ PortResult SerialLine::open() {
 
 void SerialLine::closePort() {
     if (m_port.isOpen())
-        qCDebug(lcSerial).noquote() << "port" << m_commPort << "closed:" << m_device;
+        qCDebug(lcSerial).noquote() << "port" << m_portNumber << "closed:" << m_device;
     m_readErrorsInARow = 0;
     m_lineErrorPoll.stop();
     m_lineErrorsSeen.reset();
@@ -225,7 +227,7 @@ void SerialLine::checkLineErrors() {
     }
     const auto events = lineErrorEvents(*m_lineErrorsSeen, *now);
     m_lineErrorsSeen = now;
-    for (const CommEvent code : events) {
+    for (const LineEvent code : events) {
         if (lcSerial().isDebugEnabled())
             logLineError(code, *now);
         emit lineError(code);
@@ -235,7 +237,7 @@ void SerialLine::checkLineErrors() {
     }
 }
 
-void SerialLine::logLineError(CommEvent code, const LineErrorCounts& counts) const {
+void SerialLine::logLineError(LineEvent code, const LineErrorCounts& counts) const {
     const auto message = lineErrorMessage(code);
     qCDebug(lcSerial).noquote().nospace()
         << "line error " << static_cast<int>(code) << " on " << m_device << ": "
@@ -243,7 +245,7 @@ void SerialLine::logLineError(CommEvent code, const LineErrorCounts& counts) con
                           .remove(QStringLiteral("Last Error:"))
                           .trimmed()
                     : QStringLiteral("break (not counted as an error)"))
-        << "; the driver's counts: break " << counts.brk << ", framing " << counts.frame
+        << "; the driver's counts: break " << counts.breaks << ", framing " << counts.frame
         << ", overrun " << counts.overrun << ", buffer overrun " << counts.bufferOverrun
         << ", parity " << counts.parity;
 }
@@ -278,7 +280,7 @@ void SerialLine::onErrorOccurred(QSerialPort::SerialPortError error) {
     }
     m_readErrorsInARow = 0;
     const QString reason = m_port.errorString();
-    qCDebug(lcSerial).noquote() << "port" << m_commPort << "lost its device" << m_device << "("
+    qCDebug(lcSerial).noquote() << "port" << m_portNumber << "lost its device" << m_device << "("
                                 << error << "):" << reason;
     closePort();
     m_port.clearError();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CommEvents.h"
-#include "LineErrorCounters.h"
+#include "DriverLineErrorCounters.h"
 #include "LineErrorCounts.h"
+#include "LineEvents.h"
 #include "LineSettings.h"
 #include "PortFault.h"
 
@@ -40,9 +40,9 @@ public:
     explicit SerialLine(QObject* parent = nullptr);
     ~SerialLine() override;
 
-    std::int16_t portNumber() const { return m_commPort; }
+    std::int16_t portNumber() const { return m_portNumber; }
     // While the port is open a new number is kept for the next open; the open port is left alone.
-    void setPortNumber(std::int16_t port) { m_commPort = port; }
+    void setPortNumber(std::int16_t port) { m_portNumber = port; }
 
     QString settings() const { return m_settings; }
     // The settings text, parsed: what the line opens with (19200,n,8,1 until others are set).
@@ -78,14 +78,14 @@ signals:
     // Every byte received since the last block, one character per byte; never empty.
     void blockReceived(const QByteArray& block);
     // A line error the driver counted.
-    void lineError(torven::CommEvent code);
+    void lineError(torven::LineEvent code);
     // The open port's device went away or failed (an adapter pulled out, a line hung up). The port
     // has already been closed, once.
     void deviceLost(const QString& reason);
 
 private:
     PortResult open();
-    void logLineError(CommEvent code, const LineErrorCounts& counts) const;
+    void logLineError(LineEvent code, const LineErrorCounts& counts) const;
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     std::optional<LineErrorCounts> readLineErrorCounts();
@@ -97,7 +97,7 @@ private:
     QSerialPort m_port{this};
     // Read errors in a row on a line that shows no hang-up (see onErrorOccurred).
     int m_readErrorsInARow = 0;
-    std::int16_t m_commPort = 1;
+    std::int16_t m_portNumber = 1;
     QString m_settings = QStringLiteral("19200,n,8,1");
     LineSettings m_lineSettings; // m_settings, parsed
     QStringList m_linkFolders;

@@ -55,7 +55,7 @@ void AboutWindow::accept() {
 
 void AboutWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    emit unloaded();
+    emit closed();
 }
 
 } // namespace torven

@@ -17,8 +17,8 @@ public:
     void accept();
 
 signals:
-    // The window closed: it is unloaded, and its next use loads it afresh.
-    void unloaded();
+    // The window closed: it is closed, and its next use loads it afresh.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -113,7 +113,7 @@ BearingPanel::BearingPanel(const Console& console, QWidget* parent) : QWidget(pa
 
 BearingPanel::~BearingPanel() = default;
 
-void BearingPanel::storeReading(const DecodedBlock& reading) {
+void BearingPanel::storeReading(const DecodedReading& reading) {
     m_receiveLampOn->raise();
     // A flash lasts one interval from its first reading: a reading that arrives while the lamp
     // is lit leaves the running count alone, so a steady stream shows as a steady flicker.

@@ -17,7 +17,7 @@ class Readout;
 class StatusLine;
 class TargetMark;
 struct ConnectionUpdate;
-struct DecodedBlock;
+struct DecodedReading;
 
 // The window's client area, laid out as designed: the bearing readout in the middle of a diamond
 // of 24 sector lamps, the compass marks, the receive and connection lamps, the status line and
@@ -30,7 +30,7 @@ public:
     ~BearingPanel() override;
 
     // Flashes the receive lamp and stores what `reading` shows, for showStoredReading().
-    void storeReading(const DecodedBlock& reading);
+    void storeReading(const DecodedReading& reading);
     // The readout alone shows the stored reading.
     void showStoredReadout();
     // The readout and the sector lamps show the stored reading; only what differs repaints.

@@ -177,7 +177,7 @@ PortDialog& MainWindow::portDialog() {
                                                                : PortDialog::Storage::CommSet,
                                       m_options.name);
         // Forget a closed dialog at once, so that even a use before its deletion loads afresh.
-        connect(m_portDialog, &PortDialog::unloaded, this, [this] { m_portDialog.clear(); });
+        connect(m_portDialog, &PortDialog::closed, this, [this] { m_portDialog.clear(); });
     }
     return *m_portDialog;
 }
@@ -185,7 +185,7 @@ PortDialog& MainWindow::portDialog() {
 AboutWindow& MainWindow::aboutWindow() {
     if (!m_aboutWindow) {
         m_aboutWindow = new AboutWindow();
-        connect(m_aboutWindow, &AboutWindow::unloaded, this, [this] { m_aboutWindow.clear(); });
+        connect(m_aboutWindow, &AboutWindow::closed, this, [this] { m_aboutWindow.clear(); });
     }
     return *m_aboutWindow;
 }
@@ -255,7 +255,7 @@ TargetMark& MainWindow::targetMark() {
     return m_panel->targetMark();
 }
 
-void MainWindow::showReading(const DecodedBlock& reading) {
+void MainWindow::showReading(const DecodedReading& reading) {
     // A client gets what the window shows, but only for a reading that holds a bearing.
     if (m_service)
         m_service->setPosition(m_reception->liveBearing());

@@ -99,7 +99,7 @@ private:
     void showStatusReason(const QString& reason);
 
     // Shares the newest reading and shows it, paced to the screen's frames.
-    void showReading(const DecodedBlock& reading);
+    void showReading(const DecodedReading& reading);
 
     // Connection.
     void applyConnectionUpdate(const ConnectionUpdate& update);

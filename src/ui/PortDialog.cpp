@@ -155,7 +155,7 @@ void PortDialog::warn(const QString& text) {
 
 void PortDialog::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    emit unloaded();
+    emit closed();
 }
 
 } // namespace torven

@@ -48,8 +48,8 @@ public:
     void cancel();
 
 signals:
-    // The window closed: it is unloaded, and its next use loads it afresh.
-    void unloaded();
+    // The window closed: it is closed, and its next use loads it afresh.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,9 +1,9 @@
 // The text-to-port-number conversion and the reading of the port settings file's content under
 // arbitrary input.
 #include "Check.h"
-#include "CommSetFormat.h"
 #include "NumberReading.h"
 #include "PortNumber.h"
+#include "PortSettingsFormat.h"
 
 #include <algorithm>
 #include <charconv>
@@ -97,7 +97,7 @@ void CheckStoredFile(std::string_view content) {
     const auto head = torven::storedPortNumber(content, false);
     TORVEN_FUZZ_CHECK(lineEnd == std::string_view::npos ? !head : head == toPortNumber(firstLine));
     // A line as the dialog writes it is read back as the same number.
-    TORVEN_FUZZ_CHECK(torven::storedPortNumber(torven::commSetContent(firstLine), false) ==
+    TORVEN_FUZZ_CHECK(torven::storedPortNumber(torven::portSettingsContent(firstLine), false) ==
                       toPortNumber(firstLine));
 }
 

@@ -105,7 +105,7 @@ double ReadoutValue(const std::string& readout) {
 }
 
 void CheckDecoding(std::string_view block) {
-    const torven::DecodedBlock decoded = torven::decodeBlock(block);
+    const torven::DecodedReading decoded = torven::decodeReading(block);
     TORVEN_FUZZ_CHECK(decoded.rawReading == block.substr(0, 4));
 
     const double shown = ReadoutValue(decoded.readout);

@@ -23,7 +23,7 @@
 
 namespace {
 
-using torven::DecodedBlock;
+using torven::DecodedReading;
 using torven::nameOf;
 using torven::PseudoTerminal;
 using torven::test::WaitUntil;
@@ -105,7 +105,7 @@ protected:
     }
 
     // The window shows what the rules give for `decoded`: the readout, the bearing and one lamp.
-    void ExpectShows(const DecodedBlock& decoded) {
+    void ExpectShows(const DecodedReading& decoded) {
         EXPECT_EQ(h.Form().rawReading(), decoded.rawReading);
         EXPECT_EQ(h.Readout().toLatin1().toStdString(), decoded.readout);
         EXPECT_EQ(h.Form().bearingDegrees(), decoded.bearing.value_or(0));
@@ -156,7 +156,7 @@ TEST_F(HostileSerial, OddBlocksShowWhatTheRulesGive) {
         m_pty.Write(row.block);
         ASSERT_TRUE(WaitUntil([&] { return h.Form().rawReading() == last.substr(0, 4); }));
         WaitUntilNothingWaits();
-        ExpectShows(torven::decodeBlock(last));
+        ExpectShows(torven::decodeReading(last));
     }
 }
 
@@ -189,7 +189,7 @@ TEST_F(HostileSerial, FloodsAreTakenWholeWithBoundedMemory) {
             row.bytes.find(raw, row.bytes.size() - std::min<std::size_t>(row.bytes.size(), 1024)),
             std::string::npos)
             << raw;
-        ExpectShows(torven::decodeBlock(raw));
+        ExpectShows(torven::decodeReading(raw));
         EXPECT_LE(h.Console().size(), 32767);
         EXPECT_TRUE(h.Form().serialLine().isPortOpen());
     }

@@ -24,7 +24,7 @@ class Decoding : public testing::TestWithParam<Case> {};
 
 TEST_P(Decoding, GivesRawReadingReadoutBearingAndLamp) {
     const auto& c = GetParam();
-    const auto decoded = torven::decodeBlock(c.block);
+    const auto decoded = torven::decodeReading(c.block);
     EXPECT_EQ(decoded.rawReading, c.raw);
     EXPECT_EQ(decoded.readout, c.readout);
     ASSERT_TRUE(decoded.bearing.has_value());
@@ -62,14 +62,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DecodingOutOfRange, ExponentReadingShowsItsValueAndLightsNothing) {
     // 5E4 steps are 35156.25 degrees: the readout shows the truncated value, which is too large
     // to be a bearing.
-    const auto decoded = torven::decodeBlock("5E4\r");
+    const auto decoded = torven::decodeReading("5E4\r");
     EXPECT_EQ(decoded.readout, " 35156");
     EXPECT_FALSE(decoded.bearing.has_value());
     EXPECT_EQ(decoded.litLamp, 0);
 }
 
 TEST(DecodingOutOfRange, LargestExponentIsShownInFullDigits) {
-    const auto decoded = torven::decodeBlock("9E99");
+    const auto decoded = torven::decodeReading("9E99");
     // 9E99 steps are about 6.328125E99 degrees: a blank and exactly the 100 digits of the double.
     EXPECT_EQ(decoded.readout.substr(0, 8), " 6328124");
     EXPECT_EQ(decoded.readout.size(), 101u);
@@ -80,7 +80,7 @@ TEST(DecodingOutOfRange, LargestExponentIsShownInFullDigits) {
 TEST(DecodingOutOfRange, SixteenBitEdgesStillHoldABearing) {
     // -32768 degrees fits, so it is a bearing (in no sector); one degree below does not.
     EXPECT_EQ(torven::readoutText(-32768), "-32768");
-    EXPECT_EQ(torven::decodeBlock("-5E4").bearing, std::nullopt);
+    EXPECT_EQ(torven::decodeReading("-5E4").bearing, std::nullopt);
 }
 
 TEST(SectorLamps, EverySectorBoundaryLightsTheRightLamp) {

@@ -25,7 +25,7 @@ class BearingOffsetRule : public testing::TestWithParam<OffsetRow> {};
 
 TEST_P(BearingOffsetRule, Shown) {
     const OffsetRow& row = GetParam();
-    DecodedBlock decoded;
+    DecodedReading decoded;
     decoded.rawReading = row.reading;
     decoded.hasNumber = scanNumber(row.reading).found;
     decoded.bearing = row.bearing;

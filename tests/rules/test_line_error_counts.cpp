@@ -1,5 +1,5 @@
-#include "CommEvents.h"
 #include "LineErrorCounts.h"
+#include "LineEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 
 namespace {
 
-using ev = torven::CommEvent;
+using ev = torven::LineEvent;
 using torven::LineErrorCounts;
-using Codes = std::vector<torven::CommEvent>;
+using Codes = std::vector<torven::LineEvent>;
 
 TEST(LineErrorCounts, EachKindThatGrewGivesOneEventInCodeOrder) {
     constexpr std::uint32_t kTop = 0xFFFF'FFFFu;

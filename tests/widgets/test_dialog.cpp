@@ -1,6 +1,6 @@
 // The COM parameters dialog: what it shows, what OK stores and applies, and its single instance.
-#include "CommSetFormat.h"
 #include "PortDialog.h"
+#include "PortSettingsFormat.h"
 #include "PseudoTerminal.h"
 #include "SerialLine.h"
 #include "Wait.h"

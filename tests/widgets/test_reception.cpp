@@ -205,9 +205,9 @@ TEST(ReceptionAlone, DroppedTextIsNeverTakenAndErrorsAreCounted) {
     EXPECT_EQ(taken, 1);
     EXPECT_EQ(reception.latest().rawReading, "56\r\n");
 
-    reception.takeLineError(torven::CommEvent::Receive); // a reception, not a line error
-    reception.takeLineError(torven::CommEvent::Parity);
-    reception.takeLineError(torven::CommEvent::Frame);
+    reception.takeLineError(torven::LineEvent::Receive); // a reception, not a line error
+    reception.takeLineError(torven::LineEvent::Parity);
+    reception.takeLineError(torven::LineEvent::Frame);
     EXPECT_EQ(reception.errorCount(), 2);
     EXPECT_EQ(errors.size(), 2);
     EXPECT_EQ(errors.last(), reception.lastErrorText());

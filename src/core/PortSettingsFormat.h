@@ -9,14 +9,14 @@
 namespace torven {
 
 // The port settings file holds one line: the port box text as typed, then CR LF.
-std::string commSetContent(std::string_view portText);
+std::string portSettingsContent(std::string_view portText);
 
 // How much of the file is ever read: a port number never needs more, and a huge file must not be
 // read whole.
-inline constexpr std::size_t kCommSetReadLimit = 4096;
+inline constexpr std::size_t kPortSettingsReadLimit = 4096;
 
 // The longest port text a start reads back whole: its line end must come within the bytes read.
-inline constexpr std::size_t kLongestPortText = kCommSetReadLimit - 1;
+inline constexpr std::size_t kLongestPortText = kPortSettingsReadLimit - 1;
 
 // Whether a port text of `length` characters is too long to store: a start would not read it
 // back whole.

@@ -1,4 +1,4 @@
-#include "LineErrorCounters.h"
+#include "DriverLineErrorCounters.h"
 
 #if defined(Q_OS_WIN)
 #include <windows.h>

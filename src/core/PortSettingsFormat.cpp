@@ -1,10 +1,10 @@
-#include "CommSetFormat.h"
+#include "PortSettingsFormat.h"
 
 #include "PortNumber.h"
 
 namespace torven {
 
-std::string commSetContent(std::string_view portText) {
+std::string portSettingsContent(std::string_view portText) {
     std::string content(portText);
     content += "\r\n";
     return content;

@@ -1,10 +1,10 @@
-#include "CommEvents.h"
+#include "LineEvents.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using ev = torven::CommEvent;
+using ev = torven::LineEvent;
 
 TEST(LineErrors, EachErrorCodeHasItsMessage) {
     struct Row {

@@ -1,18 +1,18 @@
-#include "CommEvents.h"
+#include "LineEvents.h"
 
 namespace torven {
 
-std::optional<std::string_view> lineErrorMessage(CommEvent code) {
+std::optional<std::string_view> lineErrorMessage(LineEvent code) {
     switch (code) {
-    case CommEvent::Frame:
+    case LineEvent::Frame:
         return " Last Error: Framing Error ";
-    case CommEvent::Overrun:
+    case LineEvent::Overrun:
         return " Last Error: Port Overrun";
-    case CommEvent::ReceiveOverflow:
+    case LineEvent::ReceiveOverflow:
         return " Last Error: Receive Buffer Overflow ";
-    case CommEvent::Parity:
+    case LineEvent::Parity:
         return " Last Error: Parity Error ";
-    case CommEvent::TransmitFull:
+    case LineEvent::TransmitFull:
         return " Last Error: Transmit Buffer Full ";
     default:
         return std::nullopt;

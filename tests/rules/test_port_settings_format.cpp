@@ -1,4 +1,4 @@
-#include "CommSetFormat.h"
+#include "PortSettingsFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 namespace {
 
 TEST(CommSetContent, IsTheTextAsTypedThenCarriageReturnLineFeed) {
-    EXPECT_EQ(torven::commSetContent("3"), std::string("\x33\x0d\x0a"));
-    EXPECT_EQ(torven::commSetContent(" 4"), " 4\r\n");
-    EXPECT_EQ(torven::commSetContent(""), "\r\n");
+    EXPECT_EQ(torven::portSettingsContent("3"), std::string("\x33\x0d\x0a"));
+    EXPECT_EQ(torven::portSettingsContent(" 4"), " 4\r\n");
+    EXPECT_EQ(torven::portSettingsContent(""), "\r\n");
 }
 
 struct Case {
