@@ -55,7 +55,13 @@ fi
 # its only item, «Коммуникация», is the first of the menu.
 xdotool mousemove --window "$main" 62 8 click 1
 xdotool key Down Return
-dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Параметры СОМ$' | head -n1) || {
+# Looked for again and again rather than with --sync: a search walks the windows while the menu's
+# popup goes away, and xdotool gives up on the first window that vanished under it (BadWindow).
+dialog_shown() {
+  dialog=$(xdotool search --onlyvisible --name '^Параметры СОМ$' 2>/dev/null | head -n1) &&
+    [ -n "$dialog" ]
+}
+wait_until 20 dialog_shown || {
   echo "run_as_user: the port dialog did not open" >&2
   exit 1
 }
