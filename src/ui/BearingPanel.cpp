@@ -12,6 +12,7 @@
 #include "StatusLine.h"
 #include "TargetMark.h"
 #include "Twips.h"
+#include "Utf8.h"
 #include "WindowElements.h"
 
 #include <QLabel>
@@ -145,8 +146,7 @@ void BearingPanel::showConnection(const ConnectionUpdate& update) {
     }
     // The status line shows the target's degrees whenever the connection leaves it empty.
     if (update.status)
-        m_targetMark->showStatus(QString::fromUtf8(update.status->data(),
-                                                   static_cast<qsizetype>(update.status->size())));
+        m_targetMark->showStatus(toQString(*update.status));
 }
 
 void BearingPanel::darkenReceiveLamp() {
