@@ -1,5 +1,6 @@
 #include "BearingDecoding.h"
 
+#include "Degrees.h"
 #include "NumberReading.h"
 #include "SectorLamps.h"
 
@@ -32,9 +33,9 @@ std::string readoutText(double degrees) {
     return std::string(text, end.ptr);
 }
 
-DecodedReading decodeReading(std::string_view block) {
+DecodedReading decodeReading(std::string_view reading, int offset) {
     DecodedReading out;
-    out.rawReading = block.substr(0, kReadingLength);
+    out.rawReading = reading.substr(0, kReadingLength);
     // Multiplication first, as the scale is defined; then truncation toward zero.
     const NumberScan number = scanNumber(out.rawReading);
     out.hasNumber = number.found;
@@ -46,6 +47,16 @@ DecodedReading decodeReading(std::string_view block) {
     if (degrees >= std::numeric_limits<std::int16_t>::min() &&
         degrees <= std::numeric_limits<std::int16_t>::max()) {
         out.bearing = static_cast<std::int16_t>(degrees);
+        out.litLamp = litLampFor(*out.bearing);
+        if (out.hasNumber && *out.bearing >= 0 && *out.bearing <= 360)
+            out.liveBearing = *out.bearing;
+    }
+    // With no offset even 0 stays 0, as decoded; the wrap would make it 360.
+    if (offset != 0 && out.liveBearing) {
+        const int shifted = wrappedBearing(static_cast<long long>(*out.liveBearing) + offset);
+        out.liveBearing = shifted;
+        out.bearing = static_cast<std::int16_t>(shifted);
+        out.readout = readoutText(shifted);
         out.litLamp = litLampFor(*out.bearing);
     }
     return out;

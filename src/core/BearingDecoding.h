@@ -7,9 +7,10 @@
 
 namespace torven {
 
-// Everything one received block changes on the bearing display.
+// Everything one reading changes on the display and in what the rotctld service shares, the
+// calibration offset applied: the one place that decides what a reading shows and serves.
 struct DecodedReading {
-    std::string rawReading; // the first four characters of the block
+    std::string rawReading; // the first four characters of the reading
     // Whether the reading holds a number at all, as opposed to 0 read from text without one
     // ("abcd", "", "&Hxy").
     bool hasNumber = false;
@@ -18,11 +19,16 @@ struct DecodedReading {
     // (only readings with an exponent, such as "5E4", get there).
     std::optional<std::int16_t> bearing;
     int litLamp = 0; // 1 to 24, or 0 when every lamp is dark
+    // The bearing to share as the antenna's position; none for junk (no number, or a bearing
+    // outside 0 to 360), which is no position at all and must not pass for north.
+    std::optional<int> liveBearing;
 };
 
-// Turns a received block into the bearing: its first four characters are a position on a
-// 512-step scale, converted to whole degrees (truncated toward zero).
-DecodedReading decodeReading(std::string_view block);
+// Turns a reading into the bearing: its first four characters are a position on a 512-step
+// scale, converted to whole degrees (truncated toward zero). A calibration `offset` (-359 to 359)
+// is then added to a live bearing, the sum wrapped into 1 to 360, so that north shows as 360 and
+// lights the north lamp; junk is left as decoded, so that it never becomes a plausible bearing.
+DecodedReading decodeReading(std::string_view reading, int offset = 0);
 
 // The readout form of a whole number of degrees: a blank (zero or positive) or a minus sign,
 // then the decimal digits without leading zeros.

@@ -89,10 +89,6 @@ std::optional<double> targetAzimuth(const std::vector<std::string_view>& parts) 
     return azimuth;
 }
 
-bool hasPosition(const RotctlState& state) {
-    return state.azimuth && *state.azimuth >= 0 && *state.azimuth <= 360;
-}
-
 // One record of a reply. The default form shows "key=value", or the value alone when there is no
 // key; the extended form shows "Label: value", and without a label as the default form does.
 struct Record {
@@ -117,7 +113,7 @@ Records answer(Kind kind, const std::vector<std::string_view>& parts, const Rotc
     Records r;
     switch (kind) {
     case Kind::GetPosition:
-        if (hasPosition(state)) {
+        if (state.azimuth) {
             r.values.push_back({"Azimuth", {}, rotctlNumber(*state.azimuth)});
             r.values.push_back({"Elevation", {}, rotctlNumber(0)});
         } else {

@@ -26,9 +26,8 @@ struct TargetRequest {
 
 // What a reply may say about the rotator.
 struct RotctlState {
-    // The live bearing in whole degrees; empty while there is none (port closed, device lost, no
-    // reading since the port opened). Bearings outside 0 to 360 are not positions and are refused
-    // like a missing one.
+    // The live bearing in whole degrees (a decoded reading's liveBearing); empty while there is
+    // none (port closed, device lost, no reading since the port opened, junk).
     std::optional<int> azimuth;
     // What get_info answers; line breaks and other control characters become blanks.
     std::string info = "torven";

@@ -1,13 +1,12 @@
 #include "Target.h"
 
+#include "Degrees.h"
 #include "SectorLamps.h"
-
-#include <cmath>
 
 namespace torven {
 
 int targetDegrees(double azimuth) {
-    return static_cast<int>(std::floor(azimuth + 0.5));
+    return nearestDegree(azimuth);
 }
 
 int targetLamp(int degrees) {

@@ -1,8 +1,6 @@
 #include "Reception.h"
 
-#include "BearingOffset.h"
 #include "Logging.h"
-#include "SectorLamps.h"
 
 #include <QByteArray>
 #include <QTimer>
@@ -45,30 +43,16 @@ void Reception::dropWaitingText() {
     m_pause->stop();
 }
 
-std::optional<int> Reception::liveBearing() const {
-    if (m_latest.bearing && m_latest.hasNumber)
-        return *m_latest.bearing;
-    return std::nullopt;
-}
-
 void Reception::takeReading(std::string_view reading) {
     // The console's text is kept here; whoever shows it may catch up later, once for a run of
     // changes, so that a flood of line ends costs no more than the edits themselves.
     if (m_console.take(reading))
         emit consoleChanged();
-    DecodedReading decoded = decodeReading(reading);
-    // The calibration offset turns a bearing into the true one before anything shows it; junk is
-    // left as decoded, so that it never becomes a plausible bearing.
-    if (const auto shifted = offsetBearing(decoded, m_offset)) {
-        decoded.bearing = shifted;
-        decoded.readout = readoutText(*shifted);
-        decoded.litLamp = litLampFor(*shifted);
-    }
-    m_latest = std::move(decoded);
+    m_latest = decodeReading(reading, m_offset);
     qCDebug(lcReception).nospace()
         << "reading " << QByteArray(reading.data(), static_cast<qsizetype>(reading.size()))
         << ": bearing "
-        << (liveBearing() ? QString::number(*liveBearing()) : QStringLiteral("none"));
+        << (m_latest.liveBearing ? QString::number(*m_latest.liveBearing) : QStringLiteral("none"));
     emit readingTaken(m_latest);
 }
 

@@ -29,7 +29,7 @@ public:
     // reading.
     static constexpr char kPauseTimerName[] = "readingPause";
 
-    // `offset`: degrees added to each decoded bearing (-359 to 359).
+    // `offset`: degrees added to each live bearing (-359 to 359).
     explicit Reception(int offset = 0, QObject* parent = nullptr);
 
     // Takes a block from the port; whole readings in it are taken at once, in order.
@@ -42,11 +42,9 @@ public:
     void dropWaitingText();
 
     const Console& console() const { return m_console; }
-    // The newest reading, decoded and the offset applied: what the display shows.
+    // The newest reading, decoded and the offset applied: what the display shows and the service
+    // shares.
     const DecodedReading& latest() const { return m_latest; }
-    // The newest reading's bearing as a position to share: none for junk, which is no position
-    // at all (not north), and none before the first reading.
-    std::optional<int> liveBearing() const;
     std::int32_t errorCount() const { return m_errorCount; }
     // The latest line error, with the count so far; empty before the first.
     const QString& lastErrorText() const { return m_lastErrorText; }

@@ -91,8 +91,8 @@ void RotatorService::setName(const QString& name) {
         name.isEmpty() ? std::string("torven") : (QStringLiteral("torven — ") + name).toStdString();
 }
 
-void RotatorService::setPosition(std::optional<int> azimuth) {
-    m_state.azimuth = azimuth;
+void RotatorService::setBearing(std::optional<int> bearing) {
+    m_state.azimuth = bearing;
 }
 
 void RotatorService::setUnavailable() {

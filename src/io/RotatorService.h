@@ -65,8 +65,8 @@ public:
     void setTakesTargets(bool takes) { m_state.takesTargets = takes; }
 
 public slots:
-    // The bearing to serve; empty, or outside 0 to 360, is answered as no live position.
-    void setPosition(std::optional<int> azimuth);
+    // The bearing to serve (a decoded reading's liveBearing); empty is answered as no position.
+    void setBearing(std::optional<int> bearing);
     // No live bearing: the port is closed, the device was lost, or no reading since the open.
     void setUnavailable();
 

@@ -258,7 +258,7 @@ TargetMark& MainWindow::targetMark() {
 void MainWindow::showReading(const DecodedReading& reading) {
     // A client gets what the window shows, but only for a reading that holds a bearing.
     if (m_service)
-        m_service->setPosition(m_reception->liveBearing());
+        m_service->setBearing(reading.liveBearing);
     // Laying out the readout's text costs far more than taking a reading: like the lamps, the
     // readout shows the newest reading at once after a quiet spell, and at the coming frame when
     // readings come faster than frames.

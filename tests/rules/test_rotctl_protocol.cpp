@@ -59,8 +59,6 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyRow{"Unavailable", "p", At(std::nullopt), "RPRT -6\n"},
         ReplyRow{"UnavailableLong", "\\get_pos", At(std::nullopt), "RPRT -6\n"},
         ReplyRow{"UnavailableExtended", "+p", At(std::nullopt), "get_pos:\nRPRT -6\n"},
-        ReplyRow{"JunkAbove360", "p", At(7030), "RPRT -6\n"},
-        ReplyRow{"NegativeJunk", "p", At(-70), "RPRT -6\n"},
         // Anything that would move the rotator is not available.
         ReplyRow{"SetPos", "P 90 0", At(180), "RPRT -11\n"},
         ReplyRow{"SetPosLong", "\\set_pos 90 0", At(180), "RPRT -11\n"},

@@ -33,6 +33,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(PlaceRow{"NorthFromZero", 0, 0, 1}, PlaceRow{"NorthFrom360", 360, 360, 1},
                     PlaceRow{"JustBelowZeroRoundsToNorth", 0.4, 0, 1},
                     PlaceRow{"HalfRoundsUp", 352.5, 353, 1},
+                    // floor(x + 0.5) rounds this sum up to 1.
+                    PlaceRow{"LargestBelowAHalfRoundsDown", 0.49999999999999994, 0, 1},
                     PlaceRow{"LastOfNorthSector", 7.4, 7, 1},
                     PlaceRow{"RoundedIntoTheNextSector", 7.6, 8, 2},
                     PlaceRow{"WestOfNorth", 352.4, 352, 24}, PlaceRow{"East", 90, 90, 7},

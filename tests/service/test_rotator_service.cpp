@@ -20,7 +20,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_service.listen(QHostAddress(QHostAddress::LocalHost), 0))
             << m_service.failureReason().toStdString();
-        m_service.setPosition(180);
+        m_service.setBearing(180);
     }
     quint16 port() const { return m_service.serverPort(); }
 
@@ -36,7 +36,7 @@ TEST_F(RotatorServiceTest, TrackerPollsOnOneConnection) {
         ASSERT_TRUE(client.send("p\n"));
         EXPECT_EQ(client.readOnce(128), QByteArray("180.000000\n0.000000\n")) << "poll " << i;
     }
-    m_service.setPosition(181);
+    m_service.setBearing(181);
     ASSERT_TRUE(client.send("p\n"));
     EXPECT_EQ(client.readOnce(128), QByteArray("181.000000\n0.000000\n"));
     m_service.setUnavailable();
@@ -241,7 +241,7 @@ TEST_F(RotatorServiceTest, ClientThatNeverReadsIsDropped) {
 TEST(RotatorServiceListen, PortTakenIsReportedAndTheFirstKeepsServing) {
     RotatorService first;
     ASSERT_TRUE(first.listen(QHostAddress(QHostAddress::LocalHost), 0));
-    first.setPosition(90);
+    first.setBearing(90);
 
     RotatorService second;
     QStringList failed;

@@ -178,7 +178,7 @@ TEST_P(ReceptionAlone, TakesWholeReadingsAndSaysWhatTheyShow) {
     EXPECT_EQ(reception.latest().rawReading, c.raw);
     EXPECT_EQ(reception.latest().readout, c.readout);
     EXPECT_EQ(reception.latest().litLamp, c.litLamp);
-    EXPECT_EQ(reception.liveBearing(), c.liveBearing);
+    EXPECT_EQ(reception.latest().liveBearing, c.liveBearing);
 }
 
 INSTANTIATE_TEST_SUITE_P(
