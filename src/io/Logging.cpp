@@ -24,6 +24,16 @@ void enableDebugLog() {
     QLoggingCategory::setFilterRules(QStringLiteral("torven.*=true"));
 }
 
+void enableEventLog() {
+    QLoggingCategory::setFilterRules(QStringLiteral("torven.*.info=true"));
+}
+
+bool mayLogAbout(const QLoggingCategory& category, const QString& source) {
+    Q_UNUSED(category);
+    Q_UNUSED(source);
+    return true;
+}
+
 QString debugLogFilePath() {
     return QDir(userSettingsFolder()).filePath(QStringLiteral("torven.log"));
 }

@@ -21,6 +21,16 @@ Q_DECLARE_LOGGING_CATEGORY(lcApp)       // torven.app: the start
 // word, as it has over every rule a program sets.
 void enableDebugLog();
 
+// Turns the info messages of every torven category on, and only those: the events a program
+// without a window reports to its journal (start, each open, loss and return of the line, each
+// client arriving and leaving, the end). QT_LOGGING_RULES still has the last word.
+void enableEventLog();
+
+// Whether a line about `source` (a client, by its address) may be written now: each source gets
+// its first few lines a minute, and the rest are counted as left out of `category`. Call it only
+// once the category is known to be on, so that a line that is off costs one check.
+bool mayLogAbout(const QLoggingCategory& category, const QString& source);
+
 // Where --debug writes its log on a system whose windowed programs have no terminal: torven.log
 // in the per-user settings folder (%LOCALAPPDATA%\torven on Windows).
 QString debugLogFilePath();
