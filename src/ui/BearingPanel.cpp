@@ -79,7 +79,7 @@ BearingPanel::BearingPanel(const Console& console, QWidget* parent) : QWidget(pa
 
     m_statusLabel =
         makeOpaqueLabel(this, names::kStatusLine, toPixels(layout::kStatusLine), QString());
-    m_statusLine = std::make_unique<StatusLine>(m_statusLabel);
+    m_statusLine = new StatusLine(m_statusLabel, this);
 
     auto* north = makeCompassMark(this, names::kNorthMark, layout::kNorthMark,
                                   QStringLiteral("C")); // Latin C
@@ -107,12 +107,12 @@ BearingPanel::BearingPanel(const Console& console, QWidget* parent) : QWidget(pa
     m_readout->raise();
     m_consoleBox->raise();
 
-    m_targetMark = new TargetMark(m_lamps, m_statusLabel, this);
-    connect(m_targetMark, &TargetMark::changed, this,
-            [this] { m_statusLine->setTargetLine(m_targetMark->toolTipLine()); });
+    m_targetMark = new TargetMark(m_lamps, this);
+    connect(m_targetMark, &TargetMark::changed, this, [this] {
+        m_statusLine->setTargetWords(m_targetMark->statusText(), m_targetMark->toolTipLine());
+    });
+    connect(m_statusLine, &StatusLine::clicked, m_targetMark, &TargetMark::takeStatusLineClick);
 }
-
-BearingPanel::~BearingPanel() = default;
 
 void BearingPanel::storeReading(const DecodedReading& reading) {
     m_receiveLampOn->raise();
@@ -144,9 +144,8 @@ void BearingPanel::showConnection(const ConnectionUpdate& update) {
         lamp.setColor(QPalette::Window, QColor::fromRgb(*update.lampColour));
         m_connectionLamp->setPalette(lamp);
     }
-    // The status line shows the target's degrees whenever the connection leaves it empty.
     if (update.status)
-        m_targetMark->showStatus(toQString(*update.status));
+        m_statusLine->setConnectionWord(toQString(*update.status));
 }
 
 void BearingPanel::darkenReceiveLamp() {

@@ -3,7 +3,6 @@
 #include <QWidget>
 
 #include <array>
-#include <memory>
 
 class QLabel;
 class QTimer;
@@ -27,7 +26,6 @@ class BearingPanel : public QWidget {
 
 public:
     BearingPanel(const Console& console, QWidget* parent);
-    ~BearingPanel() override;
 
     // Flashes the receive lamp and stores what `reading` shows, for showStoredReading().
     void storeReading(const DecodedReading& reading);
@@ -55,7 +53,7 @@ private:
     Lamp* m_receiveLampOn = nullptr;
     QTimer* m_receiveLampTimer = nullptr; // runs while the receive lamp is lit
     QLabel* m_statusLabel = nullptr;
-    std::unique_ptr<StatusLine> m_statusLine;
+    StatusLine* m_statusLine = nullptr;
     TargetMark* m_targetMark = nullptr;
 };
 

@@ -251,10 +251,6 @@ void MainWindow::showTargetsFrom(RotatorService* service) {
     connect(service, &RotatorService::targetCleared, mark, &TargetMark::clearTarget);
 }
 
-TargetMark& MainWindow::targetMark() {
-    return m_panel->targetMark();
-}
-
 void MainWindow::showReading(const DecodedReading& reading) {
     // A client gets what the window shows, but only for a reading that holds a bearing.
     if (m_service)

@@ -56,7 +56,6 @@ public:
     void shareBearingWith(RotatorService* service);
     // Marks the targets `service`'s clients send on the lamps and in the status line from now on.
     void showTargetsFrom(RotatorService* service);
-    TargetMark& targetMark();
     // A standing remark for the status line's tooltip (a service that could not start, say),
     // shown after the latest reason, newest remark first.
     void addStatusRemark(const QString& remark);
@@ -70,14 +69,8 @@ public:
     AboutWindow& aboutWindow();
 
     bool isPortOpen() const { return m_portOpen; }
-    const std::string& rawReading() const { return m_reception->latest().rawReading; }
-    // A value too large for a bearing lights no lamp; the bearing then counts as none (0).
-    std::int16_t bearingDegrees() const { return m_reception->latest().bearing.value_or(0); }
-    std::int32_t errorCount() const { return m_reception->errorCount(); }
-    // The hidden received-text console's text; its box Text2 catches up within a second.
-    const std::string& consoleText() const { return m_reception->console().text(); }
-    // The text of the latest line error, shown as the status line's tooltip.
-    QString lastErrorText() const { return m_reception->lastErrorText(); }
+    // The reception of the line's readings: the newest reading, the console, the line errors.
+    const Reception& reception() const { return *m_reception; }
 
     // Menu commands.
     void toggleConnection();

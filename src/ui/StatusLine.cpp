@@ -1,11 +1,30 @@
 #include "StatusLine.h"
 
+#include <QEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QTextDocument>
 
 namespace torven {
 
-StatusLine::StatusLine(QLabel* label) : m_label(label) {
+StatusLine::StatusLine(QLabel* label, QObject* parent) : QObject(parent), m_label(label) {
     m_label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_label->setTextFormat(Qt::PlainText);
+    m_label->installEventFilter(this);
+}
+
+void StatusLine::setConnectionWord(const QString& word) {
+    m_connectionWord = word;
+    showText();
+}
+
+void StatusLine::setTargetWords(const QString& text, const QString& toolTipLine) {
+    m_targetText = text;
+    showText();
+    if (m_targetLine != toolTipLine) {
+        m_targetLine = toolTipLine;
+        showWhy();
+    }
 }
 
 void StatusLine::setReason(const QString& reason) {
@@ -23,9 +42,25 @@ void StatusLine::setDistrustNotice(const QString& notice) {
     showWhy();
 }
 
-void StatusLine::setTargetLine(const QString& line) {
-    m_targetLine = line;
-    showWhy();
+bool StatusLine::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_label && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        const bool onTarget = showsTarget();
+        emit clicked(onTarget);
+        return onTarget;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void StatusLine::showText() {
+    const QString text = showsTarget() ? m_targetText : m_connectionWord;
+    if (m_label->text() != text)
+        m_label->setText(text);
+    // The hand says the target's words can be clicked away.
+    if (showsTarget())
+        m_label->setCursor(Qt::PointingHandCursor);
+    else
+        m_label->unsetCursor();
 }
 
 void StatusLine::showWhy() {
@@ -38,7 +73,10 @@ void StatusLine::showWhy() {
     if (!m_distrustNotice.isEmpty())
         lines.append(m_distrustNotice);
     const QString why = lines.join(QLatin1Char('\n'));
-    m_label->setToolTip(why);
+    // Qt shows a tooltip that looks like markup as markup: the text goes in escaped, as rich text
+    // of its own with its lines kept as they are.
+    m_label->setToolTip(why.isEmpty() ? QString()
+                                      : Qt::convertFromPlainText(why, Qt::WhiteSpacePre));
     m_label->setAccessibleDescription(why);
 }
 

@@ -9,26 +9,22 @@
 #include <array>
 #include <optional>
 
-class QLabel;
-
 namespace torven {
 
 class Lamp;
 
 // The target a rotctld client sent, on the main window: a ring on the lamp whose sector holds
-// it, its degrees ("→ 245°") in the status line while the window has nothing else to say there,
-// and a line for the status line's tooltip. The operator dismisses it with a click on the status
-// line while it shows the target, or on the marked lamp. Nothing here runs while nothing changes.
+// it, and the words the status line shows of it ("→ 245°" and a line for its tooltip). The
+// operator dismisses it with a click on the marked lamp, or on the status line while that shows
+// the target. Nothing here runs while nothing changes.
 class TargetMark : public QObject {
     Q_OBJECT
 
 public:
-    TargetMark(const std::array<Lamp*, kLampCount>& lamps, QLabel* statusLine,
-               QObject* parent = nullptr);
+    explicit TargetMark(const std::array<Lamp*, kLampCount>& lamps, QObject* parent = nullptr);
 
-    // Shows the window's own status text ("Ошибка!", or empty after a connect): as it is, or,
-    // when empty, the target's text.
-    void showStatus(const QString& text);
+    // The status line's text for the shown target ("→ 245°"); empty while none is shown.
+    QString statusText() const;
     // What the status line's tooltip says of the shown target; empty while none is shown.
     QString toolTipLine() const;
     // The shown target in whole degrees; empty while there is none or it was dismissed.
@@ -38,9 +34,11 @@ public slots:
     void setTarget(double azimuth);
     void clearTarget();
     void dismiss();
+    // The status line was clicked: a click on the target's words dismisses it.
+    void takeStatusLineClick(bool onTarget);
 
 signals:
-    // The shown target changed (or went): the tooltip's line with it.
+    // The shown target changed (or went): its words with it.
     void changed();
 
 protected:
@@ -52,8 +50,6 @@ private:
 
     TargetDisplay m_display;
     std::array<Lamp*, kLampCount> m_lamps;
-    QLabel* m_statusLine;
-    QString m_statusText; // the window's own text for the status line
 };
 
 } // namespace torven

@@ -310,7 +310,7 @@ TEST(CommSetTrust, AnotherUsersFilesAndLinksAreIgnoredAndTheReasonShown) {
         EXPECT_EQ(h.Form().serialLine().portNumber(), row.port);
         EXPECT_NE(h.Form().serialLine().deviceFor(1).toStdString(), h.LinkPath(1));
         const auto tip = [&] {
-            return h.Child<QLabel>(nameOf(names::kStatusLine))->toolTip();
+            return h.Child<QLabel>(nameOf(names::kStatusLine))->accessibleDescription();
         };
         EXPECT_TRUE(tip().contains(theirs) && tip().contains(QString::number(stranger)))
             << tip().toStdString();

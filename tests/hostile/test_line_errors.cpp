@@ -39,7 +39,9 @@ protected:
     }
 
     torven::SerialLine& Comm() { return h.Form().serialLine(); }
-    QString Tooltip() const { return h.Child<QLabel>(nameOf(names::kStatusLine))->toolTip(); }
+    QString Tooltip() const {
+        return h.Child<QLabel>(nameOf(names::kStatusLine))->accessibleDescription();
+    }
 
     void Connect() {
         h.Form().toggleConnection();
@@ -98,7 +100,7 @@ TEST_F(LineErrors, EachGrownCountIsOneNotificationAndTheTextFollowsTheCount) {
         SCOPED_TRACE(step.name);
         counts = step.counts;
         WaitForNextLook(step.send);
-        EXPECT_EQ(h.Form().errorCount(), step.errorCount);
+        EXPECT_EQ(h.Form().reception().errorCount(), step.errorCount);
         EXPECT_EQ(Tooltip(), step.tooltip);
     }
     EXPECT_EQ(h.Readout(), " 180"); // the reading between the errors came through
@@ -108,7 +110,7 @@ TEST_F(LineErrors, EachGrownCountIsOneNotificationAndTheTextFollowsTheCount) {
 TEST_F(LineErrors, CountsAtOpenAreTheBaselineAndTheCountSurvivesAReconnect) {
     counts->frame += 1;
     WaitForNextLook();
-    ASSERT_EQ(h.Form().errorCount(), 1);
+    ASSERT_EQ(h.Form().reception().errorCount(), 1);
 
     h.Form().toggleConnection(); // disconnect
     EXPECT_FALSE(Comm().watchesLineErrors());
@@ -116,18 +118,18 @@ TEST_F(LineErrors, CountsAtOpenAreTheBaselineAndTheCountSurvivesAReconnect) {
     Connect();
     EXPECT_TRUE(Comm().watchesLineErrors());
     WaitForNextLook();
-    EXPECT_EQ(h.Form().errorCount(), 1);
+    EXPECT_EQ(h.Form().reception().errorCount(), 1);
 
     counts->overrun += 1;
     WaitForNextLook();
-    EXPECT_EQ(h.Form().errorCount(), 2);
+    EXPECT_EQ(h.Form().reception().errorCount(), 2);
 }
 
 TEST_F(LineErrors, CountersThatGoAwayStopTheWatch) {
     counts.reset();
     WaitForNextLook();
     EXPECT_FALSE(Comm().watchesLineErrors());
-    EXPECT_EQ(h.Form().errorCount(), 0);
+    EXPECT_EQ(h.Form().reception().errorCount(), 0);
     // A reception does not ask a driver that has no counters.
     const int before = reads;
     pty.Write("0128");

@@ -50,7 +50,7 @@ public:
     QString Readout() const { return Child<QLineEdit>(nameOf(names::kReadout))->text(); }
     // The console's text as the program keeps it (its box Text2 catches up later).
     QString Console() const {
-        const std::string& text = m_form->consoleText();
+        const std::string& text = m_form->reception().console().text();
         return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     }
     QString ConsoleBox() const { return Child<QLineEdit>(nameOf(names::kConsole))->text(); }

@@ -51,7 +51,7 @@ TEST_P(Offset, TurnsTheBearingBeforeTheReadoutAndLampsSeeIt) {
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();
     pty.Write(std::string(row.block) + "\r\n");
-    ASSERT_TRUE(WaitUntil([&] { return h.Form().rawReading() == row.block; }));
+    ASSERT_TRUE(WaitUntil([&] { return h.Form().reception().latest().rawReading == row.block; }));
     ASSERT_TRUE(WaitUntil([&] { return h.Readout() == row.readout; }))
         << "readout " << h.Readout().toStdString();
     EXPECT_EQ(h.LitLamps(), row.lamps);
@@ -128,16 +128,17 @@ TEST(Naming, CaptionAndStatusRemarksNewestFirst) {
     h.Make(MainWindowOptions{{}, QStringLiteral("Мачта 2"), 15});
     EXPECT_EQ(h.Form().windowTitle(), "TORVEN — Мачта 2");
     const auto* status = h.Child<QLabel>(nameOf(names::kStatusLine));
-    EXPECT_EQ(status->toolTip(), "Поправка азимута: +15°.");
+    EXPECT_EQ(status->accessibleDescription(), "Поправка азимута: +15°.");
 
     h.Form().addStatusRemark(QStringLiteral("Служба rotctld не запущена."));
-    EXPECT_EQ(status->toolTip(), "Служба rotctld не запущена.\nПоправка азимута: +15°.");
+    EXPECT_EQ(status->accessibleDescription(),
+              "Служба rotctld не запущена.\nПоправка азимута: +15°.");
     // A reason (here a port that does not open) comes first, the remarks stay below it.
     h.Form().serialLine().setPortNumber(99);
     h.Form().toggleConnection();
     ASSERT_FALSE(h.Form().isPortOpen());
-    const QStringList lines = status->toolTip().split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 3) << status->toolTip().toStdString();
+    const QStringList lines = status->accessibleDescription().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3) << status->accessibleDescription().toStdString();
     EXPECT_FALSE(lines[0].isEmpty());
     EXPECT_EQ(lines[1], "Служба rotctld не запущена.");
     EXPECT_EQ(lines[2], "Поправка азимута: +15°.");
@@ -162,7 +163,7 @@ TEST(Naming, ServiceOffIsShownWithoutHoldingUpTheWindow) {
     EXPECT_FALSE(box->frameGeometry().intersects(h.Form().frameGeometry()))
         << "the box hides the indicator";
     const auto* status = h.Child<QLabel>(nameOf(names::kStatusLine));
-    EXPECT_EQ(status->toolTip(), reason);
+    EXPECT_EQ(status->accessibleDescription(), reason);
     EXPECT_EQ(h.Status(), QString()) << "the status line says only what the design says";
 }
 

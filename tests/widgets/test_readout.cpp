@@ -73,7 +73,8 @@ TEST(Readout, ShowsEveryDigitAndTheSignOrMarksWhatItCannot) {
         SCOPED_TRACE(row.name);
         const std::string block = std::string(row.reading) + "\r\n";
         pty.Write(block);
-        ASSERT_TRUE(WaitUntil([&] { return h.Form().rawReading() == block.substr(0, 4); }));
+        ASSERT_TRUE(WaitUntil(
+            [&] { return h.Form().reception().latest().rawReading == block.substr(0, 4); }));
         if (row.readout) {
             EXPECT_EQ(h.Readout(), row.readout);
         }

@@ -47,8 +47,8 @@ protected:
 
 TEST_F(Reception, ReadingShowsBearingAndLightsItsLampAlone) {
     SendAndWait("0256\r\n", " 180");
-    EXPECT_EQ(m_harness.Form().bearingDegrees(), 180);
-    EXPECT_EQ(m_harness.Form().rawReading(), "0256");
+    EXPECT_EQ(m_harness.Form().reception().latest().bearing.value_or(0), 180);
+    EXPECT_EQ(m_harness.Form().reception().latest().rawReading, "0256");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{13});
     EXPECT_EQ(m_harness.Console(), "Text2"); // a digit first leaves the console alone
 }
@@ -64,7 +64,7 @@ TEST_F(Reception, ALaterReadingMovesTheLitLamp) {
 TEST_F(Reception, ReadingsArrivingTogetherLeaveTheNewestOnShow) {
     SendAndWait("0300\r\n0128\r\n", " 90");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{7});
-    EXPECT_EQ(m_harness.Form().rawReading(), "0128");
+    EXPECT_EQ(m_harness.Form().reception().latest().rawReading, "0128");
 }
 
 TEST_F(Reception, PiecesFurtherApartThanThePauseAreReadingsOfTheirOwn) {

@@ -56,8 +56,9 @@ TEST_P(Repaint, ScreenSettlesOnTheLatestBlock) {
 
     for (const auto& reading : GetParam().readings) {
         pty.Write(reading + "\r\n");
-        ASSERT_TRUE(WaitUntil([&] { return harness.Form().rawReading() == reading.substr(0, 4); }))
-            << reading;
+        ASSERT_TRUE(WaitUntil([&] {
+            return harness.Form().reception().latest().rawReading == reading.substr(0, 4);
+        })) << reading;
     }
     // The readout's text, like the screen, follows at the coming frame.
     ASSERT_TRUE(WaitUntil([&] { return harness.Readout() == GetParam().readout; }))

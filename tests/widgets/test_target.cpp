@@ -43,7 +43,8 @@ protected:
         return marked;
     }
     QString ToolTip() const {
-        return m_harness.Child<QLabel>(torven::nameOf(torven::test::names::kStatusLine))->toolTip();
+        return m_harness.Child<QLabel>(torven::nameOf(torven::test::names::kStatusLine))
+            ->accessibleDescription();
     }
     void Click(QWidget* widget) {
         const QPointF middle = QRectF(widget->rect()).center();
