@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "BearingOffset.h"
+#include "LogText.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -18,7 +19,9 @@ constexpr int kMaxNameLength = 64;
 CommandLine failure(const QString& text) {
     CommandLine result;
     result.action = CommandLine::Action::Fail;
-    result.text = text;
+    // What was typed comes back in the answer: its control characters written out, so that the
+    // terminal shows them rather than obeys them.
+    result.text = QString::fromStdString(escapedForLog(text.toStdString()));
     return result;
 }
 
@@ -227,7 +230,17 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         o.name = parser.value(name).simplified();
         if (o.name.isEmpty())
             return failure(QStringLiteral("--name: имя не может быть пустым."));
-        if (o.name.size() > kMaxNameLength)
+        // Tidied, a line break or tab is a blank; a control character left would act on the
+        // terminal, the window's title and the service's clients instead of being shown.
+        const QList<uint> characters = o.name.toUcs4();
+        if (const auto control = std::find_if(characters.begin(), characters.end(),
+                                              [](uint c) { return isControlCharacter(c); });
+            control != characters.end())
+            return failure(QStringLiteral("--name: в имени управляющий символ U+%1.")
+                               .arg(QString::number(*control, 16)
+                                        .toUpper()
+                                        .rightJustified(4, QLatin1Char('0'))));
+        if (characters.size() > kMaxNameLength)
             return failure(QStringLiteral("--name: имя длиннее %1 знаков.").arg(kMaxNameLength));
     }
     if (parser.isSet(position)) {

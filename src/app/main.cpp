@@ -69,10 +69,11 @@ int answer(const torven::CommandLine& commandLine) {
     const bool failed = commandLine.action == torven::CommandLine::Action::Fail;
     const QString text = failed ? commandLine.text + QLatin1Char('\n') : commandLine.text;
 #ifdef Q_OS_WIN
-    if (failed)
-        QMessageBox::warning(nullptr, QStringLiteral("TORVEN"), text);
-    else
-        QMessageBox::information(nullptr, QStringLiteral("TORVEN"), text);
+    // The text may repeat what was typed: shown as it is, never read as markup.
+    QMessageBox box(failed ? QMessageBox::Warning : QMessageBox::Information,
+                    QStringLiteral("TORVEN"), text);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 #else
     // Help or a version that did not reach its reader is no success.
     if (!print(failed ? stderr : stdout, text) && !failed) {
@@ -100,28 +101,31 @@ QString startDebugLog() {
 #endif
 }
 
-// What this run started with, for the log.
+// What this run started with, for the log. What the user or the system gave (the command line,
+// the name, the folders) is quoted; the program's own words are not.
 void logStart(const torven::CommandLineOptions& o, const torven::PortSettingsFile& settingsFile) {
-    qCDebug(torven::lcApp).noquote()
-        << "torven" << kVersion << "on" << QSysInfo::prettyProductName() << "with Qt" << qVersion()
-        << "started as" << QCoreApplication::arguments().join(QLatin1Char(' '));
-    qCDebug(torven::lcApp).noquote().nospace()
+    qCDebug(torven::lcApp) << "torven" << qUtf8Printable(kVersion) << "on"
+                           << qUtf8Printable(QSysInfo::prettyProductName()) << "with Qt"
+                           << qVersion() << "started as"
+                           << QCoreApplication::arguments().join(QLatin1Char(' '));
+    qCDebug(torven::lcApp).nospace()
         << "options: port "
-        << (o.portNumber ? QString::number(*o.portNumber) : QStringLiteral("from comm.set"))
-        << ", offset " << o.offset << ", name \"" << o.name << "\", rotctld "
-        << (o.rotctldPort
-                ? o.rotctldAddress.toString() + QLatin1Char(':') + QString::number(*o.rotctldPort)
-                : QStringLiteral("off"))
+        << qUtf8Printable(o.portNumber ? QString::number(*o.portNumber)
+                                       : QStringLiteral("from comm.set"))
+        << ", offset " << o.offset << ", name " << o.name << ", rotctld "
+        << qUtf8Printable(o.rotctldPort ? o.rotctldAddress.toString() + QLatin1Char(':') +
+                                              QString::number(*o.rotctldPort)
+                                        : QStringLiteral("off"))
         << (o.targets ? ", targets taken" : "");
-    qCDebug(torven::lcSettings).noquote()
-        << "comm.set read from the first present in:"
-        << settingsFile.fileFolders().join(QStringLiteral(", "))
-        << "| comN links looked for in:" << settingsFile.folders().join(QStringLiteral(", "));
+    qCDebug(torven::lcSettings) << "comm.set read from the first present in:"
+                                << settingsFile.fileFolders()
+                                << "| comN links looked for in:" << settingsFile.folders();
 }
 
 // A box beside the window that tells `text` without holding up the window.
 void tellBeside(QWidget* window, const QString& title, const QString& text) {
     auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, window);
+    box->setTextFormat(Qt::PlainText); // a path and the system's words, never markup
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     torven::showBeside(*box, *window);
@@ -168,6 +172,8 @@ int main(int argc, char* argv[]) {
         early.action != torven::CommandLine::Action::Run)
         return answer(early);
 #endif
+    // Every line of the log, Qt's own included, with its time, escaped and within its limits.
+    torven::startLog();
 #ifdef Q_OS_WIN
     // QApplication takes its own options (-style, -platform and the like) out of the arguments.
     QApplication app(argc, argv);

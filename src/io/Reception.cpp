@@ -52,7 +52,8 @@ void Reception::takeReading(std::string_view reading) {
     qCDebug(lcReception).nospace()
         << "reading " << QByteArray(reading.data(), static_cast<qsizetype>(reading.size()))
         << ": bearing "
-        << (m_latest.liveBearing ? QString::number(*m_latest.liveBearing) : QStringLiteral("none"));
+        << qUtf8Printable(m_latest.liveBearing ? QString::number(*m_latest.liveBearing)
+                                               : QStringLiteral("none"));
     emit readingTaken(m_latest);
 }
 

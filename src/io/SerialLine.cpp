@@ -157,12 +157,14 @@ PortResult SerialLine::openPort() {
         return PortFault(PortFault::Kind::Other, m_portNumber, "the port is already open");
     PortResult result = open();
     if (result.succeeded())
-        qCDebug(lcSerial).noquote()
-            << "port" << m_portNumber << "opened:" << m_device << "→"
-            << QFileInfo(m_device).canonicalFilePath() << "at" << m_settings;
+        qCDebug(lcSerial) << "port" << m_portNumber << "opened:" << m_device << "→"
+                          << QFileInfo(m_device).canonicalFilePath() << "at"
+                          << qUtf8Printable(m_settings);
     else
-        qCDebug(lcSerial).noquote() << "port" << m_portNumber << "not opened, with" << m_settings
-                                    << QString::fromStdString(portFaultText(result.fault()));
+        // The fault's text may carry a lock file's words and the system's: quoted.
+        qCDebug(lcSerial) << "port" << m_portNumber << "not opened, with"
+                          << qUtf8Printable(m_settings)
+                          << QString::fromStdString(portFaultText(result.fault()));
     return result;
 }
 
@@ -196,7 +198,7 @@ PortResult SerialLine::open() {
 
 void SerialLine::closePort() {
     if (m_port.isOpen())
-        qCDebug(lcSerial).noquote() << "port" << m_portNumber << "closed:" << m_device;
+        qCDebug(lcSerial) << "port" << m_portNumber << "closed:" << m_device;
     m_readErrorsInARow = 0;
     m_lineErrorPoll.stop();
     m_lineErrorsSeen.reset();
@@ -239,12 +241,13 @@ void SerialLine::checkLineErrors() {
 
 void SerialLine::logLineError(LineEvent code, const LineErrorCounts& counts) const {
     const auto message = lineErrorMessage(code);
-    qCDebug(lcSerial).noquote().nospace()
+    qCDebug(lcSerial).nospace()
         << "line error " << static_cast<int>(code) << " on " << m_device << ": "
-        << (message ? QString::fromLatin1(message->data(), static_cast<qsizetype>(message->size()))
-                          .remove(QStringLiteral("Last Error:"))
-                          .trimmed()
-                    : QStringLiteral("break (not counted as an error)"))
+        << qUtf8Printable(message ? QString::fromLatin1(message->data(),
+                                                        static_cast<qsizetype>(message->size()))
+                                        .remove(QStringLiteral("Last Error:"))
+                                        .trimmed()
+                                  : QStringLiteral("break (not counted as an error)"))
         << "; the driver's counts: break " << counts.breaks << ", framing " << counts.frame
         << ", overrun " << counts.overrun << ", buffer overrun " << counts.bufferOverrun
         << ", parity " << counts.parity;
@@ -273,15 +276,15 @@ void SerialLine::onErrorOccurred(QSerialPort::SerialPortError error) {
     // queue) left the line working. Many in a row with nothing read are a failed line all the same.
     if (error == QSerialPort::ReadError && !lineFailed(m_port.handle()) &&
         ++m_readErrorsInARow <= kReadErrorsTolerated) {
-        qCDebug(lcSerial).noquote() << "read error" << m_readErrorsInARow << "in a row on"
-                                    << m_device << "(line not hung up):" << m_port.errorString();
+        qCDebug(lcSerial) << "read error" << m_readErrorsInARow << "in a row on" << m_device
+                          << "(line not hung up):" << m_port.errorString();
         m_port.clearError();
         return;
     }
     m_readErrorsInARow = 0;
     const QString reason = m_port.errorString();
-    qCDebug(lcSerial).noquote() << "port" << m_portNumber << "lost its device" << m_device << "("
-                                << error << "):" << reason;
+    qCDebug(lcSerial).nospace() << "port " << m_portNumber << " lost its device " << m_device
+                                << " (" << error << "): " << reason;
     closePort();
     m_port.clearError();
     emit deviceLost(reason);

@@ -151,6 +151,7 @@ void MainWindow::reportServiceOff(const QString& reason) {
                                 QString::fromStdString(serviceOffMessage(reason.toStdString())),
                                 QMessageBox::Ok, this);
     box->setObjectName(nameOf(names::kServiceWarning));
+    box->setTextFormat(Qt::PlainText); // the system's words, never markup
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     // Beside the window rather than over it, so that the bearing and the menu stay in sight.

@@ -149,6 +149,8 @@ void PortDialog::cancel() {
 void PortDialog::warn(const QString& text) {
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
     box->setObjectName(nameOf(names::kWarning));
+    // A lock file's program name and the system's words, shown as they are, never as markup.
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

@@ -11,6 +11,7 @@
 
 #include <iostream>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -141,16 +142,20 @@ TEST_F(Sharing, OffsetTurnsBearingsButNotJunk) {
     EXPECT_EQ(Azimuth(port), std::nullopt) << "junk must not be served as a bearing";
 }
 
-// The lines of the programs' output that start with `start` and hold `part`.
+// The lines of the log that start with their time to the millisecond and "debug", then `start`,
+// and hold `part`.
 int LinesWith(const std::string& text, const std::string& start, const std::string& part) {
+    static const std::regex logged(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} debug (.*))");
     std::istringstream lines(text);
     int count = 0;
+    std::smatch match;
     for (std::string line; std::getline(lines, line);)
-        count += line.rfind(start, 0) == 0 && line.find(part) != std::string::npos;
+        count += std::regex_match(line, match, logged) && match[1].str().rfind(start, 0) == 0 &&
+                 line.find(part) != std::string::npos;
     return count;
 }
 
-// --debug on Linux: a line each, with its category, on the terminal. (A line error needs a
+// --debug on Linux: a line each, with its time and category, on the terminal. (A line error needs a
 // driver's counters, which a pseudo-terminal does not keep: tests/hostile sees that line.)
 TEST_F(Sharing, DebugLogsTheConnectTheReadingTheClientAndTheCloseALineEach) {
     const int port = FreeTcpPort();

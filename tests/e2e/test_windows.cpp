@@ -189,9 +189,9 @@ TEST_F(Windows, DebugWritesItsLogToTheUsersFolderAndABoxSaysWhere) {
         const auto log = UsersFile("torven.log");
         return log && BytesOf(*log).find(part) != std::string::npos;
     };
-    EXPECT_TRUE(WaitFor([&] { return logged(" torven.serial debug: port 1 opened: "); }))
+    EXPECT_TRUE(WaitFor([&] { return logged(" debug torven.serial: port 1 opened: "); }))
         << (UsersFile("torven.log") ? BytesOf(*UsersFile("torven.log")) : "no torven.log");
-    EXPECT_TRUE(logged(" torven.app debug: torven ")) << "the start is not in the log";
+    EXPECT_TRUE(logged(" debug torven.app: torven ")) << "the start is not in the log";
     Exit(torven);
 }
 

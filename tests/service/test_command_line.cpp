@@ -96,6 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
         RunRow{"LongestName", {"--name", QString(64, QChar(0x416))}, With([](auto& o) {
                    o.name = QString(64, QChar(0x416));
                })},
+        RunRow{"LongestNameCountsCharactersNotUtf16Units",
+               {"--name", QStringLiteral("😀").repeated(64)},
+               With([](auto& o) { o.name = QStringLiteral("😀").repeated(64); })},
         RunRow{"PositionMayBeNegative", {"--position", "-1920, 40"}, With([](auto& o) {
                    o.position = QPoint(-1920, 40);
                })},
@@ -159,6 +162,9 @@ INSTANTIATE_TEST_SUITE_P(
                     FailRow{"PortBeyond16Bits", {"--port", "32768"}, "--port"},
                     FailRow{"EmptyName", {"--name", " \t"}, "--name"},
                     FailRow{"NameTooLong", {"--name", QString(65, QChar(0x416))}, "длиннее 64"},
+                    FailRow{"NameWithEscape", {"--name", "A\x1b]0;T\a"}, "символ U+001B"},
+                    FailRow{"NameWithC1", {"--name", QStringLiteral("A\u009B")}, "U+009B"},
+                    FailRow{"TypedEscapeShown", {"--port", "\x1b]0;T\a"}, "«\\u001B]0;T\\u0007»"},
                     FailRow{"PositionOneNumber", {"--position", "100"}, "--position"},
                     FailRow{"PositionThreeNumbers", {"--position", "1,2,3"}, "--position"},
                     FailRow{"PositionLetters", {"--position", "x,y"}, "--position"}),
