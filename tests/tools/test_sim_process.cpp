@@ -1,5 +1,6 @@
 // Runs the built simulator and listens on its line the way torven does.
 
+#include "Poll.h"
 #include "Spawn.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace std::string_literals;
+using namespace std::chrono_literals;
 
 // Reads what arrives on `fd` until `done(data)`, a hang-up, or a deadline generous enough for
 // sanitizer builds on a busy machine. The size of each read goes to `chunks` when given.
@@ -246,6 +248,25 @@ TEST_F(SimProcess, LateListenerGetsFreshReadingsNotABacklog) {
     EXPECT_GE(std::stoi(first.substr(0, 4)), sentBeforeListening - 100) << first;
     sim.Signal(SIGTERM);
     EXPECT_EQ(sim.ExitStatus(), 0);
+}
+
+// A listener that stalls after the start of a reading keeps its rest: what the simulator throws
+// away for want of a listener is whole readings, never the rest of one begun.
+TEST_F(SimProcess, AStalledListenerKeepsTheRestOfTheReadingItBegan) {
+    std::string script;
+    for (char c = 'a'; c <= 'z'; ++c)
+        script += std::string(100, c) + "\n";
+    SimRun sim(
+        {"script", WriteFile("long", script), "--eol", "lf", "--split", "200", "--link", link_});
+    sim.StartLine();
+    const int line = OpenLine();
+    EXPECT_EQ(ReadUntil(line, [](const std::string& s) { return !s.empty(); }), "aa");
+    int waiting = 0;
+    EXPECT_TRUE(torven::test::WaitFor(
+        [&] { return ioctl(line, FIONREAD, &waiting) == 0 && waiting > 400; }, 10s));
+    EXPECT_EQ(ReadUntil(line, [](const std::string& s) { return s.size() >= 99; }).substr(0, 99),
+              std::string(98, 'a') + "\n");
+    close(line);
 }
 
 // A second simulator on the same link would leave the first one feeding nobody, and whoever
