@@ -206,18 +206,32 @@ TEST_F(SimProcess, ScriptSendsEscapedBytesExactly) {
     }
 }
 
-TEST_F(SimProcess, StopSignalRemovesTheLinkAndExitsCleanly) {
-    for (const int signal : {SIGTERM, SIGINT}) {
-        SCOPED_TRACE(signal);
-        fs::create_symlink(dir_ / "gone", link_); // a stale link from an earlier run is replaced
-        SimRun sim({"sweep", "--speed", "-90", "--link", link_});
+// A simulator's stale link is replaced and then removed; someone's own, replaced with --force,
+// is put back.
+TEST_F(SimProcess, StopSignalUndoesTheLinkAndExitsCleanly) {
+    const struct {
+        int signal;
+        std::string before;
+        bool force;
+    } rows[] = {{SIGTERM, "/dev/pts/999999", false}, {SIGINT, "/dev/serial/by-id/usb-x", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.before);
+        fs::create_symlink(row.before, link_);
+        std::vector<std::string> args = {"sweep", "--speed", "-90", "--link", link_};
+        if (row.force)
+            args.push_back("--force");
+        SimRun sim(args);
         sim.StartLine();
         const int line = OpenLine();
         EXPECT_EQ(ReadUntil(line, HasLine).size(), 6u);
         close(line);
-        sim.Signal(signal);
+        sim.Signal(row.signal);
         EXPECT_EQ(sim.ExitStatus(), 0);
-        EXPECT_FALSE(fs::exists(fs::symlink_status(link_)));
+        if (row.force)
+            EXPECT_EQ(fs::read_symlink(link_), row.before);
+        else
+            EXPECT_FALSE(fs::exists(fs::symlink_status(link_)));
+        fs::remove(link_);
     }
 }
 
@@ -290,9 +304,12 @@ TEST_F(SimProcess, ALinkAnotherSimulatorServesIsTakenOverOnlyWithForce) {
 
 TEST_F(SimProcess, RefusesBadStartsWithTheirExitStatus) {
     const std::string file = WriteFile("com2", "keep me");
+    const std::string adapter = (dir_ / "com3").string(); // an unplugged adapter's own link
+    fs::create_symlink("/dev/serial/by-id/usb-x", adapter);
     const std::vector<std::pair<std::vector<std::string>, int>> rows = {
         {{"fixed"}, 2},
         {{"sweep", "--link", file}, 1},
+        {{"sweep", "--link", adapter}, 1},
         {{"script", WriteFile("bad", "0256\n\\q\n"), "--rate", "100"}, 2},
     };
     for (const auto& [args, status] : rows) {
@@ -308,6 +325,7 @@ TEST_F(SimProcess, RefusesBadStartsWithTheirExitStatus) {
     const std::string why = ReadToEnd(sim.StderrFd());
     EXPECT_NE(why.find(nowhere + ": No such file"), std::string::npos) << why;
     EXPECT_EQ(fs::file_size(file), 7u);
+    EXPECT_EQ(fs::read_symlink(adapter), "/dev/serial/by-id/usb-x");
 }
 
 } // namespace
