@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -181,6 +183,42 @@ TEST_F(Sharing, DebugLogsTheConnectTheReadingTheClientAndTheCloseALineEach) {
     };
     for (const auto& line : expected)
         EXPECT_EQ(LinesWith(log, line.start, line.part), line.count) << line.start << "\n" << log;
+}
+
+// A reading the line delivers in two pieces 10 ms apart, far inside the pause, while seven clients
+// keep the service busy with targets: every reading is taken whole, and a tracker polling
+// meanwhile is only ever answered the true bearing.
+TEST_F(Sharing, AReadingInTwoPiecesIsTakenWholeWhileClientsKeepTheServiceBusy) {
+    const int port = FreeTcpPort();
+    Simulator sim(work, 1, {"fixed", "256", "--split", "10", "--rate", "20"}); // 180 degrees
+    Torven torven(desktop, work, {"--rotctld", std::to_string(port), "--targets", "--debug"},
+                  "TORVEN");
+    Connect(torven);
+    ASSERT_TRUE(ShowsLamps(torven, {13}));
+    const std::string report = (work.Dir() / "flood.txt").string();
+    Process flood({CLIENT_FLOOD_PATH, std::to_string(port), "7", "2000000", "20"},
+                  EnvironmentWithout({}), report);
+    ASSERT_EQ(flood.WaitExit(std::chrono::seconds(100)), 0);
+    torven.ClickMenu(kExit);
+    EXPECT_EQ(torven.Proc().WaitExit(kPatience), 0);
+
+    std::ostringstream answers;
+    answers << std::ifstream(report).rdbuf();
+    EXPECT_EQ(LinesWith(answers.str(), "AZIMUTH ", ""), 1) << answers.str();
+    EXPECT_EQ(LinesWith(answers.str(), "AZIMUTH 180.000000 ", ""), 1) << answers.str();
+    // A line per target would bury the rest of the log, which a failure prints.
+    std::istringstream lines(work.LogText());
+    std::ofstream log(work.Log(), std::ios::trunc);
+    int readings = 0;
+    int whole = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(" target: ") == std::string::npos)
+            log << line << '\n';
+        readings += line.starts_with("torven.reception: reading ");
+        whole += line == "torven.reception: reading \"0256\\r\\n\": bearing \"180\"";
+    }
+    EXPECT_GT(readings, 0);
+    EXPECT_EQ(whole, readings);
 }
 
 // Two rotators on one desk: each copy reads its own port, named and placed apart, each served on
