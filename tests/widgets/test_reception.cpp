@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSocketNotifier>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -79,6 +78,34 @@ TEST_F(Reception, PiecesFurtherApartThanThePauseAreReadingsOfTheirOwn) {
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{1});
     SendAndWait("56\r\n", " 39");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{4});
+}
+
+// A program kept busy (by clients of the service, say) may serve the pause's timer before the
+// line's notice of what arrived meanwhile: here a handler runs past the pause while the rest
+// arrives, and the timers are served next in the same turn. The rest that waits in the port
+// completes the reading; only a line that stayed silent has its text cut.
+TEST_F(Reception, ThePauseCutsTextOnlyWhenItsRestIsNotWaitingInThePort) {
+    auto* pause = m_harness.Child<QTimer>(nameOf(names::kReadingPause));
+    for (const auto& [rest, readout] : {std::pair{"56\r\n", " 180"}, {"", " 1"}}) {
+        SCOPED_TRACE(readout);
+        m_pty.Write("02");
+        ASSERT_TRUE(WaitUntil([&] { return pause->isActive(); }));
+        int busy[2];
+        ASSERT_EQ(pipe(busy), 0);
+        QSocketNotifier client(busy[0], QSocketNotifier::Read);
+        QObject::connect(&client, &QSocketNotifier::activated, [&, rest = rest] {
+            client.setEnabled(false);
+            m_pty.Write(rest);
+            std::this_thread::sleep_for(std::chrono::milliseconds(pause->remainingTime() + 5));
+        });
+        QTimer due; // due at once, so that the timers are served in the same turn
+        due.start(0);
+        ASSERT_EQ(write(busy[1], "p", 1), 1);
+        EXPECT_TRUE(
+            WaitUntil([&] { return !pause->isActive() && m_harness.Readout() == readout; }));
+        close(busy[0]);
+        close(busy[1]);
+    }
 }
 
 TEST_F(Reception, LineBreakFirstAddsToTheConsoleAndDarkensTheLamps) {
@@ -217,57 +244,6 @@ TEST(ReceptionAlone, DroppedTextIsNeverTakenAndErrorsAreCounted) {
     EXPECT_EQ(errors.size(), 2);
     EXPECT_EQ(errors.last(), reception.lastErrorText());
     EXPECT_TRUE(reception.lastErrorText().contains(QLatin1Char('2')));
-}
-
-// A program kept busy (by clients of the service, say) may serve the pause's timer before the
-// line's notice of what arrived meanwhile: here a handler runs past the pause while the rest of the
-// reading arrives, and the timers are served next in the same turn of the event loop. The rest
-// that waits in the port completes the reading; only a line that stayed silent has its text cut.
-TEST(ReceptionOfABusyProgram, ThePauseCutsTextOnlyWhenItsRestIsNotInThePort) {
-    const struct {
-        const char* name;
-        const char* rest;
-        std::vector<int> bearings;
-    } rows[] = {{"RestWaiting", "56\r\n", {180}}, {"NothingWaiting", "", {1}}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        QTemporaryDir dir;
-        PseudoTerminal pty;
-        pty.LinkAs(dir.filePath(QStringLiteral("com1")).toStdString());
-        torven::SerialLine line;
-        line.setLinkFolders({dir.path()});
-        torven::Reception reception;
-        QObject::connect(&line, &torven::SerialLine::blockReceived, &reception,
-                         &torven::Reception::takeBlock);
-        reception.setCatchUp([&line] { line.takeHeldBytes(); });
-        std::vector<int> bearings;
-        QObject::connect(&reception, &torven::Reception::readingTaken,
-                         [&](const torven::DecodedReading& r) {
-                             bearings.push_back(r.liveBearing.value_or(-1));
-                         });
-        ASSERT_TRUE(line.openPort().succeeded());
-        pty.Write("02");
-        auto* pause = reception.findChild<QTimer*>(torven::Reception::kPauseTimerName);
-        ASSERT_TRUE(WaitUntil([&] { return pause->isActive(); }));
-
-        int busy[2];
-        ASSERT_EQ(pipe(busy), 0);
-        QSocketNotifier client(busy[0], QSocketNotifier::Read);
-        QObject::connect(&client, &QSocketNotifier::activated, [&] {
-            client.setEnabled(false);
-            pty.Write(row.rest);
-            std::this_thread::sleep_for(std::chrono::milliseconds(pause->remainingTime() + 5));
-        });
-        QTimer due; // due at once, so that the timers are served in the same turn
-        due.setSingleShot(true);
-        due.start(0);
-        ASSERT_EQ(write(busy[1], "p", 1), 1);
-        EXPECT_TRUE(WaitUntil([&] { return !bearings.empty(); }));
-        EXPECT_EQ(bearings, row.bearings);
-        EXPECT_TRUE(line.isPortOpen());
-        close(busy[0]);
-        close(busy[1]);
-    }
 }
 
 } // namespace
