@@ -58,6 +58,10 @@ void Reception::takeReading(std::string_view reading) {
 }
 
 void Reception::takeWaitingTextWhenDue() {
+    // What arrived meanwhile is framed first: it may complete the waiting reading, and only what
+    // is still missing then counts as late.
+    if (m_catchUp)
+        m_catchUp();
     m_framer.takeDue(ReadingFramer::Clock::now(),
                      [this](std::string_view reading) { takeReading(reading); });
     scheduleWaitingText();

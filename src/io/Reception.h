@@ -10,7 +10,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <utility>
 
 class QByteArray;
 class QTimer;
@@ -40,6 +42,11 @@ public:
     void setLineSettings(const LineSettings& settings) { m_framer.setLineSettings(settings); }
     // Forgets text that waits for the rest of its reading: it belongs to the line as it was.
     void dropWaitingText();
+    // Called when the pause of waiting text runs out, before the text is taken as it stands: it
+    // hands over through takeBlock, at once, whatever the line already holds unannounced. A busy
+    // program may serve the pause before the line's notice of bytes that came in time, and a
+    // reading must not be cut while its rest already waits in the port.
+    void setCatchUp(std::function<void()> catchUp) { m_catchUp = std::move(catchUp); }
 
     const Console& console() const { return m_console; }
     // The newest reading, decoded and the offset applied: what the display shows and the service
@@ -66,6 +73,7 @@ private:
     ReadingFramer m_framer;
     QTimer* m_pause = nullptr; // runs while received text waits for the rest of its reading
     ReadingFramer::Clock::time_point m_pauseDue{};
+    std::function<void()> m_catchUp;
     Console m_console;
     DecodedReading m_latest;
     std::int32_t m_errorCount = 0;

@@ -261,6 +261,24 @@ void SerialLine::onReadyRead() {
     checkLineErrors();
 }
 
+void SerialLine::takeHeldBytes() {
+#ifdef Q_OS_UNIX
+    if (!m_port.isOpen())
+        return;
+    // Qt reports a wait that finds nothing as an error, so the line is asked first. With bytes
+    // there, the wait reads them at once and emits readyRead, which hands them on from here.
+    pollfd line{static_cast<int>(m_port.handle()), POLLIN, 0};
+    if (::poll(&line, 1, 0) > 0 && (line.revents & POLLIN) != 0)
+        m_port.waitForReadyRead(0);
+#else
+    // Qt's Windows backend reads through overlapped operations whose completions a helper thread
+    // queues for the event loop. A wait that does not block handles at most one of them, and a
+    // completion that comes in during the wait may be queued with no notice to the event loop: the
+    // line's next step would then never be taken and reception would stop for good. Bytes
+    // arrive through the event loop alone there.
+#endif
+}
+
 void SerialLine::onErrorOccurred(QSerialPort::SerialPortError error) {
     // A hang-up reaches here through the read notification, which stays armed for as long as the
     // port is open, data waiting or not: no read buffer limit is ever set, since Qt stops
@@ -271,6 +289,11 @@ void SerialLine::onErrorOccurred(QSerialPort::SerialPortError error) {
     // as the dead handle stays open, so the port is closed here, once.
     if (error == QSerialPort::NoError || !m_port.isOpen() || m_applyingSettings)
         return;
+    // A wait that found nothing (takeHeldBytes) says nothing about the device.
+    if (error == QSerialPort::TimeoutError) {
+        m_port.clearError();
+        return;
+    }
     // A read that finds nothing after the line said it was readable, on a line that has not hung
     // up, is no lost device: whatever took the bytes (a pseudo-terminal's controller flushing its
     // queue) left the line working. Many in a row with nothing read are a failed line all the same.

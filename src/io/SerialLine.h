@@ -58,6 +58,11 @@ public:
     // Closing cannot fail; a closed port is left alone.
     void closePort();
 
+    // Hands over at once, through blockReceived, the bytes the system already holds for the open
+    // line but has not announced yet: a busy program may serve a timer before the line's notice.
+    // Does nothing when none wait, when the port is closed, and on Windows (see the source).
+    void takeHeldBytes();
+
     // Folders searched for comN links that point a port number at a device.
     void setLinkFolders(const QStringList& folders) { m_linkFolders = folders; }
 

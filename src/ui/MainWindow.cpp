@@ -84,6 +84,7 @@ void MainWindow::createElements() {
     m_serialLine->setObjectName(nameOf(names::kSerialLine));
     m_serialLine->setLinkFolders(m_settingsFile.folders());
     connect(m_serialLine, &SerialLine::blockReceived, m_reception, &Reception::takeBlock);
+    m_reception->setCatchUp([line = m_serialLine] { line->takeHeldBytes(); });
     connect(m_serialLine, &SerialLine::lineError, m_reception, &Reception::takeLineError);
     connect(m_serialLine, &SerialLine::deviceLost, this, &MainWindow::onDeviceLost);
     connect(m_reception, &Reception::readingTaken, this, &MainWindow::showReading);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <regex>
@@ -186,6 +187,37 @@ TEST_F(Sharing, DebugLogsTheConnectTheReadingTheClientAndTheCloseALineEach) {
     };
     for (const auto& line : expected)
         EXPECT_EQ(LinesWith(log, line.start, line.part), line.count) << line.start << "\n" << log;
+}
+
+// A reading the line delivers in two pieces 10 ms apart, far inside the pause, while seven clients
+// keep the service busy with targets: every reading is taken whole, and a tracker polling
+// meanwhile is only ever answered the true bearing.
+TEST_F(Sharing, AReadingInTwoPiecesIsTakenWholeWhileClientsKeepTheServiceBusy) {
+    const int port = FreeTcpPort();
+    Simulator sim(work, 1, {"fixed", "256", "--split", "10", "--rate", "20"}); // 180 degrees
+    Torven torven(desktop, work, {"--rotctld", std::to_string(port), "--targets", "--debug"},
+                  "TORVEN");
+    Connect(torven);
+    ASSERT_TRUE(ShowsLamps(torven, {13}));
+    Process flood({CLIENT_FLOOD_PATH, std::to_string(port), "7", "2000000", "20"},
+                  EnvironmentWithout({}), work.Log());
+    ASSERT_EQ(flood.WaitExit(std::chrono::seconds(100)), 0);
+    torven.ClickMenu(kExit);
+    EXPECT_EQ(torven.Proc().WaitExit(kPatience), 0);
+
+    // A line per target would bury the rest of the log, which a failure prints.
+    std::istringstream all(work.LogText());
+    std::ostringstream kept;
+    for (std::string line; std::getline(all, line);)
+        if (line.find(" target: ") == std::string::npos)
+            kept << line << '\n';
+    std::ofstream(work.Log(), std::ios::trunc) << kept.str();
+    const std::string log = kept.str();
+    EXPECT_EQ(LinesWith(log, "AZIMUTH ", ""), LinesWith(log, "AZIMUTH 180.000000 ", ""));
+    const int readings = LinesWith(log, "torven.reception: reading ", "");
+    EXPECT_GT(readings, 0);
+    EXPECT_EQ(LinesWith(log, "torven.reception: reading \"0256\\r\\n\": bearing \"180\"", ""),
+              readings);
 }
 
 // Two rotators on one desk: each copy reads its own port, named and placed apart, each served on

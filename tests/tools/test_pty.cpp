@@ -157,6 +157,16 @@ TEST_F(Links, ADeviceLinkReplacesOnlyALinkAndRemovesOnlyItsOwn) {
     }
     ASSERT_TRUE(fs::is_symlink(path)) << "another's link was removed";
     EXPECT_EQ(fs::read_symlink(path), "/dev/pts/theirs");
+
+    // Someone's own link, to an adapter that is unplugged: taken over when asked, then put back.
+    const std::string adapter = "/dev/serial/by-id/usb-unplugged";
+    fs::remove(path);
+    fs::create_symlink(adapter, path);
+    {
+        DeviceLink link(path.string(), target, true);
+        EXPECT_EQ(fs::read_symlink(path), target);
+    }
+    EXPECT_EQ(fs::read_symlink(path), adapter);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Runs the built simulator and listens on its line the way torven does.
 
+#include "Poll.h"
 #include "Spawn.h"
 
 #include <gtest/gtest.h>
@@ -207,7 +208,7 @@ TEST_F(SimProcess, ScriptSendsEscapedBytesExactly) {
 TEST_F(SimProcess, StopSignalRemovesTheLinkAndExitsCleanly) {
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal);
-        fs::create_symlink(dir_ / "gone", link_); // a stale link from an earlier run is replaced
+        fs::create_symlink("/dev/pts/999999", link_); // a simulator's stale link is replaced
         SimRun sim({"sweep", "--speed", "-90", "--link", link_});
         sim.StartLine();
         const int line = OpenLine();
@@ -248,6 +249,26 @@ TEST_F(SimProcess, LateListenerGetsFreshReadingsNotABacklog) {
     EXPECT_EQ(sim.ExitStatus(), 0);
 }
 
+// A listener that stalls after the start of a reading keeps its rest: what the simulator throws
+// away for want of a listener is whole readings, never the rest of one begun.
+TEST_F(SimProcess, AStalledListenerKeepsTheRestOfTheReadingItBegan) {
+    std::string script;
+    for (char c = 'a'; c <= 'z'; ++c)
+        script += std::string(100, c) + "\n";
+    SimRun sim(
+        {"script", WriteFile("long", script), "--eol", "lf", "--split", "200", "--link", link_});
+    sim.StartLine();
+    const int line = OpenLine();
+    EXPECT_EQ(ReadUntil(line, [](const std::string& s) { return !s.empty(); }), "aa");
+    int waiting = 0;
+    EXPECT_TRUE(
+        torven::test::WaitFor([&] { return ioctl(line, FIONREAD, &waiting) == 0 && waiting > 400; },
+                              std::chrono::seconds(10)));
+    EXPECT_EQ(ReadUntil(line, [](const std::string& s) { return s.size() >= 99; }).substr(0, 99),
+              std::string(98, 'a') + "\n");
+    close(line);
+}
+
 // A second simulator on the same link would leave the first one feeding nobody, and whoever
 // listens on the link would be switched without a word.
 TEST_F(SimProcess, ALinkAnotherSimulatorServesIsTakenOverOnlyWithForce) {
@@ -269,9 +290,12 @@ TEST_F(SimProcess, ALinkAnotherSimulatorServesIsTakenOverOnlyWithForce) {
 
 TEST_F(SimProcess, RefusesBadStartsWithTheirExitStatus) {
     const std::string file = WriteFile("com2", "keep me");
+    const std::string adapter = (dir_ / "com3").string(); // an unplugged adapter's own link
+    fs::create_symlink("/dev/serial/by-id/usb-x", adapter);
     const std::vector<std::pair<std::vector<std::string>, int>> rows = {
         {{"fixed"}, 2},
         {{"sweep", "--link", file}, 1},
+        {{"sweep", "--link", adapter}, 1},
         {{"script", WriteFile("bad", "0256\n\\q\n"), "--rate", "100"}, 2},
     };
     for (const auto& [args, status] : rows) {
@@ -287,6 +311,7 @@ TEST_F(SimProcess, RefusesBadStartsWithTheirExitStatus) {
     const std::string why = ReadToEnd(sim.StderrFd());
     EXPECT_NE(why.find(nowhere + ": No such file"), std::string::npos) << why;
     EXPECT_EQ(fs::file_size(file), 7u);
+    EXPECT_EQ(fs::read_symlink(adapter), "/dev/serial/by-id/usb-x");
 }
 
 } // namespace

@@ -9,12 +9,16 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -74,6 +78,34 @@ TEST_F(Reception, PiecesFurtherApartThanThePauseAreReadingsOfTheirOwn) {
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{1});
     SendAndWait("56\r\n", " 39");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{4});
+}
+
+// A program kept busy (by clients of the service, say) may serve the pause's timer before the
+// line's notice of what arrived meanwhile: here a handler runs past the pause while the rest
+// arrives, and the timers are served next in the same turn. The rest that waits in the port
+// completes the reading; only a line that stayed silent has its text cut.
+TEST_F(Reception, ThePauseCutsTextOnlyWhenItsRestIsNotWaitingInThePort) {
+    auto* pause = m_harness.Child<QTimer>(nameOf(names::kReadingPause));
+    for (const auto& [rest, readout] : {std::pair{"56\r\n", " 180"}, {"", " 1"}}) {
+        SCOPED_TRACE(readout);
+        m_pty.Write("02");
+        ASSERT_TRUE(WaitUntil([&] { return pause->isActive(); }));
+        int busy[2];
+        ASSERT_EQ(pipe(busy), 0);
+        QSocketNotifier client(busy[0], QSocketNotifier::Read);
+        QObject::connect(&client, &QSocketNotifier::activated, [&, rest = rest] {
+            client.setEnabled(false);
+            m_pty.Write(rest);
+            std::this_thread::sleep_for(std::chrono::milliseconds(pause->remainingTime() + 5));
+        });
+        QTimer due; // due at once, so that the timers are served in the same turn
+        due.start(0);
+        ASSERT_EQ(write(busy[1], "p", 1), 1);
+        EXPECT_TRUE(
+            WaitUntil([&] { return !pause->isActive() && m_harness.Readout() == readout; }));
+        close(busy[0]);
+        close(busy[1]);
+    }
 }
 
 TEST_F(Reception, LineBreakFirstAddsToTheConsoleAndDarkensTheLamps) {

@@ -40,6 +40,19 @@ void PlaceSymlink(const std::string& target, const std::string& path) {
     }
 }
 
+// What the symlink at `path` names, as written in it.
+std::string LinkTarget(const std::string& path) {
+    char target[PATH_MAX];
+    const ssize_t n = readlink(path.c_str(), target, sizeof target);
+    return n < 0 ? std::string() : std::string(target, static_cast<std::size_t>(n));
+}
+
+// A simulator's own links name a pseudo-terminal; anything else is someone's (an adapter's
+// by-id name, say, while it is unplugged).
+bool NamesAPseudoTerminal(const std::string& target) {
+    return target.starts_with("/dev/pts/");
+}
+
 } // namespace
 
 PseudoTerminal::PseudoTerminal() {
@@ -142,34 +155,49 @@ void PseudoTerminal::CloseMaster() {
 DeviceLink::DeviceLink(std::string path, std::string target, bool takeOver)
     : m_path(std::move(path)), m_target(std::move(target)) {
     struct stat existing {};
-    if (lstat(m_path.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode))
+    if (lstat(m_path.c_str(), &existing) != 0) {
+        PlaceSymlink(m_target, m_path);
+        return;
+    }
+    if (!S_ISLNK(existing.st_mode))
         throw std::runtime_error(m_path + " exists and is not a symlink; not replacing it");
-    // A link to a device that is there names a line in use: the pseudo-terminal of a running
-    // simulator (its device goes with it), or an adapter. Only a dangling link is left over, or
-    // one left by a simulator that was killed and whose pseudo-terminal's number has since come
-    // back to us: it names our own device.
+    const std::string current = LinkTarget(m_path);
+    // A link to a pseudo-terminal that is there names a line in use: another simulator's (its
+    // device goes with it). Only one that dangles is left over, or one left by a simulator that
+    // was killed and whose pseudo-terminal's number has since come back to us: it names our own
+    // device.
     struct stat device {};
     struct stat ours {};
-    const bool inUse = S_ISLNK(existing.st_mode) && stat(m_path.c_str(), &device) == 0;
+    const bool inUse = stat(m_path.c_str(), &device) == 0;
     const bool namesOurs = inUse && stat(m_target.c_str(), &ours) == 0 &&
                            ours.st_dev == device.st_dev && ours.st_ino == device.st_ino;
-    if (!takeOver && inUse && !namesOurs) {
-        char current[PATH_MAX];
-        const ssize_t n = readlink(m_path.c_str(), current, sizeof current - 1);
-        current[n < 0 ? 0 : n] = '\0';
+    const bool simulators = NamesAPseudoTerminal(current);
+    if (!takeOver && simulators && inUse && !namesOurs)
         throw std::runtime_error(m_path + " already names " + current +
                                  ", which is there (another simulator may be serving it); "
                                  "--force takes the name over");
-    }
+    if (!takeOver && !simulators)
+        throw std::runtime_error(m_path + " names " + current +
+                                 ", which is not a simulator's pseudo-terminal; --force replaces "
+                                 "it while the simulator runs and puts it back at the end");
+    if (!simulators)
+        m_restore = current;
     PlaceSymlink(m_target, m_path);
 }
 
 DeviceLink::~DeviceLink() {
-    // Remove the link only while it is still ours: another simulator may have taken the name.
-    char current[PATH_MAX];
-    const ssize_t n = readlink(m_path.c_str(), current, sizeof current);
-    if (n >= 0 && std::string_view(current, static_cast<std::size_t>(n)) == m_target)
+    // Undone only while the link is still ours: another simulator may have taken the name.
+    if (LinkTarget(m_path) != m_target)
+        return;
+    if (m_restore.empty()) {
         unlink(m_path.c_str());
+        return;
+    }
+    try {
+        PlaceSymlink(m_restore, m_path);
+    } catch (const std::system_error&) {
+        // The folder refuses a new entry: the link stays ours rather than going altogether.
+    }
 }
 
 } // namespace torven

@@ -54,9 +54,11 @@ private:
     std::string m_slavePath;
 };
 
-// A symlink that names a device for as long as the object lives. An existing symlink at the
-// path is replaced when it dangles, or whatever it names when `takeOver`; anything else there is
-// left alone and the constructor throws.
+// A symlink that names a device for as long as the object lives. A symlink already at the path is
+// replaced when it names a pseudo-terminal that is gone or is the device itself (one a simulator
+// left behind), and any symlink when `takeOver`; anything else there is left alone and the
+// constructor throws. A replaced symlink that named no pseudo-terminal (someone's own, such as an
+// unplugged adapter's) is put back as it was when the object goes.
 class DeviceLink {
 public:
     DeviceLink(std::string path, std::string target, bool takeOver = false);
@@ -67,6 +69,7 @@ public:
 private:
     std::string m_path;
     std::string m_target;
+    std::string m_restore; // what the path named before, when that is to be put back
 };
 
 } // namespace torven

@@ -212,9 +212,13 @@ Patterns:
                   \r \n \t \0 \\ \xNN decoded; ends at the end of the script
 
 Options:
-  --link PATH     make PATH a symlink to the serial device while running; a link there
-                  that names a device in use (another simulator's) is refused
-  --force         with --link, take such a link over
+  --link PATH     make PATH a symlink to the serial device while running, removed at the end;
+                  a link already there is replaced only when it names a simulator's
+                  pseudo-terminal (/dev/pts/N) that is gone; any other (another device's,
+                  an unplugged adapter's, a running simulator's) is refused
+  --force         with --link, replace whatever link is there; one that named no
+                  pseudo-terminal is put back as it was at the end (also on SIGINT, SIGTERM
+                  and SIGHUP)
   --rate N        readings per second (default 10; fractions allowed)
   --flood         no rate limit: write as fast as the line accepts
   --eol E         line ending: crlf (default), cr, lf or none

@@ -29,7 +29,7 @@ struct Options {
     std::optional<double> durationSeconds{};
 
     std::string linkPath{};
-    bool force = false; // --link may take over a link that names a device in use
+    bool force = false; // --link may replace whatever link is there
     bool verbose = false;
     bool help = false;
 

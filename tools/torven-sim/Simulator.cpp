@@ -20,6 +20,8 @@ using Clock = std::chrono::steady_clock;
 
 // More unread bytes than this on the line means nobody is listening: they are thrown away.
 constexpr std::size_t kStaleInputLimit = 256;
+// How long bytes written to the line may take to be counted as waiting in it.
+constexpr auto kWriteSettle = std::chrono::milliseconds(5);
 // How long to wait at the end for a listener to take the last readings.
 constexpr auto kFinalDrainTime = std::chrono::seconds(1);
 constexpr auto kFinalDrainCheck = std::chrono::milliseconds(10);
@@ -142,10 +144,12 @@ void Simulator::send(const std::string& payload) {
                                false) == Wake::Signal)
             return;
         // Before a reading, not inside one: a listener never gets half a reading.
-        const auto discarded = i == 0 ? m_pty.DiscardStaleInput(kStaleInputLimit) : 0;
+        const auto discarded = i == 0 ? discardStaleInput() : 0;
         if (discarded > 0)
             notes += " (discarded " + std::to_string(discarded) + " unread bytes)";
         const std::size_t written = writePaced(writes[i]);
+        m_written += written;
+        m_lastWrite = Clock::now();
         if (m_stopped)
             return;
         if (written < writes[i].size()) {
@@ -155,6 +159,7 @@ void Simulator::send(const std::string& payload) {
             break;
         }
     }
+    m_readingEnds.push_back(m_written);
     if (m_options.verbose) {
         std::string whole;
         for (const auto& piece : writes)
@@ -162,6 +167,30 @@ void Simulator::send(const std::string& payload) {
         std::fprintf(stderr, "torven-sim: #%lld %s%s\n", static_cast<long long>(m_sent + 1),
                      escapeBytes(whole).c_str(), notes.c_str());
     }
+}
+
+std::size_t Simulator::discardStaleInput() {
+    if (m_pty.UnreadBytes() <= kStaleInputLimit)
+        return 0;
+    // Bytes just written join the count a moment later: counted too soon, they would seem read.
+    if (waitUntil(m_lastWrite + kWriteSettle, false) == Wake::Signal)
+        return 0;
+    const std::size_t unread = m_pty.UnreadBytes();
+    const std::uint64_t read = m_written - std::min<std::uint64_t>(unread, m_written);
+    while (!m_readingEnds.empty() && m_readingEnds.front() < read)
+        m_readingEnds.pop_front();
+    // A listener that has taken the start of a reading keeps its rest: thrown away, it would
+    // leave the start to be joined to a later reading, which is a reading never sent.
+    const bool betweenReadings =
+        read == 0 || (!m_readingEnds.empty() && m_readingEnds.front() == read);
+    if (unread <= kStaleInputLimit || !betweenReadings)
+        return 0;
+    const std::size_t discarded = m_pty.DiscardStaleInput(kStaleInputLimit);
+    if (discarded > 0) {
+        m_written = 0;
+        m_readingEnds.clear();
+    }
+    return discarded;
 }
 
 std::size_t Simulator::writePaced(std::string_view bytes) {

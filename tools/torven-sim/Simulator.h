@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -42,6 +43,9 @@ private:
     std::optional<std::string> nextScriptPayload();
     std::string generatedPayload(Clock::time_point scheduled);
     void send(const std::string& payload);
+    // Throws away what the listener has not read when that is more than a listener leaves (no
+    // one listens), as long as the listener stands between two readings; returns how much.
+    std::size_t discardStaleInput();
     // Writes `bytes`, with --baud each once the line would have delivered it; returns how many
     // went out before the line was full or a stop signal came.
     std::size_t writePaced(std::string_view bytes);
@@ -63,6 +67,10 @@ private:
     // Readings are due at m_anchor + m_slot/rate: absolute times, so pacing does not drift.
     Clock::time_point m_anchor;
     std::int64_t m_slot = 0;
+    // Bytes written since the line was last emptied, and where each reading still unread ends.
+    std::uint64_t m_written = 0;
+    std::deque<std::uint64_t> m_readingEnds;
+    Clock::time_point m_lastWrite{};
     // With --baud: when the line has delivered the last byte written.
     Clock::time_point m_lineFreeAt{};
 };
