@@ -213,10 +213,18 @@ TEST_F(Sharing, AReadingInTwoPiecesIsTakenWholeWhileClientsKeepTheServiceBusy) {
             kept << line << '\n';
     std::ofstream(work.Log(), std::ios::trunc) << kept.str();
     const std::string log = kept.str();
-    EXPECT_EQ(LinesWith(log, "AZIMUTH ", ""), LinesWith(log, "AZIMUTH 180.000000 ", ""));
+    // The tracker's answers, as the flood's tracker prints them.
+    int polls = 0, trueAnswers = 0;
+    std::istringstream answers(log);
+    for (std::string line; std::getline(answers, line);) {
+        polls += line.rfind("AZIMUTH ", 0) == 0;
+        trueAnswers += line.rfind("AZIMUTH 180.000000 ", 0) == 0;
+    }
+    EXPECT_GT(polls, 0);
+    EXPECT_EQ(trueAnswers, polls);
     const int readings = LinesWith(log, "torven.reception: reading ", "");
     EXPECT_GT(readings, 0);
-    EXPECT_EQ(LinesWith(log, "torven.reception: reading \"0256\\r\\n\": bearing \"180\"", ""),
+    EXPECT_EQ(LinesWith(log, "torven.reception: reading \"0256\\r\\n\": bearing 180", ""),
               readings);
 }
 
