@@ -3,6 +3,7 @@
 #include "Blanks.h"
 #include "Target.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <vector>
@@ -66,13 +67,18 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-// A number in full: digits with an optional full stop, whatever the locale; nothing else around
-// it.
+// A number in full: digits with an optional decimal mark, whatever torven's locale; nothing else
+// around it. The mark is a full stop or, as clients in a locale with a decimal comma send it, a
+// comma; never both, and never two.
 std::optional<double> protocolNumber(std::string_view word) {
+    std::string text(word);
+    if (std::count(text.begin(), text.end(), '.') + std::count(text.begin(), text.end(), ',') > 1)
+        return std::nullopt;
+    std::replace(text.begin(), text.end(), ',', '.');
     double value = 0;
     const auto end =
-        std::from_chars(word.data(), word.data() + word.size(), value, std::chars_format::fixed);
-    if (end.ec != std::errc() || end.ptr != word.data() + word.size())
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (end.ec != std::errc() || end.ptr != text.data() + text.size())
         return std::nullopt;
     return value;
 }
@@ -109,7 +115,7 @@ struct Records {
 };
 
 Records answer(Kind kind, const std::vector<std::string_view>& parts, const RotctlState& state,
-               std::optional<TargetRequest>* target) {
+               std::optional<TargetRequest>& target) {
     Records r;
     switch (kind) {
     case Kind::GetPosition:
@@ -124,8 +130,7 @@ Records answer(Kind kind, const std::vector<std::string_view>& parts, const Rotc
         if (!state.takesTargets) {
             r.error = RotctlError::NotAvailable;
         } else if (const auto azimuth = targetAzimuth(parts)) {
-            if (target)
-                *target = TargetRequest{azimuth};
+            target = TargetRequest{azimuth};
         } else {
             r.error = RotctlError::InvalidParameter;
         }
@@ -133,8 +138,8 @@ Records answer(Kind kind, const std::vector<std::string_view>& parts, const Rotc
     case Kind::Stop:
         if (!state.takesTargets)
             r.error = RotctlError::NotAvailable;
-        else if (target)
-            *target = TargetRequest{};
+        else
+            target = TargetRequest{};
         break;
     case Kind::Refused:
         r.error = RotctlError::NotAvailable;
@@ -176,13 +181,11 @@ std::string rotctlNumber(double value) {
     return std::string(text.data(), end.ptr);
 }
 
-std::string rotctlReply(std::string_view line, const RotctlState& state, bool* quit,
-                        std::optional<TargetRequest>* target) {
-    if (quit)
-        *quit = false;
+RotctlReply rotctlReply(std::string_view line, const RotctlState& state) {
+    RotctlReply reply;
     line = trimmedBlanks(line);
     if (line.empty())
-        return {};
+        return reply;
 
     // A leading '+' asks for the extended form with records on lines of their own; ';', '|' or
     // ',' for the extended form on one line, with that character between records.
@@ -194,25 +197,27 @@ std::string rotctlReply(std::string_view line, const RotctlState& state, bool* q
 
     const std::vector<std::string_view> parts = words(line);
     const Command* command = parts.empty() ? nullptr : findCommand(parts.front());
-    if (!command)
-        return errorRecord(RotctlError::InvalidParameter) + "\n";
+    if (!command) {
+        reply.error = RotctlError::InvalidParameter;
+        reply.text = errorRecord(*reply.error) + "\n";
+        return reply;
+    }
     if (command->kind == Kind::Quit) {
-        if (quit)
-            *quit = true;
-        return {};
+        reply.quit = true;
+        return reply;
     }
 
-    const Records records = answer(command->kind, parts, state, target);
-    std::string out;
+    const Records records = answer(command->kind, parts, state, reply.target);
+    reply.error = records.error;
+    std::string& out = reply.text;
     if (!extended) {
         if (records.error)
-            return errorRecord(*records.error) + "\n";
-        // A command that sets something says only that it succeeded.
-        if (records.values.empty())
-            return "RPRT 0\n";
+            out = errorRecord(*records.error) + "\n";
+        else if (records.values.empty())
+            out = "RPRT 0\n"; // a command that sets something says only that it succeeded
         for (const Record& record : records.values)
             out += record.plain() + "\n";
-        return out;
+        return reply;
     }
 
     out += command->longName;
@@ -228,7 +233,7 @@ std::string rotctlReply(std::string_view line, const RotctlState& state, bool* q
     }
     out += records.error ? errorRecord(*records.error) : std::string("RPRT 0");
     out += '\n';
-    return out;
+    return reply;
 }
 
 RotctlSession::Output RotctlSession::receive(std::string_view bytes, const RotctlState& state) {
@@ -257,9 +262,11 @@ RotctlSession::Output RotctlSession::receive(std::string_view bytes, const Rotct
         if (overlong) {
             // Answered at once, so that a client sending an endless line hears why nothing else
             // is answered until its end.
+            const std::string reply = errorRecord(RotctlError::ProtocolError) + "\n";
+            out.refusals.push_back({m_pending.substr(0, kMaxLineLength), reply});
+            out.reply += reply;
             m_pending.clear();
             m_discarding = true;
-            out.reply += errorRecord(RotctlError::ProtocolError) + "\n";
         }
     }
     out.close = m_closed;
@@ -267,13 +274,14 @@ RotctlSession::Output RotctlSession::receive(std::string_view bytes, const Rotct
 }
 
 void RotctlSession::answerLine(std::string_view line, const RotctlState& state, Output& out) {
-    bool quit = false;
-    std::optional<TargetRequest> target;
-    out.reply += rotctlReply(line, state, &quit, &target);
-    if (quit)
+    RotctlReply reply = rotctlReply(line, state);
+    if (reply.error)
+        out.refusals.push_back({std::string(line), reply.text});
+    out.reply += reply.text;
+    if (reply.quit)
         m_closed = true;
-    if (target)
-        out.targets.push_back(*target);
+    if (reply.target)
+        out.targets.push_back(*reply.target);
 }
 
 } // namespace torven

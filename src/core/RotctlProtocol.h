@@ -46,10 +46,18 @@ class RotctlSession {
 public:
     static constexpr std::size_t kMaxLineLength = 256;
 
+    // A command answered with an error, for the log: the line as it came (without its line end;
+    // the first kMaxLineLength bytes of an overlong one) and the answer.
+    struct Refusal {
+        std::string line;
+        std::string reply;
+    };
+
     struct Output {
         std::string reply;                  // everything to send back for this read, in order
         bool close = false;                 // the client asked to quit: send the reply, then close
         std::vector<TargetRequest> targets; // the targets and stops taken, in order
+        std::vector<Refusal> refusals;      // the commands refused or failed, in order
     };
 
     Output receive(std::string_view bytes, const RotctlState& state);
@@ -62,11 +70,14 @@ private:
     bool m_closed = false;
 };
 
-// The reply to one command line (without its line end), in the default or extended form.
-// `quit` is set when the line asks to close the connection; `target` is set to the target or stop
-// the line asked for, when it was taken, and left alone otherwise.
-std::string rotctlReply(std::string_view line, const RotctlState& state, bool* quit = nullptr,
-                        std::optional<TargetRequest>* target = nullptr);
+// What one command line (without its line end) is answered.
+struct RotctlReply {
+    std::string text;                    // in the default or extended form; empty for no command
+    std::optional<RotctlError> error;    // the command was refused or failed, and why
+    bool quit = false;                   // the line asks to close the connection
+    std::optional<TargetRequest> target; // the target or stop taken
+};
+RotctlReply rotctlReply(std::string_view line, const RotctlState& state);
 
 // A number in the protocol's form, "%f" with a full stop whatever the locale: 180.000000.
 std::string rotctlNumber(double value);

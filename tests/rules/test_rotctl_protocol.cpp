@@ -35,9 +35,10 @@ class RotctlReplies : public testing::TestWithParam<ReplyRow> {};
 
 TEST_P(RotctlReplies, Answer) {
     const ReplyRow& row = GetParam();
-    bool quit = true;
-    EXPECT_EQ(rotctlReply(row.line, row.state, &quit), row.reply);
-    EXPECT_FALSE(quit);
+    const RotctlReply reply = rotctlReply(row.line, row.state);
+    EXPECT_EQ(reply.text, row.reply);
+    EXPECT_EQ(reply.error.has_value(), row.reply.find("RPRT -") != std::string::npos);
+    EXPECT_FALSE(reply.quit);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -93,6 +94,7 @@ struct SessionRow {
     std::vector<std::string> reads;
     std::string reply;
     bool close;
+    std::vector<std::string> refused = {}; // the lines reported as refused, for the log
 };
 // A row shows as its name in the test listing.
 void PrintTo(const SessionRow& row, std::ostream* out) {
@@ -106,13 +108,19 @@ TEST_P(RotctlFraming, RepliesInOrder) {
     RotctlSession session;
     std::string reply;
     bool close = false;
+    std::vector<std::string> refused;
     for (const std::string& read : row.reads) {
         const RotctlSession::Output out = session.receive(read, At(180));
         reply += out.reply;
         close = out.close;
+        for (const RotctlSession::Refusal& refusal : out.refusals) {
+            refused.push_back(refusal.line);
+            EXPECT_NE(out.reply.find(refusal.reply), std::string::npos) << refusal.reply;
+        }
     }
     EXPECT_EQ(reply, row.reply);
     EXPECT_EQ(close, row.close);
+    EXPECT_EQ(refused, row.refused);
 }
 
 const std::string kLongest = "p" + std::string(RotctlSession::kMaxLineLength - 1, ' ');
@@ -130,14 +138,26 @@ INSTANTIATE_TEST_SUITE_P(
         SessionRow{"BlankLinesIgnored", {"\n\r\n\np\n"}, kPosition180, false},
         SessionRow{"LongestLineWithLf", {kLongest + "\n"}, kPosition180, false},
         SessionRow{"LongestLineWithCrLf", {kLongest + "\r\n"}, kPosition180, false},
-        SessionRow{
-            "TooLongDroppedThenNext", {kTooLong + "\np\n"}, "RPRT -8\n" + kPosition180, false},
-        SessionRow{
-            "TooLongAnsweredBeforeItsEnd", {kTooLong + std::string(5000, 'x')}, "RPRT -8\n", false},
+        SessionRow{"TooLongDroppedThenNext",
+                   {kTooLong + "\np\n"},
+                   "RPRT -8\n" + kPosition180,
+                   false,
+                   {kTooLong.substr(1)}},
+        SessionRow{"RefusalsReportedWithTheLineAsSent",
+                   {"x\r\np\n+P 1,5 0\n"},
+                   "RPRT -1\n" + kPosition180 + "set_pos: 1,5 0\nRPRT -11\n",
+                   false,
+                   {"x", "+P 1,5 0"}},
+        SessionRow{"TooLongAnsweredBeforeItsEnd",
+                   {kTooLong + std::string(5000, 'x')},
+                   "RPRT -8\n",
+                   false,
+                   {kTooLong.substr(1)}},
         SessionRow{"TooLongOverSeveralReads",
                    {std::string(200, 'p'), std::string(200, 'p'), "p\np\n"},
                    "RPRT -8\n" + kPosition180,
-                   false},
+                   false,
+                   {kTooLong.substr(1)}},
         SessionRow{"QuitClosesAndEndsTheRead", {"p\nq\np\n", "p\n"}, kPosition180, true},
         SessionRow{"QuitWithCrLf", {"q\r\n"}, "", true}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -163,9 +183,9 @@ class RotctlTargets : public testing::TestWithParam<TargetRow> {};
 
 TEST_P(RotctlTargets, Answer) {
     const TargetRow& row = GetParam();
-    std::optional<TargetRequest> target;
-    EXPECT_EQ(rotctlReply(row.line, TakingTargets(), nullptr, &target), row.reply);
-    EXPECT_EQ(target, row.target);
+    const RotctlReply reply = rotctlReply(row.line, TakingTargets());
+    EXPECT_EQ(reply.text, row.reply);
+    EXPECT_EQ(reply.target, row.target);
 }
 
 const TargetRequest kStop{};
@@ -187,7 +207,21 @@ INSTANTIATE_TEST_SUITE_P(
         TargetRow{"ElevationMissing", "P 245", "RPRT -1\n", std::nullopt},
         TargetRow{"NothingGiven", "\\set_pos", "RPRT -1\n", std::nullopt},
         TargetRow{"OneWordTooMany", "P 245 0 0", "RPRT -1\n", std::nullopt},
-        TargetRow{"DecimalComma", "P 245,5 0", "RPRT -1\n", std::nullopt},
+        // A decimal comma, as clients in a locale that writes one send it, reads as a full stop;
+        // a number with two marks is none.
+        TargetRow{"DecimalComma", "P 245,5 0", "RPRT 0\n", TargetRequest{245.5}},
+        TargetRow{"CommaTracker", "P 180,00 45,00", "RPRT 0\n", TargetRequest{180}},
+        TargetRow{"CommaSixPlaces", "\\set_pos 123,400002 20,000000", "RPRT 0\n",
+                  TargetRequest{123.400002}},
+        TargetRow{"CommaFirst", "P ,5 0", "RPRT 0\n", TargetRequest{0.5}},
+        TargetRow{"CommaLast", "P 5, 90,", "RPRT 0\n", TargetRequest{5}},
+        TargetRow{"CommaExtended", "+P 59,5 0", "set_pos: 59,5 0\nRPRT 0\n", TargetRequest{59.5}},
+        TargetRow{"CommaAlone", "P , 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"TwoCommas", "P 1,2,3 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"CommaAndStop", "P 2,4.5 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"CommasSideBySide", "P 245,,0 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"TwoStops", "P 24.5.0 0", "RPRT -1\n", std::nullopt},
+        TargetRow{"CommaAboveRange", "P 360,01 0", "RPRT -1\n", std::nullopt},
         TargetRow{"Junk", "P 24x 0", "RPRT -1\n", std::nullopt},
         TargetRow{"NotANumber", "P nan 0", "RPRT -1\n", std::nullopt},
         TargetRow{"Infinite", "P 10 inf", "RPRT -1\n", std::nullopt},
@@ -230,13 +264,15 @@ TEST(RotctlNumbers, FullStopWhateverTheLocale) {
     const std::string previousC = std::setlocale(LC_NUMERIC, nullptr);
     std::setlocale(LC_NUMERIC, "ru_RU.UTF-8"); // when the machine has it
     const std::string text = rotctlNumber(180);
-    std::optional<TargetRequest> target;
-    const std::string reply = rotctlReply("P 245.5 0", TakingTargets(), nullptr, &target);
+    const RotctlReply stop = rotctlReply("P 245.5 0", TakingTargets());
+    const RotctlReply comma = rotctlReply("P 245,5 0", TakingTargets());
     std::setlocale(LC_NUMERIC, previousC.c_str());
     std::locale::global(previous);
     EXPECT_EQ(text, "180.000000");
-    EXPECT_EQ(reply, "RPRT 0\n");
-    EXPECT_EQ(target, TargetRequest{245.5});
+    for (const RotctlReply& reply : {stop, comma}) {
+        EXPECT_EQ(reply.text, "RPRT 0\n");
+        EXPECT_EQ(reply.target, TargetRequest{245.5});
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "Wait.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -47,7 +48,8 @@ bool ServiceClient::send(const QByteArray& bytes) {
     return done && sent == bytes.size();
 }
 
-QByteArray ServiceClient::converse(const QByteArray& bytes, qsizetype expected, int timeoutMs) {
+QByteArray ServiceClient::converse(const QByteArray& bytes, qsizetype expected, int timeoutMs,
+                                   qsizetype pace) {
     QByteArray received;
     qsizetype sent = 0;
     bool closed = false;
@@ -61,7 +63,9 @@ QByteArray ServiceClient::converse(const QByteArray& bytes, qsizetype expected, 
             }
             char buffer[65536];
             ssize_t n = 0;
-            while ((n = ::recv(m_fd, buffer, sizeof buffer, 0)) > 0)
+            const qsizetype before = received.size();
+            while (received.size() - before < pace &&
+                   (n = ::recv(m_fd, buffer, std::min<qsizetype>(sizeof buffer, pace), 0)) > 0)
                 received.append(buffer, n);
             closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
             return closed || received.size() >= expected;

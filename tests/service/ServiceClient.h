@@ -20,7 +20,9 @@ public:
     bool send(const QByteArray& bytes);
     // Sends `bytes` while reading what comes back, as a client that pipelines its commands does,
     // until `expected` bytes have come, the service closes or the time is up; returns what came.
-    QByteArray converse(const QByteArray& bytes, qsizetype expected, int timeoutMs = 20000);
+    // A slow client reads at most `pace` bytes between two looks at the events.
+    QByteArray converse(const QByteArray& bytes, qsizetype expected, int timeoutMs = 20000,
+                        qsizetype pace = qsizetype(1) << 40);
     // Ends the sending side only (shutdown for writing): the service sees end of stream, and the
     // connection can still read.
     void closeSending();

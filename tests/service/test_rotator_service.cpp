@@ -2,11 +2,15 @@
 #include "ServiceClient.h"
 #include "Wait.h"
 
+#include <QLoggingCategory>
+#include <QTcpSocket>
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 namespace torven {
@@ -131,6 +135,24 @@ TEST_F(RotatorServiceTest, TargetsFromAnyClientReachTheWindowInOrder) {
     EXPECT_EQ(got, (std::vector<std::optional<double>>{245, 7.6, std::nullopt}));
 }
 
+// A refused command is one line of the log, with the bytes as the client sent them, escaped, and
+// the answer.
+TEST_F(RotatorServiceTest, RefusedCommandIsLoggedAsSent) {
+    static QStringList lines;
+    QLoggingCategory::setFilterRules(QStringLiteral("torven.rotctld.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& line) { lines.append(line); });
+    ServiceClient client(port());
+    ASSERT_TRUE(client.send("P 1,2,3\x7f 0\r\n"));
+    EXPECT_EQ(client.readOnce(), QByteArray("RPRT -11\n"));
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    const QStringList sent = lines.filter(QStringLiteral(" sent "));
+    ASSERT_EQ(sent.size(), 1) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(sent[0].endsWith(QStringLiteral(R"( sent "P 1,2,3\x7F 0" answered "RPRT -11\n")")))
+        << sent[0].toStdString();
+}
+
 TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
     ServiceClient client(port());
     ASSERT_TRUE(client.send("+\\get"));
@@ -140,26 +162,44 @@ TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
               QByteArray("get_pos:\nAzimuth: 180.000000\nElevation: 0.000000\nRPRT 0\n"));
 }
 
-// "printf 'p\n' | socat - TCP:…": the command and the end of the client's sending side arrive
-// together, and the answer must still go out before the connection closes. Many rounds, since
-// which of the two the service notices first varies.
-TEST_F(RotatorServiceTest, HalfClosedClientStillGetsItsAnswer) {
-    for (int round = 0; round < 50; ++round) {
-        ServiceClient client(port());
-        ASSERT_TRUE(client.send("p\n"));
-        client.closeSending();
-        ASSERT_EQ(client.readToEnd(), QByteArray("180.000000\n0.000000\n")) << "round " << round;
+// "printf 'p\n' | socat - TCP:…", or a script's batch through "nc -N": the commands and the end of
+// the client's sending side arrive together, and every answer must still go out before the
+// connection closes, however many wait when the end arrives. Several rounds, since which the
+// service notices first varies.
+TEST_F(RotatorServiceTest, HalfClosedClientStillGetsEveryAnswer) {
+    const struct {
+        int polls;
+        int rounds;
+        int sendBuffer; // what the system holds of the answers on torven's side; 0: its choice
+    } rows[] = {{1, 50, 0}, {30'000, 6, 0}, {30'000, 3, 4096}}; // the last: many answers wait
+    for (const auto& row : rows) {
+        const QByteArray answers = QByteArray("180.000000\n0.000000\n").repeated(row.polls);
+        for (int round = 0; round < row.rounds; ++round) {
+            ServiceClient client(port());
+            if (row.sendBuffer > 0) {
+                ASSERT_TRUE(WaitUntil([&] { return m_service.clientCount() == 1; }));
+                m_service.findChild<QTcpSocket*>()->setSocketOption(
+                    QAbstractSocket::SendBufferSizeSocketOption, row.sendBuffer);
+            }
+            ASSERT_TRUE(client.send(QByteArray("p\n").repeated(row.polls)));
+            client.closeSending();
+            const QByteArray got = client.readToEnd();
+            ASSERT_TRUE(got == answers) << row.polls << " polls, round " << round << ": "
+                                        << got.size() << " of " << answers.size() << " bytes came";
+        }
     }
 }
 
-// Polls sent at once by a client that reads the answers as they come get every answer: 3,300 in
-// one packet ask for 66,000 bytes, more than may wait unsent; 150,000 more than the room for
-// commands that wait for their answers to drain.
+// Polls sent at once by a client that reads the answers as they come get every answer, and the
+// client stays: 3,300 in one packet ask for 66,000 bytes, more than may wait unsent; a million
+// (2 MB), from a client that reads slower than it asks, far more than the room for commands
+// that wait for their answers to drain.
 TEST_F(RotatorServiceTest, ReadingClientGetsEveryAnswerToPollsSentAtOnce) {
-    for (const int polls : {3300, 150'000}) {
+    for (const auto& [polls, pace] : {std::pair{3300, 1 << 30}, std::pair{1'000'000, 256 << 10}}) {
         ServiceClient client(port());
         const QByteArray answers = QByteArray("180.000000\n0.000000\n").repeated(polls);
-        const QByteArray got = client.converse(QByteArray("p\n").repeated(polls), answers.size());
+        const QByteArray got =
+            client.converse(QByteArray("p\n").repeated(polls), answers.size(), 20000, pace);
         EXPECT_TRUE(got == answers)
             << polls << " polls: " << got.size() << " of " << answers.size() << " bytes came";
         EXPECT_EQ(m_service.clientCount(), 1);
@@ -173,32 +213,31 @@ TEST_F(RotatorServiceTest, QuitClosesTheConnection) {
     EXPECT_TRUE(WaitUntil([&] { return m_service.clientCount() == 0; }));
 }
 
-TEST_F(RotatorServiceTest, NinthClientRefusedOthersServed) {
+TEST_F(RotatorServiceTest, NewcomerRefusedWhenAllPlacesTakenOthersServed) {
     std::vector<std::unique_ptr<ServiceClient>> clients;
     for (int i = 0; i < RotatorService::kMaxClients; ++i)
         clients.push_back(std::make_unique<ServiceClient>(port()));
     ASSERT_TRUE(WaitUntil([&] { return m_service.clientCount() == RotatorService::kMaxClients; }));
 
-    ServiceClient ninth(port());
-    EXPECT_TRUE(ninth.waitClosed());
+    ServiceClient newcomer(port());
+    EXPECT_TRUE(newcomer.waitClosed());
     EXPECT_EQ(m_service.clientCount(), RotatorService::kMaxClients);
     for (auto& client : clients) {
         ASSERT_TRUE(client->send("p\n"));
         EXPECT_EQ(client->readOnce(), QByteArray("180.000000\n0.000000\n"));
     }
 
-    // A place that comes free can be taken again.
-    clients.pop_back();
-    ASSERT_TRUE(
-        WaitUntil([&] { return m_service.clientCount() == RotatorService::kMaxClients - 1; }));
+    // A place is free as soon as its client has gone, even before the service has seen it go.
+    clients.clear();
     ServiceClient next(port());
     ASSERT_TRUE(next.send("_\n"));
     EXPECT_EQ(next.readOnce(), QByteArray("torven\n"));
 }
 
-// Eight connections that say nothing must not keep everyone out for as long as they stay open:
-// a newcomer takes the place of the one silent longest, once it has been silent long enough (no
-// time at all here; long enough is tried by the refusal above), and the others keep theirs.
+// Connections that say nothing must not keep everyone out for as long as they stay open: a
+// newcomer takes the place of the one silent longest, once it has been silent long enough (no
+// time at all here; long enough is tried by the refusal above), and the others keep theirs. Blank
+// lines, which get no answer, are no sign of life.
 TEST_F(RotatorServiceTest, LongestSilentClientMakesRoomForANewcomer) {
     m_service.setSilenceLimit(std::chrono::milliseconds(0));
     std::vector<std::unique_ptr<ServiceClient>> clients;
@@ -209,11 +248,15 @@ TEST_F(RotatorServiceTest, LongestSilentClientMakesRoomForANewcomer) {
         ASSERT_TRUE(clients[i]->send("p\n"));
         ASSERT_EQ(clients[i]->readOnce(), QByteArray("180.000000\n0.000000\n")) << "client " << i;
     }
+    // Answered in the same turn as the blank lines, or later.
+    ASSERT_TRUE(clients[0]->send("\n\r\n"));
+    ASSERT_TRUE(clients[1]->send("p\n"));
+    ASSERT_EQ(clients[1]->readOnce(), QByteArray("180.000000\n0.000000\n"));
 
     ServiceClient newcomer(port());
     ASSERT_TRUE(newcomer.send("p\n"));
     EXPECT_EQ(newcomer.readOnce(), QByteArray("180.000000\n0.000000\n"));
-    EXPECT_TRUE(clients[0]->waitClosed()) << "the first client said nothing since it connected";
+    EXPECT_TRUE(clients[0]->waitClosed()) << "the first client asked nothing since it connected";
     for (std::size_t i = 1; i < clients.size(); ++i) {
         ASSERT_TRUE(clients[i]->send("p\n"));
         EXPECT_EQ(clients[i]->readOnce(), QByteArray("180.000000\n0.000000\n")) << "client " << i;
@@ -221,9 +264,10 @@ TEST_F(RotatorServiceTest, LongestSilentClientMakesRoomForANewcomer) {
     EXPECT_EQ(m_service.clientCount(), RotatorService::kMaxClients);
 }
 
-// A client that asks without ever reading: once its answers stop draining and its commands fill
-// their room it is dropped, and the others are not held up.
+// A client that asks without ever reading: once its answers have stopped draining for the limit
+// it is dropped, and the others are not held up.
 TEST_F(RotatorServiceTest, ClientThatNeverReadsIsDropped) {
+    m_service.setDrainLimit(std::chrono::milliseconds(100));
     ServiceClient greedy(port());
     ServiceClient polite(port());
     ASSERT_TRUE(WaitUntil([&] { return m_service.clientCount() == 2; }));
@@ -244,16 +288,12 @@ TEST(RotatorServiceListen, PortTakenIsReportedAndTheFirstKeepsServing) {
     first.setBearing(90);
 
     RotatorService second;
-    QStringList failed;
-    QObject::connect(&second, &RotatorService::listenFailed,
-                     [&failed](const QString& reason) { failed.append(reason); });
     EXPECT_FALSE(second.listen(QHostAddress(QHostAddress::LocalHost), first.serverPort()));
     EXPECT_FALSE(second.isListening());
     const QString reason = second.failureReason();
     EXPECT_TRUE(reason.startsWith(QStringLiteral("Служба rotctld не запущена: порт ")))
         << reason.toStdString();
     EXPECT_TRUE(reason.contains(QStringLiteral("уже занят"))) << reason.toStdString();
-    EXPECT_EQ(failed, QStringList{reason});
 
     ServiceClient client(first.serverPort());
     ASSERT_TRUE(client.send("p\n"));
