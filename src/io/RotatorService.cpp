@@ -90,13 +90,13 @@ RotatorService::~RotatorService() {
 bool RotatorService::listen(const QHostAddress& address, quint16 port) {
     m_server->close();
     if (m_server->listen(address, port)) {
-        qCDebug(lcRotctld).noquote()
+        qCInfo(lcRotctld).noquote()
             << "listening on" << address.toString() << "port" << serverPort();
         m_failureReason.clear();
         return true;
     }
     m_failureReason = listenFailure(*m_server, address, port);
-    qCDebug(lcRotctld).noquote() << "not listening:" << m_failureReason;
+    qCInfo(lcRotctld) << "not listening:" << m_failureReason;
     return false;
 }
 
@@ -137,25 +137,25 @@ void RotatorService::setUnavailable() {
     m_state.azimuth.reset();
 }
 
-bool RotatorService::logsAbout(const QString& host) const {
-    return lcRotctld().isDebugEnabled() && mayLogAbout(lcRotctld(), host);
+bool RotatorService::logsAbout(const QString& host, QtMsgType level) const {
+    return lcRotctld().isEnabled(level) && mayLogAbout(lcRotctld(), host);
 }
 
 void RotatorService::acceptClients() {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
         const QString host = socket->peerAddress().toString();
         if (clientCount() >= kMaxClients && !makeRoom()) {
-            if (logsAbout(host))
-                qCDebug(lcRotctld).noquote() << "client" << peerOf(socket) << "turned away: all"
-                                             << kMaxClients << "places taken";
+            if (logsAbout(host, QtInfoMsg))
+                qCInfo(lcRotctld).noquote() << "client" << peerOf(socket) << "turned away: all"
+                                            << kMaxClients << "places taken";
             socket->abort();
             socket->deleteLater();
             continue;
         }
         const auto now = Clock::now();
         m_clients.emplace(socket, Client{RotctlSession(), now, now, peerOf(socket), host});
-        if (logsAbout(host))
-            qCDebug(lcRotctld).noquote()
+        if (logsAbout(host, QtInfoMsg))
+            qCInfo(lcRotctld).noquote()
                 << "client" << peerOf(socket) << "connected;" << clientCount() << "now";
         // Commands beyond this wait in the system, and the client's sending with them.
         socket->setReadBufferSize(kMaxUnanswered);
@@ -386,8 +386,8 @@ void RotatorService::drop(QTcpSocket* socket, const char* why) {
     const auto it = m_clients.find(socket);
     if (it == m_clients.end())
         return;
-    if (logsAbout(it->second.host))
-        qCDebug(lcRotctld).noquote() << "client" << it->second.peer << why;
+    if (logsAbout(it->second.host, QtInfoMsg))
+        qCInfo(lcRotctld).noquote() << "client" << it->second.peer << why;
     m_clients.erase(it);
     socket->disconnect(this);
     socket->abort();
@@ -402,8 +402,8 @@ void RotatorService::forget(QTcpSocket* socket) {
     const QString peer = it->second.peer;
     const QString host = it->second.host;
     m_clients.erase(it);
-    if (logsAbout(host))
-        qCDebug(lcRotctld).noquote() << "client" << peer << "left;" << clientCount() << "now";
+    if (logsAbout(host, QtInfoMsg))
+        qCInfo(lcRotctld).noquote() << "client" << peer << "left;" << clientCount() << "now";
     socket->deleteLater();
 }
 

@@ -125,7 +125,7 @@ private:
     void leave(QTcpSocket* socket, Client& client);
     void drop(QTcpSocket* socket, const char* why);
     void forget(QTcpSocket* socket);
-    bool logsAbout(const QString& host) const;
+    bool logsAbout(const QString& host, QtMsgType level = QtDebugMsg) const;
 
     QTcpServer* m_server;
     QTimer* m_drainCheck;

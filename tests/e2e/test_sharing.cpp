@@ -143,10 +143,10 @@ TEST_F(Sharing, OffsetTurnsBearingsButNotJunk) {
     EXPECT_EQ(Azimuth(port), std::nullopt) << "junk must not be served as a bearing";
 }
 
-// The lines of the log that start with their time to the millisecond and "debug", then `start`,
+// The lines of the log that start with their time to the millisecond and level, then `start`,
 // and hold `part`.
 int LinesWith(const std::string& text, const std::string& start, const std::string& part) {
-    static const std::regex logged(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} debug (.*))");
+    static const std::regex logged(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (?:debug|info) (.*))");
     std::istringstream lines(text);
     int count = 0;
     std::smatch match;
