@@ -1,3 +1,4 @@
+#include "Bridge.h"
 #include "CommandLine.h"
 #include "DebugLogNotices.h"
 #include "EndSignals.h"
@@ -167,6 +168,9 @@ int main(int argc, char* argv[]) {
     if (const auto early = torven::parseCommandLine(argumentsOf(argc, argv), kVersion);
         early.action != torven::CommandLine::Action::Run)
         return answer(early);
+    else if (early.options.headless)
+        return torven::runBridge(argc, argv, early.options, kVersion,
+                                 QStringLiteral(TORVEN_INSTALL_BINDIR));
 #endif
 #ifdef Q_OS_WIN
     // QApplication takes its own options (-style, -platform and the like) out of the arguments.

@@ -47,6 +47,9 @@ TEST_P(CommandLineRuns, Options) {
     EXPECT_EQ(got.name, want.name) << got.name.toStdString();
     EXPECT_EQ(got.position, want.position);
     EXPECT_EQ(got.debug, want.debug);
+    EXPECT_EQ(got.headless, want.headless);
+    EXPECT_EQ(got.lineSettings, want.lineSettings) << got.lineSettings.toStdString();
+    EXPECT_EQ(got.device, want.device) << got.device.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -99,6 +102,22 @@ INSTANTIATE_TEST_SUITE_P(
         RunRow{"PositionMayBeNegative", {"--position", "-1920, 40"}, With([](auto& o) {
                    o.position = QPoint(-1920, 40);
                })},
+        RunRow{"BridgeOnANamedDevice",
+               {"--headless", "--rotctld", "4533", "--device", "/dev/serial/by-id/usb-x",
+                "--line-settings", " 9600,e,7,1 "},
+               With([](auto& o) {
+                   o.headless = true;
+                   o.rotctldPort = 4533;
+                   o.device = "/dev/serial/by-id/usb-x";
+                   o.lineSettings = "9600,e,7,1";
+               })},
+        RunRow{"BridgeOnAPortWithTheDialogsDefault",
+               {"--headless", "--rotctld", "4533", "--port", "2"},
+               With([](auto& o) {
+                   o.headless = true;
+                   o.rotctldPort = 4533;
+                   o.portNumber = 2;
+               })},
         RunRow{"EverythingTogether",
                {"--port", "2", "--name", "A", "--position", "10,20", "--offset", "90", "--rotctld",
                 "4540", "--debug"},
@@ -135,33 +154,52 @@ TEST_P(CommandLineFailures, Refused) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, CommandLineFailures,
-    testing::Values(FailRow{"UnknownOption", {"--rotator", "1"}, "Неизвестный параметр: --rotator"},
-                    FailRow{"UnknownWordWithOneDashAsTyped", {"-bogus"}, "параметр: -bogus "},
-                    FailRow{"UnknownAmongQtOptions",
-                            {"-style", "fusion", "--bogus=1"},
-                            "Неизвестный параметр: --bogus "},
-                    FailRow{"MissingValue", {"--port"}, "После --port нет значения"},
-                    FailRow{"ValueForAFlag", {"--version=2"}, "--version не принимает значения"},
-                    FailRow{"StrayArgument", {"4533"}, "Лишний аргумент: 4533"},
-                    FailRow{"ServicePortZero", {"--rotctld", "0"}, "--rotctld"},
-                    FailRow{"ServicePortTooLarge", {"--rotctld", "65536"}, "--rotctld"},
-                    FailRow{"ServicePortText", {"--rotctld", "rotctld"}, "«rotctld»"},
-                    FailRow{
-                        "AddressWithoutService", {"--rotctld-address", "::1"}, "--rotctld PORT"},
-                    FailRow{"TargetsWithoutService", {"--targets"}, "--rotctld PORT"},
-                    FailRow{"HostNameIsNoAddress",
-                            {"--rotctld", "4533", "--rotctld-address", "rotator.local"},
-                            "«rotator.local»"},
-                    FailRow{"OffsetFullTurn", {"--offset", "360"}, "--offset"},
-                    FailRow{"OffsetBelow", {"--offset", "-360"}, "--offset"},
-                    FailRow{"OffsetFraction", {"--offset", "12.5"}, "--offset"},
-                    FailRow{"PortZero", {"--port", "0"}, "--port"},
-                    FailRow{"PortBeyond16Bits", {"--port", "32768"}, "--port"},
-                    FailRow{"EmptyName", {"--name", " \t"}, "--name"},
-                    FailRow{"NameTooLong", {"--name", QString(65, QChar(0x416))}, "длиннее 64"},
-                    FailRow{"PositionOneNumber", {"--position", "100"}, "--position"},
-                    FailRow{"PositionThreeNumbers", {"--position", "1,2,3"}, "--position"},
-                    FailRow{"PositionLetters", {"--position", "x,y"}, "--position"}),
+    testing::Values(
+        FailRow{"UnknownOption", {"--rotator", "1"}, "Неизвестный параметр: --rotator"},
+        FailRow{"UnknownWordWithOneDashAsTyped", {"-bogus"}, "параметр: -bogus "},
+        FailRow{"UnknownAmongQtOptions",
+                {"-style", "fusion", "--bogus=1"},
+                "Неизвестный параметр: --bogus "},
+        FailRow{"MissingValue", {"--port"}, "После --port нет значения"},
+        FailRow{"ValueForAFlag", {"--version=2"}, "--version не принимает значения"},
+        FailRow{"StrayArgument", {"4533"}, "Лишний аргумент: 4533"},
+        FailRow{"ServicePortZero", {"--rotctld", "0"}, "--rotctld"},
+        FailRow{"ServicePortTooLarge", {"--rotctld", "65536"}, "--rotctld"},
+        FailRow{"ServicePortText", {"--rotctld", "rotctld"}, "«rotctld»"},
+        FailRow{"AddressWithoutService", {"--rotctld-address", "::1"}, "--rotctld PORT"},
+        FailRow{"TargetsWithoutService", {"--targets"}, "--rotctld PORT"},
+        FailRow{"HostNameIsNoAddress",
+                {"--rotctld", "4533", "--rotctld-address", "rotator.local"},
+                "«rotator.local»"},
+        FailRow{"OffsetFullTurn", {"--offset", "360"}, "--offset"},
+        FailRow{"OffsetBelow", {"--offset", "-360"}, "--offset"},
+        FailRow{"OffsetFraction", {"--offset", "12.5"}, "--offset"},
+        FailRow{"PortZero", {"--port", "0"}, "--port"},
+        FailRow{"PortBeyond16Bits", {"--port", "32768"}, "--port"},
+        FailRow{"EmptyName", {"--name", " \t"}, "--name"},
+        FailRow{"NameTooLong", {"--name", QString(65, QChar(0x416))}, "длиннее 64"},
+        FailRow{"PositionOneNumber", {"--position", "100"}, "--position"},
+        FailRow{"PositionThreeNumbers", {"--position", "1,2,3"}, "--position"},
+        FailRow{"PositionLetters", {"--position", "x,y"}, "--position"},
+        FailRow{"BridgeWithoutService", {"--headless"}, "нужен --rotctld PORT"},
+        FailRow{"BridgeWithAPosition",
+                {"--headless", "--rotctld", "1", "--position", "0,0"},
+                "--position не действует вместе с --headless"},
+        FailRow{"BridgeWithTargets",
+                {"--headless", "--rotctld", "1", "--targets"},
+                "--targets не действует вместе с --headless"},
+        FailRow{"LineSettingsForTheWindow",
+                {"--line-settings", "9600,n,8,1"},
+                "--line-settings действует только вместе с --headless"},
+        FailRow{"LineSettingsTheDialogRefuses",
+                {"--headless", "--rotctld", "1", "--line-settings", "9600,x,8,1"},
+                "«9600,x,8,1»"},
+        FailRow{"DeviceForTheWindow",
+                {"--device", "/dev/ttyUSB0"},
+                "--device действует только вместе с --headless"},
+        FailRow{"DeviceAndPort",
+                {"--headless", "--rotctld", "1", "--device", "/dev/ttyUSB0", "--port", "1"},
+                "что-то одно"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
@@ -169,7 +207,8 @@ TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
     EXPECT_EQ(help.action, CommandLine::Action::ShowHelp);
     for (const char* option :
          {"--rotctld <PORT>", "--rotctld-address <ADDRESS>", "--targets", "--offset <DEGREES>",
-          "--port <N>", "--name <TEXT>", "--position <X,Y>", "--debug", "--version"})
+          "--port <N>", "--name <TEXT>", "--position <X,Y>", "--debug", "--version", "--headless",
+          "--line-settings <SETTINGS>", "--device <PATH>"})
         EXPECT_TRUE(help.text.contains(QLatin1String(option))) << option;
     EXPECT_TRUE(help.text.startsWith(QStringLiteral("Использование: torven [параметры]\n")))
         << help.text.toStdString();
