@@ -1,6 +1,6 @@
-// The built torven without a window (--headless), as a bridge beside a controller, started by
-// hand with no display in its environment: Hamlib's rotctl reads the bearing across a device that
-// goes away and comes back, and the end releases the line.
+// The built torven without a window (--headless), a bridge beside a controller started by hand
+// with no display in its environment: Hamlib's rotctl reads the bearing across a device that goes
+// away and comes back, and the end releases the line.
 
 #include "Rotctl.h"
 #include "Torven.h"
@@ -13,17 +13,13 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <sstream>
 
 namespace torven::e2e {
 namespace {
 
 class Bridge : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(RotctlFound())
-            << "Hamlib's rotctl is missing: scripts/bootstrap installs libhamlib-utils";
-    }
+    void SetUp() override { ASSERT_TRUE(RotctlFound()) << "scripts/bootstrap installs rotctl"; }
     void TearDown() override {
         if (HasFailure())
             std::cerr << "Output of the programs:\n" << work.LogText();
@@ -38,13 +34,8 @@ protected:
         });
         return std::make_unique<Process>(arguments, env, work.Log());
     }
-    // The lines of the log that hold `part` (a line may start with its time).
-    int LogLines(const std::string& part) {
-        std::istringstream lines(work.LogText());
-        int count = 0;
-        for (std::string line; std::getline(lines, line);)
-            count += line.find(part) != std::string::npos;
-        return count;
+    bool Logged(const std::string& part) const {
+        return work.LogText().find(part) != std::string::npos;
     }
 
     Workspace work;
@@ -57,19 +48,19 @@ TEST_F(Bridge, ServesTheBearingAcrossALostDeviceAndEndsReleasingTheLine) {
     const auto bridge = Start({"--headless", "--rotctld", std::to_string(port), "--port", "1",
                                "--line-settings", "9600,e,7,1"});
     EXPECT_TRUE(WaitFor([&] { return Azimuth(port) == "180.00"; }));
-    EXPECT_EQ(LogLines("torven.serial: line open: \"" + work.Link(1).string() + "\""), 1);
-    EXPECT_EQ(LogLines(") at 9600,e,7,1"), 1) << "the line opened with other settings";
+    EXPECT_TRUE(Logged("torven.serial: line open: \"" + work.Link(1).string()));
+    EXPECT_TRUE(Logged(") at 9600,e,7,1\n")) << "the line opened with other settings";
 
     sim.reset(); // the adapter pulled out
     EXPECT_TRUE(WaitFor([&] {
         RawClient client(port);
         return client.Send("p\n") && client.Read(8) == "RPRT -6\n";
     })) << "the lost device's last bearing is still served";
-    EXPECT_TRUE(WaitFor([&] { return LogLines("torven.serial: line lost: ") == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return Logged("torven.serial: line lost: "); }));
 
     sim.emplace(work, 1, std::vector<std::string>{"fixed", "128"}); // back, at 90 degrees
     EXPECT_TRUE(WaitFor([&] { return Azimuth(port) == "90.00"; })) << "the bridge gave up";
-    EXPECT_EQ(LogLines("torven.serial: line back: "), 1);
+    EXPECT_TRUE(Logged("torven.serial: line back: "));
 
     std::string lock = std::filesystem::canonical(work.Link(1)).string().substr(5); // pts/N
     std::replace(lock.begin(), lock.end(), '/', '_');
@@ -77,16 +68,14 @@ TEST_F(Bridge, ServesTheBearingAcrossALostDeviceAndEndsReleasingTheLine) {
     EXPECT_EQ(bridge->WaitExit(kPatience), 0);
     for (const char* folder : {"/var/lock/LCK..", "/tmp/LCK.."})
         EXPECT_FALSE(std::filesystem::exists(folder + lock)) << "the lock outlived the bridge";
-    EXPECT_EQ(LogLines("torven.app: ended by signal 15, status 0"), 1);
 }
 
-// A fault that cannot pass by itself ends the bridge at once with status 1 and the reason, where
-// a missing device would be waited for.
+// A fault that cannot pass by itself ends the bridge at once, with status 1 and the reason.
 TEST_F(Bridge, ALineThatIsNoSerialLineEndsItWithStatusOne) {
     const auto bridge = Start({"--headless", "--rotctld", std::to_string(FreeTcpPort()), "--device",
                                work.Program().string()});
     EXPECT_EQ(bridge->WaitExit(kPatience), 1);
-    EXPECT_EQ(LogLines("giving up: \"Не удалось открыть " + work.Program().string()), 1);
+    EXPECT_TRUE(Logged("giving up: \"Не удалось открыть " + work.Program().string()));
 }
 
 } // namespace

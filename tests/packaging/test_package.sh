@@ -127,26 +127,17 @@ verified=$(systemd-analyze verify --man=no "torven@$instance.service" 2>&1) ||
 [ -z "$verified" ] || fail "systemd-analyze verify says: $verified"
 
 # Where systemd is not PID 1 (CI, containers), the unit's command as the unit would run it: its
-# Environment= line, then the instance's file, put into ExecStart; as an unprivileged user,
-# without a display. It checks the command, not the sandbox.
-declare -A env=()
-set -f
-for assignment in $(sed -n 's/^Environment=//p' "$unit"); do
-  env[${assignment%%=*}]=${assignment#*=}
-done
-while IFS= read -r line; do
-  [[ $line =~ ^([A-Z]+)=(.*)$ ]] && env[${BASH_REMATCH[1]}]=${BASH_REMATCH[2]}
-done <"$conf"
-command=()
-for word in $(sed -n 's/^ExecStart=//p' "$unit"); do
-  case $word in
-    %i | %I) command+=("$instance") ;;
-    '${'*'}') name=${word:2:-1} && command+=("${env[$name]}") ;;
-    '$'*) command+=(${env[${word:1}]}) ;;
-    *) command+=("$word") ;;
-  esac
-done
-set +f
+# Environment= line, then the instance's file, put into ExecStart (all plain assignments, read
+# here as the shell reads them); as an unprivileged user, without a display. It checks the
+# command, not the sandbox.
+# shellcheck disable=SC1090,SC2154 # the instance's file and the words are known only when it runs
+mapfile -t command < <(
+  eval "$(sed -n 's/^Environment=//p' "$unit")"
+  . "$conf"
+  exec_line=$(sed -n 's/^ExecStart=//p' "$unit")
+  eval "words=(${exec_line//%[iI]/$instance})"
+  printf '%s\n' "${words[@]}"
+)
 unprivileged=(setpriv --reuid=nobody --regid=nogroup --clear-groups env -i PATH=/usr/bin:/bin
   LANG=C.UTF-8)
 mkdir "$service"
@@ -160,9 +151,7 @@ served() { [ "$(rotctl -m 2 -r "127.0.0.1:$port" get_pos 2>/dev/null | head -n1)
 for _ in $(seq 100); do served && break; sleep 0.2; done
 served || fail "rotctl read no 180.00 from: ${command[*]}; it said: $(cat "$work/bridge.log")"
 kill -TERM "$bridge"
-status=0
-wait "$bridge" || status=$?
-[ "$status" -eq 0 ] || fail "the service's command ended with $status on SIGTERM"
+wait "$bridge" || fail "the service's command ended with status $? on SIGTERM"
 
 rm -f "$conf"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 torven \
