@@ -66,6 +66,14 @@ install(FILES ${torven_packaging_out}/torven.1.gz ${torven_packaging_out}/torven
 install(FILES ${torven_packaging_out}/copyright ${torven_packaging_out}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/torven)
 
+# torven without a window as a system service: a template unit, one instance per rotator, each
+# with its options in /etc/torven/NAME.conf, of which the package brings a commented example.
+# Debian 12 keeps units in /lib/systemd/system.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/systemd/torven@.service DESTINATION /lib/systemd/system)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/systemd/example.conf DESTINATION /etc/torven)
+file(WRITE ${torven_packaging_out}/conffiles "/etc/torven/example.conf\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${torven_packaging_out}/conffiles)
+
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "torven")
 set(CPACK_PACKAGE_VENDOR "${TORVEN_DEVELOPERS}")
@@ -76,6 +84,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 line and shows the bearing in whole degrees, with one of 24 sector lamps lit
 on a diamond around the readout. It only listens: nothing is written to the
 port. The port is chosen by number and remembered per user.
+
+torven --headless serves the bearing without a window; the systemd unit
+torven@.service runs it as a service, one instance per rotator.
 
 The package also holds torven-sim, a controller simulator on a
 pseudo-terminal, to try torven without an antenna.")

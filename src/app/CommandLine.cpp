@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "BearingOffset.h"
+#include "LineSettings.h"
 #include "LogText.h"
 
 #include <QCommandLineParser>
@@ -149,8 +150,24 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         QStringLiteral("debug"),
         QStringLiteral("Вести журнал отладки: в терминал (stderr), а в Windows — в файл "
                        "%LOCALAPPDATA%\\torven\\torven.log."));
-    parser.addOptions(
-        {help, showVersion, rotctld, rotctldAddress, targets, offset, port, name, position, debug});
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        QStringLiteral("Работать без окна (например, службой systemd): держать линию открытой, "
+                       "отдавать направление по --rotctld PORT и писать события со временем в "
+                       "stderr. Только вместе с --rotctld PORT; не в Windows."));
+    const QCommandLineOption lineSettings(
+        QStringLiteral("line-settings"),
+        QStringLiteral("Для --headless: параметры линии, как в «Настр.» → «Коммуникация»: "
+                       "скорость, чётность, биты данных, стоповые биты (по умолчанию "
+                       "19200,n,8,1)."),
+        QStringLiteral("SETTINGS"));
+    const QCommandLineOption device(
+        QStringLiteral("device"),
+        QStringLiteral("Для --headless: открыть устройство PATH (например, "
+                       "/dev/serial/by-id/…) вместо порта по номеру."),
+        QStringLiteral("PATH"));
+    parser.addOptions({help, showVersion, rotctld, rotctldAddress, targets, offset, port, name,
+                       position, debug, headless, lineSettings, device});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -254,6 +271,47 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         o.position = QPoint(*x, *y);
     }
     o.debug = parser.isSet(debug);
+
+    // Without a window torven serves the bearing and nothing else: there is nobody to see a
+    // window's place or a client's target.
+    o.headless = parser.isSet(headless);
+    if (o.headless) {
+#ifdef Q_OS_WIN
+        return failure(QStringLiteral("--headless: в Windows torven работает только с окном (у "
+                                      "программы с окном нет терминала для журнала)."));
+#endif
+        if (!o.rotctldPort)
+            return failure(QStringLiteral("--headless: без окна torven только отдаёт направление, "
+                                          "нужен --rotctld PORT."));
+        for (const QCommandLineOption* windowOnly : {&position, &targets}) {
+            if (parser.isSet(*windowOnly))
+                return failure(QStringLiteral("--%1 не действует вместе с --headless: без окна "
+                                              "это некому показать.")
+                                   .arg(windowOnly->names().constFirst()));
+        }
+    }
+    if (parser.isSet(lineSettings)) {
+        if (!o.headless)
+            return failure(QStringLiteral("--line-settings действует только вместе с --headless: "
+                                          "окно берёт параметры линии из «Настр.» → "
+                                          "«Коммуникация»."));
+        o.lineSettings = parser.value(lineSettings).trimmed();
+        if (!parseLineSettings(o.lineSettings.toStdString()))
+            return failure(QStringLiteral("--line-settings: нужны скорость, чётность (n, e, o, m "
+                                          "или s), биты данных и стоповые биты через запятую, "
+                                          "например 9600,e,7,1, а не «%1».")
+                               .arg(parser.value(lineSettings)));
+    }
+    if (parser.isSet(device)) {
+        if (!o.headless)
+            return failure(QStringLiteral("--device действует только вместе с --headless: окно "
+                                          "выбирает порт по номеру."));
+        if (o.portNumber)
+            return failure(QStringLiteral("--device и --port вместе: укажите что-то одно."));
+        o.device = parser.value(device);
+        if (o.device.trimmed().isEmpty())
+            return failure(QStringLiteral("--device: путь к устройству не может быть пустым."));
+    }
     return result;
 }
 

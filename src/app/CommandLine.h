@@ -20,6 +20,10 @@ struct CommandLineOptions {
     QString name;                           // names the window and the service
     std::optional<QPoint> position;         // the window's top-left corner
     bool debug = false; // write the log of every torven category (see Logging.h)
+    // No window: a bridge that keeps the line open and serves its bearing (needs rotctldPort).
+    bool headless = false;
+    QString lineSettings{QStringLiteral("19200,n,8,1")}; // the bridge's line settings, checked
+    QString device; // the bridge's device by its path, instead of a port number (empty: none)
 };
 
 struct CommandLine {

@@ -1,3 +1,4 @@
+#include "Bridge.h"
 #include "CommandLine.h"
 #include "DebugLogNotices.h"
 #include "EndSignals.h"
@@ -171,6 +172,9 @@ int main(int argc, char* argv[]) {
     if (const auto early = torven::parseCommandLine(argumentsOf(argc, argv), kVersion);
         early.action != torven::CommandLine::Action::Run)
         return answer(early);
+    else if (early.options.headless)
+        return torven::runBridge(argc, argv, early.options, kVersion,
+                                 QStringLiteral(TORVEN_INSTALL_BINDIR));
 #endif
     // Every line of the log, Qt's own included, with its time, escaped and within its limits.
     torven::startLog();

@@ -19,33 +19,59 @@ std::string lockHolder(const PortFault& f) {
     return " (" + (f.lockProgram.empty() ? process : f.lockProgram + ", " + process) + ")";
 }
 
-std::string reason(const PortFault& f) {
-    const std::string port = "Порт " + std::to_string(f.port) + ": ";
+// What went wrong, as the rest of a sentence that names the port first.
+std::string happening(const PortFault& f) {
     switch (f.kind) {
     case Kind::NoDevice:
-        return port + "этот номер не ведёт ни к одному последовательному порту.";
+        return "этот номер не ведёт ни к одному последовательному порту.";
     case Kind::DeviceMissing:
-        return port + "устройства" + spaced(f.device) + " нет.";
+        return "устройства" + spaced(f.device) + " нет.";
     case Kind::PermissionDenied:
-        return port + "нет прав открыть" + spaced(f.device.empty() ? "устройство" : f.device) + ".";
+        return "нет прав открыть" + spaced(f.device.empty() ? "устройство" : f.device) + ".";
     case Kind::Busy:
         if (f.holder == PortFault::Holder::Gone)
-            return port + "устройство" + spaced(f.device) + " заперто файлом блокировки " +
-                   f.lockFile + ", который оставила уже завершившаяся программа" + lockHolder(f) +
-                   ".";
-        return port + "устройство" + spaced(f.device) + " занято другой программой" +
-               lockHolder(f) + ".";
+            return "устройство" + spaced(f.device) + " заперто файлом блокировки " + f.lockFile +
+                   ", который оставила уже завершившаяся программа" + lockHolder(f) + ".";
+        return "устройство" + spaced(f.device) + " занято другой программой" + lockHolder(f) + ".";
     case Kind::Vanished:
-        return port + "устройство" + spaced(f.device) + " пропало или перестало отвечать.";
+        return "устройство" + spaced(f.device) + " пропало или перестало отвечать.";
     case Kind::SettingsInvalid:
-        return port + "параметры линии «" + f.settings + "» не поняты.";
+        return "параметры линии «" + f.settings + "» не поняты.";
     case Kind::SettingsRefused:
-        return port + "устройство" + spaced(f.device) + " не принимает параметры линии «" +
-               f.settings + "».";
+        return "устройство" + spaced(f.device) + " не принимает параметры линии «" + f.settings +
+               "».";
+    case Kind::Unsupported:
     case Kind::Other:
         break;
     }
-    return port + "не удалось открыть" + spaced(f.device.empty() ? "порт" : f.device) + ".";
+    return "не удалось открыть" + spaced(f.device.empty() ? "порт" : f.device) + ".";
+}
+
+// `text` with its first letter a capital when it is a Cyrillic one from а to я (two bytes in
+// UTF-8, as every sentence here starts).
+std::string capitalised(std::string text) {
+    if (text.size() < 2)
+        return text;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const auto next = static_cast<unsigned char>(text[1]);
+    if (lead == 0xD0 && next >= 0xB0 && next <= 0xBF) { // а to п
+        text[1] = static_cast<char>(next - 0x20);
+    } else if (lead == 0xD1 && next >= 0x80 && next <= 0x8F) { // р to я
+        text[0] = static_cast<char>(0xD0);
+        text[1] = static_cast<char>(next + 0x20);
+    }
+    return text;
+}
+
+// What went wrong, after the port it went wrong with ("Порт 2: устройства … нет."), or as a
+// sentence of its own for a device named by its path.
+std::string reason(const PortFault& f) {
+    const std::string what = happening(f);
+    return f.port > 0 ? "Порт " + std::to_string(f.port) + ": " + what : capitalised(what);
+}
+
+std::string systemWords(const PortFault& f) {
+    return f.systemWords.empty() ? std::string() : " [" + f.systemWords + "]";
 }
 
 // What the user can do, whatever the system.
@@ -103,6 +129,7 @@ std::string posixAdvice(const PortFault& f) {
         return busyAdvice(f);
     case Kind::Vanished:
         return "Проверьте кабель и адаптер, затем снова выберите «Связь».";
+    case Kind::Unsupported:
     case Kind::Other:
         return "Проверьте, что ссылка " + link + " ведёт к последовательному порту.";
     default:
@@ -127,6 +154,7 @@ std::string windowsAdvice(const PortFault& f) {
                " (другую копию torven, терминал, программу управления поворотным устройством).";
     case Kind::Vanished:
         return "Проверьте кабель и адаптер, затем снова выберите «Связь».";
+    case Kind::Unsupported:
     case Kind::Other:
         return "Проверьте, что " + com + " — последовательный порт: " + whereNumbersAre;
     default:
@@ -142,9 +170,22 @@ std::string portFaultText(const PortFault& fault, AdvicePlatform platform) {
         platform == AdvicePlatform::Posix ? posixAdvice(fault) : windowsAdvice(fault);
     if (!advice.empty())
         text += " " + advice;
-    if (!fault.systemWords.empty())
-        text += " [" + fault.systemWords + "]";
-    return text;
+    return text + systemWords(fault);
+}
+
+std::string portFaultReason(const PortFault& fault) {
+    return reason(fault) + systemWords(fault);
+}
+
+bool faultMayPass(const PortFault& fault) {
+    switch (fault.kind) {
+    case Kind::SettingsInvalid:
+    case Kind::SettingsRefused:
+    case Kind::Unsupported:
+        return false;
+    default:
+        return true;
+    }
 }
 
 } // namespace torven

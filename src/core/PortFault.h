@@ -18,6 +18,8 @@ struct PortFault {
         Vanished,         // the open port's device went away or failed
         SettingsInvalid,  // the line settings text cannot be read
         SettingsRefused,  // the device does not take the line settings
+        Unsupported,      // no serial line (a file, a folder, another kind of device), or one that
+                          // cannot take the line settings: nothing that passes by itself
         Other,
     };
 
@@ -33,7 +35,7 @@ struct PortFault {
         : kind(kind), port(port), systemWords(std::move(systemWords)) {}
 
     Kind kind = Kind::Other;
-    int port = 0;
+    int port = 0;            // the port number; 0 for a device named by its path
     std::string device;      // the device tried, when one was reached
     std::string settings;    // the line settings text, for the two settings faults
     std::string lockFile;    // Busy: the lock file that holds the device, when one was found
@@ -70,5 +72,14 @@ inline constexpr AdvicePlatform kThisPlatform = AdvicePlatform::Posix;
 // The whole explanation, in Russian: the port, what went wrong, what to do, and the system's own
 // words at the end in brackets, so that they can still be looked up.
 std::string portFaultText(const PortFault& fault, AdvicePlatform platform = kThisPlatform);
+
+// What went wrong and the system's own words, without the advice, which speaks of the window's
+// commands: for a log.
+std::string portFaultReason(const PortFault& fault);
+
+// Whether the fault may pass without anyone changing anything: a device that comes back, a
+// program that lets go of it, a permission that the system grants a moment after the device
+// appears. A line that is no serial line, or that refuses its settings, stays so.
+bool faultMayPass(const PortFault& fault);
 
 } // namespace torven

@@ -78,6 +78,11 @@ PortFault openFault(const QSerialPort& port, std::int16_t number, const QString&
     case QSerialPort::DeviceNotFoundError:
         fault.kind = PortFault::Kind::DeviceMissing;
         break;
+    case QSerialPort::UnsupportedOperationError:
+        // What a file, a folder or a device that is no terminal gives ("Inappropriate ioctl for
+        // device"), and a line that cannot take the settings asked for.
+        fault.kind = PortFault::Kind::Unsupported;
+        break;
     case QSerialPort::PermissionError: {
         // Qt reports both a refused open and a device in use as a permission error: the file's
         // own permissions tell them apart.

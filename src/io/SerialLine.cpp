@@ -169,7 +169,7 @@ PortResult SerialLine::openPort() {
 }
 
 PortResult SerialLine::open() {
-    const QString device = deviceFor(m_portNumber);
+    const QString device = m_namedDevice.isEmpty() ? deviceFor(m_portNumber) : m_namedDevice;
     if (device.isEmpty())
         return PortFault{PortFault::Kind::NoDevice, m_portNumber};
     // Open the device itself rather than a link to it: the lock that keeps a second program off

@@ -65,6 +65,9 @@ public:
 
     // Folders searched for comN links that point a port number at a device.
     void setLinkFolders(const QStringList& folders) { m_linkFolders = folders; }
+    // A device named by its path, opened instead of the one the port number reaches; empty (as
+    // it starts) goes by the number.
+    void setNamedDevice(const QString& path) { m_namedDevice = path; }
 
     // The device a port number reaches now (empty when none).
     QString deviceFor(std::int16_t port) const;
@@ -106,6 +109,7 @@ private:
     QString m_settings = QStringLiteral("19200,n,8,1");
     LineSettings m_lineSettings; // m_settings, parsed
     QStringList m_linkFolders;
+    QString m_namedDevice;
     QString m_device;
     bool m_applyingSettings = false; // errors raised meanwhile are refusals, not a lost device
 

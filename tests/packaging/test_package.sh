@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured build tree, installs it with apt-get, starts the
 # installed torven from its desktop entry as an ordinary user, stores a port through the dialog's
-# OK, checks that comm.set landed in that user's own folder, and removes the package again.
+# OK, checks that comm.set landed in that user's own folder, verifies the service's unit and runs
+# its command on a simulated controller, and removes the package again.
 #   test_package.sh BUILD_DIR       (root only: it installs and removes a system package)
 #   test_package.sh --skip REASON
 # TORVEN_DEB=path/to/torven_*.deb tests that package instead of building one.
@@ -39,9 +40,14 @@ work=$(mktemp -d)
 chmod 755 "$work" # apt reads the package as its own unprivileged user
 installed=no
 created_user=no
+pids=()
+instance=torven-package-test
+conf=/etc/torven/$instance.conf
 cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -f "$conf"
   if [ "$installed" = yes ]; then
-    apt-get remove -y -qq -o DPkg::Lock::Timeout=120 torven >/dev/null && rm -f "$marker"
+    apt-get purge -y -qq -o DPkg::Lock::Timeout=120 torven >/dev/null && rm -f "$marker"
   fi
   if [ "$created_user" = yes ]; then userdel -r "$user" 2>/dev/null || true; fi
   rm -rf "$work"
@@ -79,8 +85,10 @@ touch "$marker"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
   -o DPkg::Lock::Timeout=120 "$deb" >"$work/apt.log" 2>&1 ||
   { cat "$work/apt.log"; fail "apt-get install failed"; }
+unit=/lib/systemd/system/torven@.service
 for path in /usr/bin/torven /usr/bin/torven-sim /usr/share/applications/torven.desktop \
-  /usr/share/icons/hicolor/scalable/apps/torven.svg /usr/share/man/man1/torven.1.gz; do
+  /usr/share/icons/hicolor/scalable/apps/torven.svg /usr/share/man/man1/torven.1.gz "$unit" \
+  /etc/torven/example.conf; do
   [ -e "$path" ] || fail "the package did not install $path"
 done
 ls /usr/share/metainfo/*torven*.metainfo.xml >/dev/null || fail "no AppStream metainfo"
@@ -108,9 +116,49 @@ stored=$home/.config/torven/comm.set
 [ "$(stat -c %U "$stored")" = "$user" ] || fail "$stored is not owned by $user"
 [ ! -e /usr/bin/comm.set ] || fail "a comm.set appeared in /usr/bin"
 
-DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq -o DPkg::Lock::Timeout=120 torven \
-  >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; fail "apt-get remove failed"; }
+# The service: an instance whose file is the example with this test's device and TCP port.
+service=$work/service
+port=45340
+while (: <"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+sed -e "s|^DEVICE=.*|DEVICE=$service/ttyCI|" -e "s|^PORT=.*|PORT=$port|" \
+  /etc/torven/example.conf >"$conf"
+verified=$(systemd-analyze verify --man=no "torven@$instance.service" 2>&1) ||
+  fail "systemd-analyze verify failed: $verified"
+[ -z "$verified" ] || fail "systemd-analyze verify says: $verified"
+
+# Where systemd is not PID 1 (CI, containers), the unit's command as the unit would run it: its
+# Environment= line, then the instance's file, put into ExecStart (all plain assignments, read
+# here as the shell reads them); as an unprivileged user, without a display. It checks the
+# command, not the sandbox.
+# shellcheck disable=SC1090,SC2154 # the instance's file and the words are known only when it runs
+mapfile -t command < <(
+  eval "$(sed -n 's/^Environment=//p' "$unit")"
+  . "$conf"
+  exec_line=$(sed -n 's/^ExecStart=//p' "$unit")
+  eval "words=(${exec_line//%[iI]/$instance})"
+  printf '%s\n' "${words[@]}"
+)
+unprivileged=(setpriv --reuid=nobody --regid=nogroup --clear-groups env -i PATH=/usr/bin:/bin
+  LANG=C.UTF-8)
+mkdir "$service"
+chown nobody "$service"
+"${unprivileged[@]}" torven-sim --link "$service/ttyCI" fixed 256 >"$work/sim.log" 2>&1 &
+pids+=($!)
+"${unprivileged[@]}" "${command[@]}" >"$work/bridge.log" 2>&1 &
+bridge=$!
+pids+=("$bridge")
+served() { [ "$(rotctl -m 2 -r "127.0.0.1:$port" get_pos 2>/dev/null | head -n1)" = 180.00 ]; }
+for _ in $(seq 100); do served && break; sleep 0.2; done
+served || fail "rotctl read no 180.00 from: ${command[*]}; it said: $(cat "$work/bridge.log")"
+kill -TERM "$bridge"
+wait "$bridge" || fail "the service's command ended with status $? on SIGTERM"
+
+rm -f "$conf"
+DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 torven \
+  >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; fail "apt-get purge failed"; }
 installed=no
 rm -f "$marker"
-[ ! -e /usr/bin/torven ] || fail "/usr/bin/torven is still there after apt-get remove"
-echo "package $(basename "$deb"): installed, started, stored the port per user, removed"
+[ ! -e /usr/bin/torven ] || fail "/usr/bin/torven is still there after apt-get purge"
+[ ! -e /etc/torven ] || fail "/etc/torven is still there after apt-get purge"
+echo "package $(basename "$deb"): installed, started, stored the port per user, served the" \
+  "bearing through the service's command, removed"

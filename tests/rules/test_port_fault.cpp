@@ -130,4 +130,15 @@ TEST(PortFaultText, GivesNoLinuxAdviceOnWindows) {
     }
 }
 
+// For a log without a window: no advice about the window's commands, and a device named by its
+// path (port 0) opening the sentence itself.
+TEST(PortFaultReason, SaysWhatWentWrongWithoutAdvice) {
+    EXPECT_EQ(torven::portFaultReason(Fault(Kind::DeviceMissing, 0, "/dev/x", "No such")),
+              "Устройства /dev/x нет. [No such]");
+    EXPECT_EQ(torven::portFaultReason(Fault(Kind::PermissionDenied, 0, "/dev/x", "")),
+              "Нет прав открыть /dev/x.");
+    EXPECT_EQ(torven::portFaultReason(Fault(Kind::Busy, 2, "/dev/x", "")),
+              "Порт 2: устройство /dev/x занято другой программой.");
+}
+
 } // namespace

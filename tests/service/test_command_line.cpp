@@ -47,6 +47,9 @@ TEST_P(CommandLineRuns, Options) {
     EXPECT_EQ(got.name, want.name) << got.name.toStdString();
     EXPECT_EQ(got.position, want.position);
     EXPECT_EQ(got.debug, want.debug);
+    EXPECT_EQ(got.headless, want.headless);
+    EXPECT_EQ(got.lineSettings, want.lineSettings) << got.lineSettings.toStdString();
+    EXPECT_EQ(got.device, want.device) << got.device.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,6 +104,15 @@ INSTANTIATE_TEST_SUITE_P(
                With([](auto& o) { o.name = QStringLiteral("😀").repeated(64); })},
         RunRow{"PositionMayBeNegative", {"--position", "-1920, 40"}, With([](auto& o) {
                    o.position = QPoint(-1920, 40);
+               })},
+        RunRow{"BridgeOnANamedDevice",
+               {"--headless", "--rotctld", "4533", "--device", "/dev/ttyS0", "--line-settings",
+                " 9600,e,7,1 "},
+               With([](auto& o) {
+                   o.headless = true;
+                   o.rotctldPort = 4533;
+                   o.device = "/dev/ttyS0";
+                   o.lineSettings = "9600,e,7,1";
                })},
         RunRow{"EverythingTogether",
                {"--port", "2", "--name", "A", "--position", "10,20", "--offset", "90", "--rotctld",
@@ -167,7 +179,21 @@ INSTANTIATE_TEST_SUITE_P(
                     FailRow{"TypedEscapeShown", {"--port", "\x1b]0;T\a"}, "«\\u001B]0;T\\u0007»"},
                     FailRow{"PositionOneNumber", {"--position", "100"}, "--position"},
                     FailRow{"PositionThreeNumbers", {"--position", "1,2,3"}, "--position"},
-                    FailRow{"PositionLetters", {"--position", "x,y"}, "--position"}),
+                    FailRow{"PositionLetters", {"--position", "x,y"}, "--position"},
+                    FailRow{"BridgeWithoutService", {"--headless"}, "нужен --rotctld PORT"},
+                    FailRow{"BridgeWithTargets",
+                            {"--headless", "--rotctld", "1", "--targets"},
+                            "--targets не действует"},
+                    FailRow{"LineSettingsForTheWindow",
+                            {"--line-settings", "9600,n,8,1"},
+                            "только вместе с --headless"},
+                    FailRow{"LineSettingsTheDialogRefuses",
+                            {"--headless", "--rotctld", "1", "--line-settings", "9600,x,8,1"},
+                            "«9600,x,8,1»"},
+                    FailRow{"DeviceForTheWindow", {"--device", "/dev/ttyS0"}, "--device действует"},
+                    FailRow{"DeviceAndPort",
+                            {"--headless", "--rotctld", "1", "--device", "d", "--port", "1"},
+                            "что-то одно"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
@@ -175,7 +201,8 @@ TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
     EXPECT_EQ(help.action, CommandLine::Action::ShowHelp);
     for (const char* option :
          {"--rotctld <PORT>", "--rotctld-address <ADDRESS>", "--targets", "--offset <DEGREES>",
-          "--port <N>", "--name <TEXT>", "--position <X,Y>", "--debug", "--version"})
+          "--port <N>", "--name <TEXT>", "--position <X,Y>", "--debug", "--version", "--headless",
+          "--line-settings <SETTINGS>", "--device <PATH>"})
         EXPECT_TRUE(help.text.contains(QLatin1String(option))) << option;
     EXPECT_TRUE(help.text.startsWith(QStringLiteral("Использование: torven [параметры]\n")))
         << help.text.toStdString();
