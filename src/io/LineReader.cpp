@@ -9,6 +9,9 @@ namespace torven {
 LineReader::LineReader(int offset, QObject* parent)
     : QObject(parent), m_line(new SerialLine(this)), m_reception(new Reception(offset, this)) {
     connect(m_line, &SerialLine::blockReceived, m_reception, &Reception::takeBlock);
+    // Before the pause cuts a reading, what the port already holds is read: a busy program must
+    // not cut a reading whose rest has arrived.
+    m_reception->setCatchUp([line = m_line] { line->takeHeldBytes(); });
     connect(m_line, &SerialLine::lineError, m_reception, &Reception::takeLineError);
     connect(m_line, &SerialLine::deviceLost, this, [this](const QString& reason) {
         forgetTheLine();

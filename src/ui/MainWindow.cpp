@@ -8,6 +8,7 @@
 #include "FittingMenuBar.h"
 #include "Fonts.h"
 #include "FramePacer.h"
+#include "LineReader.h"
 #include "MainWindowLayout.h"
 #include "ObjectNames.h"
 #include "Placement.h"
@@ -73,20 +74,18 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::createElements() {
-    m_reception = new Reception(m_options.offset, this);
+    m_reader = new LineReader(m_options.offset, this);
+    m_reception = &m_reader->reception();
     m_panel = new BearingPanel(m_reception->console(), this);
     setCentralWidget(m_panel);
     // The layout is fixed: the window takes the size of its menu bar and client area, no more.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_pacer = new FramePacer(this, [this] { m_panel->showStoredReading(); });
 
-    m_serialLine = new SerialLine(this);
+    m_serialLine = &m_reader->serialLine();
     m_serialLine->setObjectName(nameOf(names::kSerialLine));
     m_serialLine->setLinkFolders(m_settingsFile.folders());
-    connect(m_serialLine, &SerialLine::blockReceived, m_reception, &Reception::takeBlock);
-    m_reception->setCatchUp([line = m_serialLine] { line->takeHeldBytes(); });
-    connect(m_serialLine, &SerialLine::lineError, m_reception, &Reception::takeLineError);
-    connect(m_serialLine, &SerialLine::deviceLost, this, &MainWindow::onDeviceLost);
+    connect(m_reader, &LineReader::deviceLost, this, &MainWindow::onDeviceLost);
     connect(m_reception, &Reception::readingTaken, this, &MainWindow::showReading);
     connect(m_reception, &Reception::consoleChanged, &m_panel->consoleBox(),
             &ConsoleBox::catchUpSoon);
@@ -242,9 +241,7 @@ bool MainWindow::event(QEvent* event) {
 }
 
 void MainWindow::shareBearingWith(RotatorService* service) {
-    m_service = service;
-    if (m_service)
-        m_service->setUnavailable();
+    m_reader->serveTo(service);
 }
 
 void MainWindow::showTargetsFrom(RotatorService* service) {
@@ -254,9 +251,6 @@ void MainWindow::showTargetsFrom(RotatorService* service) {
 }
 
 void MainWindow::showReading(const DecodedReading& reading) {
-    // A client gets what the window shows, but only for a reading that holds a bearing.
-    if (m_service)
-        m_service->setBearing(reading.liveBearing);
     // Laying out the readout's text costs far more than taking a reading: like the lamps, the
     // readout shows the newest reading at once after a quiet spell, and at the coming frame when
     // readings come faster than frames.
@@ -271,20 +265,12 @@ void MainWindow::showReading(const DecodedReading& reading) {
 }
 
 void MainWindow::toggleConnection() {
-    // Text that waited for the rest of its reading belongs to the line as it was.
-    m_reception->dropWaitingText();
     PortResult result;
-    if (!m_portOpen) {
-        // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
-        result = m_serialLine->setSettings(portDialog().lineSettingsText());
-        if (result.succeeded())
-            result = m_serialLine->openPort();
-        // Readings wait for their rest as long as the line, as opened, takes to carry them.
-        if (result.succeeded())
-            m_reception->setLineSettings(m_serialLine->lineSettings());
-    } else {
-        m_serialLine->closePort();
-    }
+    // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
+    if (!m_portOpen)
+        result = m_reader->open(portDialog().lineSettingsText());
+    else
+        m_reader->close();
     const bool succeeded = result.succeeded();
     applyConnectionUpdate(afterConnectCommand(m_portOpen, succeeded));
     m_panel->statusLine().setDistrustNotice(m_settingsFile.distrustNotice());
@@ -295,7 +281,6 @@ void MainWindow::toggleConnection() {
 }
 
 void MainWindow::onDeviceLost(const QString& reason) {
-    m_reception->dropWaitingText();
     applyConnectionUpdate(afterDeviceLost(m_portOpen));
     PortFault fault{PortFault::Kind::Vanished, m_serialLine->portNumber()};
     fault.device = m_serialLine->device().toStdString();
@@ -309,10 +294,6 @@ void MainWindow::showStatusReason(const QString& reason) {
 
 void MainWindow::applyConnectionUpdate(const ConnectionUpdate& update) {
     m_portOpen = update.portOpen;
-    // Whatever the line did, a bearing from before it is not live: the first reading since an
-    // open shares the next one.
-    if (m_service)
-        m_service->setUnavailable();
     m_panel->showConnection(update);
 }
 

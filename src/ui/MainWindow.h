@@ -18,6 +18,7 @@ namespace torven {
 class BearingPanel;
 class TargetMark;
 class FramePacer;
+class LineReader;
 class SerialLine;
 class RotatorService;
 class AboutWindow;
@@ -99,8 +100,7 @@ private:
 
     PortSettingsFile m_settingsFile;
     MainWindowOptions m_options;
-    QPointer<RotatorService> m_service;
-
+    LineReader* m_reader = nullptr; // the line, its reception, and the service it feeds
     Reception* m_reception = nullptr;
     BearingPanel* m_panel = nullptr;
     FramePacer* m_pacer = nullptr;
