@@ -4,7 +4,6 @@
 #include "LineSettings.h"
 #include "Logging.h"
 #include "OpenFault.h"
-#include "PortLocator.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -148,8 +147,8 @@ PortResult SerialLine::setSettings(const QString& settings) {
     return {};
 }
 
-QString SerialLine::deviceFor(std::int16_t port) const {
-    return deviceForPort(port, m_linkFolders);
+QString SerialLine::deviceFor(std::int16_t port, const SerialPorts& ports) const {
+    return ports.deviceFor(port, m_linkFolders);
 }
 
 PortResult SerialLine::openPort() {

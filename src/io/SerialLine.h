@@ -5,6 +5,7 @@
 #include "LineEvents.h"
 #include "LineSettings.h"
 #include "PortFault.h"
+#include "SerialPorts.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -61,8 +62,9 @@ public:
     // Folders searched for comN links that point a port number at a device.
     void setLinkFolders(const QStringList& folders) { m_linkFolders = folders; }
 
-    // The device a port number reaches now (empty when none).
-    QString deviceFor(std::int16_t port) const;
+    // The device a port number reaches (empty when none), as `ports` lists the system's ports:
+    // by default as they are now.
+    QString deviceFor(std::int16_t port, const SerialPorts& ports = SerialPorts()) const;
     // The device the port was last opened on (empty before the first open).
     QString device() const { return m_device; }
 
