@@ -1,5 +1,7 @@
 #include "OpenFault.h"
 
+#include "Utf8.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -103,6 +105,14 @@ PortFault openFault(const QSerialPort& port, std::int16_t number, const QString&
         break;
     }
     return fault;
+}
+
+QString explainPortFault(const PortFault& fault) {
+#ifdef Q_OS_WIN
+    return toQString(portFaultText(fault, AdvicePlatform::Windows));
+#else
+    return toQString(portFaultText(fault, AdvicePlatform::Posix));
+#endif
 }
 
 } // namespace torven

@@ -161,7 +161,7 @@ PortResult SerialLine::openPort() {
             << QFileInfo(m_device).canonicalFilePath() << "at" << m_settings;
     else
         qCDebug(lcSerial).noquote() << "port" << m_portNumber << "not opened, with" << m_settings
-                                    << QString::fromStdString(portFaultText(result.fault()));
+                                    << explainPortFault(result.fault());
     return result;
 }
 

@@ -10,6 +10,7 @@
 #include "FramePacer.h"
 #include "MainWindowLayout.h"
 #include "ObjectNames.h"
+#include "OpenFault.h"
 #include "Placement.h"
 #include "PortDialog.h"
 #include "PortFault.h"
@@ -292,8 +293,7 @@ void MainWindow::toggleConnection() {
     m_panel->statusLine().setDistrustNotice(m_settingsFile.distrustNotice());
     // The status line's tooltip says why a command failed, and otherwise keeps the latest line
     // error; either way it goes on saying which files of other users are not used.
-    showStatusReason(succeeded ? m_reception->lastErrorText()
-                               : QString::fromStdString(portFaultText(result.fault())));
+    showStatusReason(succeeded ? m_reception->lastErrorText() : explainPortFault(result.fault()));
 }
 
 void MainWindow::onDeviceLost(const QString& reason) {
@@ -302,7 +302,7 @@ void MainWindow::onDeviceLost(const QString& reason) {
     PortFault fault{PortFault::Kind::Vanished, m_serialLine->portNumber()};
     fault.device = m_serialLine->device().toStdString();
     fault.systemWords = reason.toStdString();
-    showStatusReason(QString::fromStdString(portFaultText(fault)));
+    showStatusReason(explainPortFault(fault));
 }
 
 void MainWindow::showStatusReason(const QString& reason) {
