@@ -4,6 +4,7 @@
 #include "LineSettings.h"
 #include "Logging.h"
 #include "OpenFault.h"
+#include "Utf8.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -127,8 +128,8 @@ PortResult SerialLine::setSettings(const QString& settings) {
         m_applyingSettings = true;
         const bool applied = apply(m_port, *parsed);
         const QString why = m_port.errorString();
-        if (const auto before = parseLineSettings(m_settings.toStdString()); !applied && before)
-            apply(m_port, *before);
+        if (!applied)
+            apply(m_port, m_lineSettings);
         m_applyingSettings = false;
         m_port.clearError();
         checkInputParity(m_port.handle());
@@ -142,9 +143,12 @@ PortResult SerialLine::setSettings(const QString& settings) {
             return fault;
         }
     }
-    m_settings = settings;
     m_lineSettings = *parsed;
     return {};
+}
+
+QString SerialLine::settings() const {
+    return toQString(lineSettingsText(m_lineSettings));
 }
 
 QString SerialLine::deviceFor(std::int16_t port, const SerialPorts& ports) const {
@@ -158,9 +162,9 @@ PortResult SerialLine::openPort() {
     if (result.succeeded())
         qCDebug(lcSerial).noquote()
             << "port" << m_portNumber << "opened:" << m_device << "→"
-            << QFileInfo(m_device).canonicalFilePath() << "at" << m_settings;
+            << QFileInfo(m_device).canonicalFilePath() << "at" << settings();
     else
-        qCDebug(lcSerial).noquote() << "port" << m_portNumber << "not opened, with" << m_settings
+        qCDebug(lcSerial).noquote() << "port" << m_portNumber << "not opened, with" << settings()
                                     << explainPortFault(result.fault());
     return result;
 }
@@ -175,11 +179,8 @@ PortResult SerialLine::open() {
     const QString canonical = QFileInfo(device).canonicalFilePath();
     const QString target = canonical.isEmpty() ? device : canonical;
     m_port.setPortName(target);
-    const auto settings = parseLineSettings(m_settings.toStdString());
-    if (!settings)
-        return settingsFault(PortFault::Kind::SettingsInvalid, m_portNumber, m_settings);
-    if (!apply(m_port, *settings)) {
-        PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_portNumber, m_settings);
+    if (!apply(m_port, m_lineSettings)) {
+        PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_portNumber, settings());
         fault.device = device.toStdString();
         fault.systemWords = m_port.errorString().toStdString();
         return fault;

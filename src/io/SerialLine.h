@@ -45,9 +45,9 @@ public:
     // While the port is open a new number is kept for the next open; the open port is left alone.
     void setPortNumber(std::int16_t port) { m_portNumber = port; }
 
-    QString settings() const { return m_settings; }
-    // The settings text, parsed: what the line opens with (19200,n,8,1 until others are set).
+    // What the line opens with (19200,n,8,1 until others are set), and the same as text.
     LineSettings lineSettings() const { return m_lineSettings; }
+    QString settings() const;
     // "baud,parity,data,stop" such as "19200,n,8,1"; fails when malformed, or when an open port
     // refuses it, and then keeps the settings it had.
     PortResult setSettings(const QString& settings);
@@ -100,8 +100,7 @@ private:
     // Read errors in a row on a line that shows no hang-up (see onErrorOccurred).
     int m_readErrorsInARow = 0;
     std::int16_t m_portNumber = 1;
-    QString m_settings = QStringLiteral("19200,n,8,1");
-    LineSettings m_lineSettings; // m_settings, parsed
+    LineSettings m_lineSettings;
     QStringList m_linkFolders;
     QString m_device;
     bool m_applyingSettings = false; // errors raised meanwhile are refusals, not a lost device

@@ -23,7 +23,11 @@ void PrintTo(const Case& c, std::ostream* os) {
 class LineSettingsText : public testing::TestWithParam<Case> {};
 
 TEST_P(LineSettingsText, ParsesOrRefuses) {
-    EXPECT_EQ(torven::parseLineSettings(GetParam().text), GetParam().expected);
+    const auto& expected = GetParam().expected;
+    EXPECT_EQ(torven::parseLineSettings(GetParam().text), expected);
+    if (expected) { // and the text the settings are said as reads back the same
+        EXPECT_EQ(torven::parseLineSettings(torven::lineSettingsText(*expected)), expected);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
