@@ -28,9 +28,8 @@ void enableEventLog() {
     QLoggingCategory::setFilterRules(QStringLiteral("torven.*.info=true"));
 }
 
-bool mayLogAbout(const QLoggingCategory& category, const QString& source) {
-    Q_UNUSED(category);
-    Q_UNUSED(source);
+bool mayLogAbout([[maybe_unused]] const QLoggingCategory& category,
+                 [[maybe_unused]] const QString& source) {
     return true;
 }
 

@@ -41,7 +41,7 @@ QString lockFileOf([[maybe_unused]] const QString& device) {
 
 // Who holds the lock file `lock`: the program it names, whether that still runs, and the file's
 // owner when this user may not remove it (only that owner, or an administrator, may).
-void describeLock(const QString& lock, PortFault& fault) {
+void describeLock([[maybe_unused]] const QString& lock, [[maybe_unused]] PortFault& fault) {
 #ifdef Q_OS_UNIX
     // Root may remove anyone's lock file; anyone else only their own.
     const QFileInfo file(lock);
@@ -63,9 +63,6 @@ void describeLock(const QString& lock, PortFault& fault) {
         fault.holder = PortFault::Holder::Running;
     else if (errno == ESRCH)
         fault.holder = PortFault::Holder::Gone;
-#else
-    (void)lock;
-    (void)fault;
 #endif
 }
 

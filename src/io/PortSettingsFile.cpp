@@ -6,6 +6,7 @@
 #include "PortSettingsFormat.h"
 #include "ProgramFolders.h"
 #include "SaveFault.h"
+#include "Utf8.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -116,8 +117,7 @@ std::optional<SaveFault> PortSettingsFile::save(const QString& portText) const {
         qCDebug(lcSettings) << "saved" << portText << "in" << path;
         return std::nullopt;
     }
-    qCDebug(lcSettings) << "not saved" << portText << ":"
-                        << QString::fromStdString(saveFaultText(*fault));
+    qCDebug(lcSettings) << "not saved" << portText << ":" << toQString(saveFaultText(*fault));
     return fault;
 }
 
@@ -144,7 +144,7 @@ QString PortSettingsFile::distrustNotice() const {
             found.push_back({QDir::toNativeSeparators(shown).toStdString(), owner->toStdString()});
         }
     }
-    return QString::fromStdString(distrustNoticeText(found));
+    return toQString(distrustNoticeText(found));
 }
 
 } // namespace torven

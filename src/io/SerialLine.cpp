@@ -105,8 +105,7 @@ SerialLine::SerialLine(QObject* parent) : QObject(parent) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLine::onErrorOccurred);
     m_lineErrorPoll.setInterval(kLineErrorPollMs);
     connect(&m_lineErrorPoll, &QTimer::timeout, this, &SerialLine::checkLineErrors);
-    static const bool hooked = std::atexit(releasePortsAtExit) == 0;
-    (void)hooked;
+    [[maybe_unused]] static const bool hooked = std::atexit(releasePortsAtExit) == 0;
     liveLines().push_back(this);
 }
 

@@ -62,7 +62,7 @@ MainWindow::MainWindow(PortSettingsFile settingsFile, MainWindowOptions options,
     createElements();
     createMenus();
     if (m_options.offset != 0)
-        addStatusRemark(QString::fromStdString(offsetRemark(m_options.offset)));
+        addStatusRemark(toQString(offsetRemark(m_options.offset)));
     loadPortNumber();
 }
 
@@ -148,9 +148,9 @@ void MainWindow::reportServiceOff(const QString& reason) {
     // Someone who started torven from the desktop menu sees no terminal. The box must not hold
     // up the indicator, which works on without the service; its own title keeps it from being
     // taken for the main window.
-    auto* box = new QMessageBox(QMessageBox::Warning, toQString(kServiceOffTitle),
-                                QString::fromStdString(serviceOffMessage(reason.toStdString())),
-                                QMessageBox::Ok, this);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, toQString(kServiceOffTitle),
+                        toQString(serviceOffMessage(reason.toStdString())), QMessageBox::Ok, this);
     box->setObjectName(nameOf(names::kServiceWarning));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);

@@ -132,12 +132,12 @@ void PortDialog::accept() {
         const QString shown = text.size() > kLongestTextShown
                                   ? text.left(kLongestTextShown) + QStringLiteral("…")
                                   : text;
-        warn(QString::fromStdString(notAPortNumberText(shown.toStdString())));
+        warn(toQString(notAPortNumberText(shown.toStdString())));
         return;
     }
     if (m_storage == Storage::CommSet) {
         if (const auto fault = m_settingsFile.save(text)) {
-            warn(QString::fromStdString(portNotSavedText(*fault)));
+            warn(toQString(portNotSavedText(*fault)));
             return;
         }
     }

@@ -1,6 +1,7 @@
 #include "TargetMark.h"
 
 #include "Lamp.h"
+#include "Utf8.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -25,7 +26,7 @@ QString TargetMark::toolTipLine() const {
     const auto degrees = m_display.shown();
     if (!degrees)
         return {};
-    return QString::fromStdString(targetToolTipText(*degrees));
+    return toQString(targetToolTipText(*degrees));
 }
 
 void TargetMark::setTarget(double azimuth) {
@@ -54,8 +55,7 @@ void TargetMark::show(std::optional<int> before) {
 
     const auto degrees = m_display.shown();
     const bool showsTarget = m_statusText.isEmpty() && degrees;
-    const QString text =
-        showsTarget ? QString::fromStdString(targetStatusText(*degrees)) : m_statusText;
+    const QString text = showsTarget ? toQString(targetStatusText(*degrees)) : m_statusText;
     if (m_statusLine->text() != text)
         m_statusLine->setText(text);
     // The hand says the target's text can be clicked away.

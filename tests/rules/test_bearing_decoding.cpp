@@ -10,7 +10,7 @@ namespace {
 
 struct Case {
     const char* name;
-    std::string block;
+    std::string reading;
     std::string raw;
     std::string readout;
     int bearing;
@@ -23,7 +23,7 @@ class Decoding : public testing::TestWithParam<Case> {};
 
 TEST_P(Decoding, GivesRawReadingReadoutBearingAndLamp) {
     const auto& c = GetParam();
-    const auto decoded = torven::decodeReading(c.block);
+    const auto decoded = torven::decodeReading(c.reading);
     EXPECT_EQ(decoded.rawReading, c.raw);
     EXPECT_EQ(decoded.readout, c.readout);
     ASSERT_TRUE(decoded.bearing.has_value());
@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"OnlyFirstFourCharactersCount", "025699", "0256", " 180", 180, 13},
                     Case{"Hexadecimal", "&HFF", "&HFF", " 179", 179, 13},
                     Case{"LineBreakOnly", "\r\n", "\r\n", " 0", 0, 0},
-                    Case{"EmptyBlock", "", "", " 0", 0, 0}),
+                    Case{"EmptyReading", "", "", " 0", 0, 0}),
     torven::test::RowName());
 
 TEST(DecodingOutOfRange, ExponentReadingShowsItsValueAndLightsNothing) {
