@@ -18,6 +18,7 @@
 #include "Readings.h"
 #include "RotatorService.h"
 #include "SerialLine.h"
+#include "Utf8.h"
 #include "WindowElements.h"
 
 #include <QApplication>
@@ -59,8 +60,7 @@ std::vector<Reading> SectorReadings() {
                          decoded.litLamp, sector);
             std::exit(1);
         }
-        readings.push_back(
-            {text + "\r\n", QString::fromStdString(decoded.readout), decoded.litLamp});
+        readings.push_back({text + "\r\n", torven::toQString(decoded.readout), decoded.litLamp});
     }
     return readings;
 }

@@ -4,6 +4,7 @@
 #include "Logging.h"
 #include "PortSettingsFile.h"
 #include "SerialLine.h"
+#include "Utf8.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -85,7 +86,7 @@ bool Bridge::tryToOpen() {
     // A device named by its path has no port number to speak of.
     if (!m_options.device.isEmpty())
         fault.port = 0;
-    const QString reason = QString::fromStdString(portFaultReason(fault));
+    const QString reason = toQString(portFaultReason(fault));
     if (!faultMayPass(fault)) {
         m_retry.stop();
         qCCritical(lcSerial) << "line cannot be opened, giving up:" << reason;

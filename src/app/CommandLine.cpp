@@ -3,6 +3,7 @@
 #include "BearingOffset.h"
 #include "LineSettings.h"
 #include "LogText.h"
+#include "Utf8.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -22,7 +23,7 @@ CommandLine failure(const QString& text) {
     result.action = CommandLine::Action::Fail;
     // What was typed comes back in the answer: its control characters written out, so that the
     // terminal shows them rather than obeys them.
-    result.text = QString::fromStdString(escapedForLog(text.toStdString()));
+    result.text = toQString(escapedForLog(text.toStdString()));
     return result;
 }
 

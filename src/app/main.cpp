@@ -9,6 +9,7 @@
 #include "PortSettingsFile.h"
 #include "RotatorService.h"
 #include "SerialLine.h"
+#include "Utf8.h"
 
 #include <QApplication>
 #include <QDir>
@@ -95,8 +96,8 @@ QString startDebugLog() {
     const QString path = torven::debugLogFilePath();
     const std::string shown = QDir::toNativeSeparators(path).toStdString();
     if (const auto failure = torven::sendLogToFile(path))
-        return QString::fromStdString(torven::debugLogFailedNotice(shown, failure->toStdString()));
-    return QString::fromStdString(torven::debugLogNotice(shown));
+        return torven::toQString(torven::debugLogFailedNotice(shown, failure->toStdString()));
+    return torven::toQString(torven::debugLogNotice(shown));
 #else
     return {};
 #endif

@@ -2,10 +2,10 @@
 
 namespace torven {
 
-ConsoleEdit consoleEditFor(std::string_view block) {
-    if (block.empty())
+ConsoleEdit consoleEditFor(std::string_view reading) {
+    if (reading.empty())
         return ConsoleEdit::None;
-    switch (static_cast<unsigned char>(block.front())) {
+    switch (static_cast<unsigned char>(reading.front())) {
     case 8:
         return ConsoleEdit::RemoveLast;
     case 13:

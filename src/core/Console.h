@@ -6,15 +6,15 @@
 
 namespace torven {
 
-// What a received block does to the hidden received-text console, decided by its first
+// What a received reading does to the hidden received-text console, decided by its first
 // character alone.
 enum class ConsoleEdit {
-    None,            // any other first character, or an empty block
+    None,            // any other first character, or an empty reading
     RemoveLast,      // backspace (8): the console loses its last character
     AppendLineBreak, // carriage return (13) or line feed (10): the console gains CR LF
 };
 
-ConsoleEdit consoleEditFor(std::string_view block);
+ConsoleEdit consoleEditFor(std::string_view reading);
 
 // Applies `edit` to the console's text. The console holds at most `capacity` characters, like the
 // text box that shows it: a line break that would not fit is refused. Returns whether the text

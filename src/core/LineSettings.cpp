@@ -78,4 +78,13 @@ std::optional<LineSettings> parseLineSettings(std::string_view text) {
     return LineSettings{*baud, *parity, *data, *stop};
 }
 
+std::string lineSettingsText(const LineSettings& settings) {
+    static constexpr std::array<char, 5> kParityLetters = {'n', 'e', 'o', 'm', 's'};
+    static constexpr std::array<std::string_view, 3> kStopBits = {"1", "1.5", "2"};
+    return std::to_string(settings.baudRate) + ',' +
+           kParityLetters[static_cast<std::size_t>(settings.parity)] + ',' +
+           std::to_string(settings.dataBits) + ',' +
+           std::string(kStopBits[static_cast<std::size_t>(settings.stopBits)]);
+}
+
 } // namespace torven

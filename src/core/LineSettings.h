@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace torven {
@@ -24,5 +25,8 @@ inline constexpr std::int32_t kMaxBaudRate = 4'000'000;
 // parity letter n, e, o, m or s in either case, 5 to 8 data bits, and 1, 1.5 or 2 stop bits.
 // Blanks around a field are allowed. Empty when the text is malformed.
 std::optional<LineSettings> parseLineSettings(std::string_view text);
+
+// The settings as that text, with a lower-case parity letter: "19200,n,8,1".
+std::string lineSettingsText(const LineSettings& settings);
 
 } // namespace torven

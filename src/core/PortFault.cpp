@@ -1,5 +1,7 @@
 #include "PortFault.h"
 
+#include "PortDevice.h"
+
 namespace torven {
 
 namespace {
@@ -113,7 +115,7 @@ std::string busyAdvice(const PortFault& f) {
 }
 
 std::string posixAdvice(const PortFault& f) {
-    const std::string link = "com" + std::to_string(f.port);
+    const std::string link = portLinkName(static_cast<std::int16_t>(f.port));
     switch (f.kind) {
     case Kind::NoDevice:
         return "Укажите устройство ссылкой " + link +
@@ -140,7 +142,7 @@ std::string posixAdvice(const PortFault& f) {
 // Windows names ports COM1, COM2, … itself; the device manager shows which number an adapter
 // got. A port another program holds is refused as access denied, so that is what it means there.
 std::string windowsAdvice(const PortFault& f) {
-    const std::string com = "COM" + std::to_string(f.port);
+    const std::string com = windowsPortName(static_cast<std::int16_t>(f.port));
     const std::string whereNumbersAre =
         "номер адаптера виден в «Диспетчере устройств», в разделе «Порты (COM и LPT)»; выберите "
         "его в «Настр.» → «Коммуникация».";

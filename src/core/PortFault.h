@@ -60,18 +60,13 @@ private:
     std::optional<PortFault> m_fault;
 };
 
-// Whose terms the advice is given in: device names, groups and folders differ.
+// Whose terms the advice is given in: device names, groups and folders differ. The io layer says
+// which system it runs on (explainPortFault).
 enum class AdvicePlatform { Posix, Windows };
-
-#ifdef _WIN32
-inline constexpr AdvicePlatform kThisPlatform = AdvicePlatform::Windows;
-#else
-inline constexpr AdvicePlatform kThisPlatform = AdvicePlatform::Posix;
-#endif
 
 // The whole explanation, in Russian: the port, what went wrong, what to do, and the system's own
 // words at the end in brackets, so that they can still be looked up.
-std::string portFaultText(const PortFault& fault, AdvicePlatform platform = kThisPlatform);
+std::string portFaultText(const PortFault& fault, AdvicePlatform platform);
 
 // What went wrong and the system's own words, without the advice, which speaks of the window's
 // commands: for a log.

@@ -1,5 +1,7 @@
 #include "OpenFault.h"
 
+#include "Utf8.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -39,7 +41,7 @@ QString lockFileOf([[maybe_unused]] const QString& device) {
 
 // Who holds the lock file `lock`: the program it names, whether that still runs, and the file's
 // owner when this user may not remove it (only that owner, or an administrator, may).
-void describeLock(const QString& lock, PortFault& fault) {
+void describeLock([[maybe_unused]] const QString& lock, [[maybe_unused]] PortFault& fault) {
 #ifdef Q_OS_UNIX
     // Root may remove anyone's lock file; anyone else only their own.
     const QFileInfo file(lock);
@@ -61,9 +63,6 @@ void describeLock(const QString& lock, PortFault& fault) {
         fault.holder = PortFault::Holder::Running;
     else if (errno == ESRCH)
         fault.holder = PortFault::Holder::Gone;
-#else
-    (void)lock;
-    (void)fault;
 #endif
 }
 
@@ -108,6 +107,14 @@ PortFault openFault(const QSerialPort& port, std::int16_t number, const QString&
         break;
     }
     return fault;
+}
+
+QString explainPortFault(const PortFault& fault) {
+#ifdef Q_OS_WIN
+    return toQString(portFaultText(fault, AdvicePlatform::Windows));
+#else
+    return toQString(portFaultText(fault, AdvicePlatform::Posix));
+#endif
 }
 
 } // namespace torven

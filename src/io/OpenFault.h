@@ -15,4 +15,7 @@ namespace torven {
 PortFault openFault(const QSerialPort& port, std::int16_t number, const QString& device,
                     const QString& target);
 
+// The explanation of a port fault (portFaultText) in the terms of the system this runs on.
+QString explainPortFault(const PortFault& fault);
+
 } // namespace torven

@@ -6,6 +6,7 @@
 #include "PortSettingsFormat.h"
 #include "ProgramFolders.h"
 #include "SaveFault.h"
+#include "Utf8.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -102,23 +103,22 @@ std::optional<SaveFault> PortSettingsFile::save(const QString& portText) const {
         return SaveFault{SaveFault::Kind::NoFolder, {}, {}};
     }
     QString path = pathIn(folders.front());
-    ReplaceResult result = writeWholeFile(path, bytes);
+    std::optional<SaveFault> fault = writeWholeFile(path, bytes);
     // Only a place this user may not write sends the file on; a full disk, an I/O error or a link
     // in the way is reported instead, so that the port is never quietly kept somewhere the next
     // start would not look first.
-    if (result.outcome == ReplaceAccess::NotPermitted && folders.front() == m_programFolder &&
-        !m_userFolder.isEmpty()) {
+    if (fault && fault->kind == SaveFault::Kind::NoWriteAccess &&
+        folders.front() == m_programFolder && !m_userFolder.isEmpty()) {
         qCDebug(lcSettings) << "may not write" << path << ", so to the per-user folder";
         path = pathIn(m_userFolder);
-        result = writeWholeFile(path, bytes);
+        fault = writeWholeFile(path, bytes);
     }
-    if (result.outcome == ReplaceAccess::Allowed) {
+    if (!fault) {
         qCDebug(lcSettings) << "saved" << portText << "in" << path;
         return std::nullopt;
     }
-    qCDebug(lcSettings) << "not saved" << portText << ":"
-                        << QString::fromStdString(saveFaultText(result.fault));
-    return result.fault;
+    qCDebug(lcSettings) << "not saved" << portText << ":" << toQString(saveFaultText(*fault));
+    return fault;
 }
 
 QString PortSettingsFile::distrustNotice() const {
@@ -144,7 +144,7 @@ QString PortSettingsFile::distrustNotice() const {
             found.push_back({QDir::toNativeSeparators(shown).toStdString(), owner->toStdString()});
         }
     }
-    return QString::fromStdString(distrustNoticeText(found));
+    return toQString(distrustNoticeText(found));
 }
 
 } // namespace torven

@@ -1,6 +1,7 @@
 #include "Reception.h"
 
 #include "Logging.h"
+#include "Utf8.h"
 
 #include <QByteArray>
 #include <QTimer>
@@ -34,7 +35,7 @@ void Reception::takeLineError(LineEvent code) {
         return;
     if (m_errorCount < std::numeric_limits<std::int32_t>::max())
         ++m_errorCount;
-    m_lastErrorText = QString::fromStdString(errorText(m_errorCount, *message));
+    m_lastErrorText = toQString(errorText(m_errorCount, *message));
     emit lineErrorCounted(m_lastErrorText);
 }
 

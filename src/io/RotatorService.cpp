@@ -2,6 +2,7 @@
 
 #include "Logging.h"
 #include "ServiceNotices.h"
+#include "Utf8.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -39,9 +40,9 @@ ListenFault listenFault(QAbstractSocket::SocketError error) {
 }
 
 QString listenFailure(const QTcpServer& server, const QHostAddress& address, quint16 port) {
-    return QString::fromStdString(listenFailureText(listenFault(server.serverError()), port,
-                                                    address.toString().toStdString(),
-                                                    server.errorString().toStdString()));
+    return toQString(listenFailureText(listenFault(server.serverError()), port,
+                                       address.toString().toStdString(),
+                                       server.errorString().toStdString()));
 }
 
 // "ADDRESS:PORT" of a client, as the log names it.
@@ -116,7 +117,7 @@ QString RotatorService::networkNotice() const {
     const QString where = address.protocol() == QAbstractSocket::AnyIPProtocol
                               ? QStringLiteral("::")
                               : address.toString();
-    return QString::fromStdString(servedOnNetworkNotice(where.toStdString(), serverPort()));
+    return toQString(servedOnNetworkNotice(where.toStdString(), serverPort()));
 }
 
 int RotatorService::clientCount() const {

@@ -4,7 +4,7 @@
 #include "LineSettings.h"
 #include "Logging.h"
 #include "OpenFault.h"
-#include "PortLocator.h"
+#include "Utf8.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -105,8 +105,7 @@ SerialLine::SerialLine(QObject* parent) : QObject(parent) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLine::onErrorOccurred);
     m_lineErrorPoll.setInterval(kLineErrorPollMs);
     connect(&m_lineErrorPoll, &QTimer::timeout, this, &SerialLine::checkLineErrors);
-    static const bool hooked = std::atexit(releasePortsAtExit) == 0;
-    (void)hooked;
+    [[maybe_unused]] static const bool hooked = std::atexit(releasePortsAtExit) == 0;
     liveLines().push_back(this);
 }
 
@@ -128,8 +127,8 @@ PortResult SerialLine::setSettings(const QString& settings) {
         m_applyingSettings = true;
         const bool applied = apply(m_port, *parsed);
         const QString why = m_port.errorString();
-        if (const auto before = parseLineSettings(m_settings.toStdString()); !applied && before)
-            apply(m_port, *before);
+        if (!applied)
+            apply(m_port, m_lineSettings);
         m_applyingSettings = false;
         m_port.clearError();
         checkInputParity(m_port.handle());
@@ -143,13 +142,16 @@ PortResult SerialLine::setSettings(const QString& settings) {
             return fault;
         }
     }
-    m_settings = settings;
     m_lineSettings = *parsed;
     return {};
 }
 
-QString SerialLine::deviceFor(std::int16_t port) const {
-    return deviceForPort(port, m_linkFolders);
+QString SerialLine::settings() const {
+    return toQString(lineSettingsText(m_lineSettings));
+}
+
+QString SerialLine::deviceFor(std::int16_t port, const SerialPorts& ports) const {
+    return ports.deviceFor(port, m_linkFolders);
 }
 
 PortResult SerialLine::openPort() {
@@ -159,12 +161,11 @@ PortResult SerialLine::openPort() {
     if (result.succeeded())
         qCDebug(lcSerial) << "port" << m_portNumber << "opened:" << m_device << "→"
                           << QFileInfo(m_device).canonicalFilePath() << "at"
-                          << qUtf8Printable(m_settings);
+                          << qUtf8Printable(settings());
     else
         // The fault's text may carry a lock file's words and the system's: quoted.
         qCDebug(lcSerial) << "port" << m_portNumber << "not opened, with"
-                          << qUtf8Printable(m_settings)
-                          << QString::fromStdString(portFaultText(result.fault()));
+                          << qUtf8Printable(settings()) << explainPortFault(result.fault());
     return result;
 }
 
@@ -178,11 +179,8 @@ PortResult SerialLine::open() {
     const QString canonical = QFileInfo(device).canonicalFilePath();
     const QString target = canonical.isEmpty() ? device : canonical;
     m_port.setPortName(target);
-    const auto settings = parseLineSettings(m_settings.toStdString());
-    if (!settings)
-        return settingsFault(PortFault::Kind::SettingsInvalid, m_portNumber, m_settings);
-    if (!apply(m_port, *settings)) {
-        PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_portNumber, m_settings);
+    if (!apply(m_port, m_lineSettings)) {
+        PortFault fault = settingsFault(PortFault::Kind::SettingsRefused, m_portNumber, settings());
         fault.device = device.toStdString();
         fault.systemWords = m_port.errorString().toStdString();
         return fault;

@@ -5,6 +5,7 @@
 #include "LineEvents.h"
 #include "LineSettings.h"
 #include "PortFault.h"
+#include "SerialPorts.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -44,9 +45,9 @@ public:
     // While the port is open a new number is kept for the next open; the open port is left alone.
     void setPortNumber(std::int16_t port) { m_portNumber = port; }
 
-    QString settings() const { return m_settings; }
-    // The settings text, parsed: what the line opens with (19200,n,8,1 until others are set).
+    // What the line opens with (19200,n,8,1 until others are set), and the same as text.
     LineSettings lineSettings() const { return m_lineSettings; }
+    QString settings() const;
     // "baud,parity,data,stop" such as "19200,n,8,1"; fails when malformed, or when an open port
     // refuses it, and then keeps the settings it had.
     PortResult setSettings(const QString& settings);
@@ -69,8 +70,9 @@ public:
     // it starts) goes by the number.
     void setNamedDevice(const QString& path) { m_namedDevice = path; }
 
-    // The device a port number reaches now (empty when none).
-    QString deviceFor(std::int16_t port) const;
+    // The device a port number reaches (empty when none), as `ports` lists the system's ports:
+    // by default as they are now.
+    QString deviceFor(std::int16_t port, const SerialPorts& ports = SerialPorts()) const;
     // The device the port was last opened on (empty before the first open).
     QString device() const { return m_device; }
 
@@ -106,8 +108,7 @@ private:
     // Read errors in a row on a line that shows no hang-up (see onErrorOccurred).
     int m_readErrorsInARow = 0;
     std::int16_t m_portNumber = 1;
-    QString m_settings = QStringLiteral("19200,n,8,1");
-    LineSettings m_lineSettings; // m_settings, parsed
+    LineSettings m_lineSettings;
     QStringList m_linkFolders;
     QString m_namedDevice;
     QString m_device;

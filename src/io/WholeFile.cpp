@@ -47,12 +47,12 @@ SaveFault faultAt(SaveFault::Kind kind, const QString& path, const QString& syst
     return {kind, QDir::toNativeSeparators(path).toStdString(), systemWords.toStdString()};
 }
 
-ReplaceResult notARegularFile(const QString& path) {
-    return {ReplaceAccess::Refused, faultAt(SaveFault::Kind::NotARegularFile, path)};
+SaveFault notARegularFile(const QString& path) {
+    return faultAt(SaveFault::Kind::NotARegularFile, path);
 }
 
-ReplaceResult noWriteAccess(const QString& path) {
-    return {ReplaceAccess::NotPermitted, faultAt(SaveFault::Kind::NoWriteAccess, path)};
+SaveFault noWriteAccess(const QString& path) {
+    return faultAt(SaveFault::Kind::NoWriteAccess, path);
 }
 
 #ifndef Q_OS_WIN
@@ -62,14 +62,13 @@ bool isNotPermitted(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
 }
 
-ReplaceResult writeFailure(const QString& path, int error) {
+SaveFault writeFailure(const QString& path, int error) {
     SaveFault::Kind kind = SaveFault::Kind::WriteFailed;
     if (error == ENOSPC || error == EDQUOT)
         kind = SaveFault::Kind::DiskFull;
     else if (error == EIO)
         kind = SaveFault::Kind::InputOutput;
-    return {ReplaceAccess::Refused,
-            faultAt(kind, path, QString::fromLocal8Bit(std::strerror(error)))};
+    return faultAt(kind, path, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 // Whether the effective user (not the real one, as plain access() would ask) may use `path` so.
@@ -107,11 +106,11 @@ mode_t newFileMode(const QByteArray& path) {
 #endif
 
 // Why a save to `path` must not even start, or nothing when it may.
-std::optional<ReplaceResult> refusalOf(const QString& path) {
+std::optional<SaveFault> refusalOf(const QString& path) {
     switch (checkReplace(path)) {
     case ReplaceAccess::NotPermitted:
         return noWriteAccess(path);
-    case ReplaceAccess::Refused:
+    case ReplaceAccess::NotARegularFile:
         return notARegularFile(path);
     case ReplaceAccess::Allowed:
         break;
@@ -138,7 +137,7 @@ ReplaceAccess checkReplace(const QString& path) {
                                               : ReplaceAccess::NotPermitted;
     }
     if (!S_ISREG(entry.st_mode))
-        return ReplaceAccess::Refused;
+        return ReplaceAccess::NotARegularFile;
     // The file is replaced by renaming a new one over it, which needs the folder; a read-only file
     // is still one its owner meant to keep.
     if (!mayAccess(file, W_OK) || !mayAccess(folder, W_OK | X_OK))
@@ -156,9 +155,9 @@ ReplaceAccess checkReplace(const QString& path) {
 // Written by hand rather than with QSaveFile, which here would keep less: it writes through a link
 // to its target, drops the set-user, set-group and sticky bits of the mode, goes on to the rename
 // when flushing to the disk fails, and leaves the folder unsynced after the rename.
-ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
+std::optional<SaveFault> writeWholeFile(const QString& path, const QByteArray& content) {
     if (auto refusal = refusalOf(path))
-        return *refusal;
+        return refusal;
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QByteArray file = QFile::encodeName(path);
     // A fresh name of our own, created exclusively: nothing planted there can be followed.
@@ -184,7 +183,7 @@ ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
     }
     // Something may have taken the name meanwhile. The rename would replace a link rather than
     // follow it, but what stands there now is not ours to replace either.
-    if (checkReplace(path) == ReplaceAccess::Refused) {
+    if (checkReplace(path) == ReplaceAccess::NotARegularFile) {
         unlink(temporary.constData());
         return notARegularFile(path);
     }
@@ -209,25 +208,24 @@ ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
 ReplaceAccess checkReplace(const QString& path) {
     const QFileInfo info(path);
     if (info.isSymbolicLink() || info.isJunction() || info.isShortcut())
-        return ReplaceAccess::Refused;
+        return ReplaceAccess::NotARegularFile;
     if (!info.exists())
         return ReplaceAccess::Allowed;
     if (!info.isFile())
-        return ReplaceAccess::Refused;
+        return ReplaceAccess::NotARegularFile;
     return info.isWritable() ? ReplaceAccess::Allowed : ReplaceAccess::NotPermitted;
 }
 
-ReplaceResult writeWholeFile(const QString& path, const QByteArray& content) {
+std::optional<SaveFault> writeWholeFile(const QString& path, const QByteArray& content) {
     if (auto refusal = refusalOf(path))
-        return *refusal;
+        return refusal;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     // A file that cannot even be started there is a place this user may not write.
     if (!file.open(QIODevice::WriteOnly))
         return noWriteAccess(path);
     const auto failed = [&path](const QString& why) {
-        return ReplaceResult{ReplaceAccess::Refused,
-                             faultAt(SaveFault::Kind::WriteFailed, path, why)};
+        return faultAt(SaveFault::Kind::WriteFailed, path, why);
     };
     if (file.write(content) != content.size() || !file.flush()) {
         const QString why = file.errorString();

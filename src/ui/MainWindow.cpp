@@ -11,6 +11,7 @@
 #include "LineReader.h"
 #include "MainWindowLayout.h"
 #include "ObjectNames.h"
+#include "OpenFault.h"
 #include "Placement.h"
 #include "PortDialog.h"
 #include "PortFault.h"
@@ -62,7 +63,7 @@ MainWindow::MainWindow(PortSettingsFile settingsFile, MainWindowOptions options,
     createElements();
     createMenus();
     if (m_options.offset != 0)
-        addStatusRemark(QString::fromStdString(offsetRemark(m_options.offset)));
+        addStatusRemark(toQString(offsetRemark(m_options.offset)));
     loadPortNumber();
 }
 
@@ -147,9 +148,9 @@ void MainWindow::reportServiceOff(const QString& reason) {
     // Someone who started torven from the desktop menu sees no terminal. The box must not hold
     // up the indicator, which works on without the service; its own title keeps it from being
     // taken for the main window.
-    auto* box = new QMessageBox(QMessageBox::Warning, toQString(kServiceOffTitle),
-                                QString::fromStdString(serviceOffMessage(reason.toStdString())),
-                                QMessageBox::Ok, this);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, toQString(kServiceOffTitle),
+                        toQString(serviceOffMessage(reason.toStdString())), QMessageBox::Ok, this);
     box->setObjectName(nameOf(names::kServiceWarning));
     box->setTextFormat(Qt::PlainText); // the system's words, never markup
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -276,8 +277,7 @@ void MainWindow::toggleConnection() {
     m_panel->statusLine().setDistrustNotice(m_settingsFile.distrustNotice());
     // The status line's tooltip says why a command failed, and otherwise keeps the latest line
     // error; either way it goes on saying which files of other users are not used.
-    showStatusReason(succeeded ? m_reception->lastErrorText()
-                               : QString::fromStdString(portFaultText(result.fault())));
+    showStatusReason(succeeded ? m_reception->lastErrorText() : explainPortFault(result.fault()));
 }
 
 void MainWindow::onDeviceLost(const QString& reason) {
@@ -285,7 +285,7 @@ void MainWindow::onDeviceLost(const QString& reason) {
     PortFault fault{PortFault::Kind::Vanished, m_serialLine->portNumber()};
     fault.device = m_serialLine->device().toStdString();
     fault.systemWords = reason.toStdString();
-    showStatusReason(QString::fromStdString(portFaultText(fault)));
+    showStatusReason(explainPortFault(fault));
 }
 
 void MainWindow::showStatusReason(const QString& reason) {

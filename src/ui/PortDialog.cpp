@@ -4,8 +4,8 @@
 #include "ObjectNames.h"
 #include "PortNumber.h"
 #include "SaveFault.h"
-#include "SerialDeviceInfo.h"
 #include "SerialLine.h"
+#include "SerialPorts.h"
 #include "Twips.h"
 #include "Utf8.h"
 #include "WindowElements.h"
@@ -37,9 +37,12 @@ PortComboBox::PortComboBox(const SerialLine& line, QWidget* parent)
     : QComboBox(parent), m_line(line) {}
 
 void PortComboBox::showPopup() {
+    // One look at the system's ports for the whole list.
+    const SerialPorts ports;
     for (int i = 0; i < count(); ++i) {
         const auto port = toPortNumber(itemText(i).toStdString());
-        setItemData(i, port ? describeDevice(m_line.deviceFor(*port)) : QString(), Qt::ToolTipRole);
+        setItemData(i, port ? ports.describe(m_line.deviceFor(*port, ports)) : QString(),
+                    Qt::ToolTipRole);
     }
     QComboBox::showPopup();
 }
@@ -129,12 +132,12 @@ void PortDialog::accept() {
         const QString shown = text.size() > kLongestTextShown
                                   ? text.left(kLongestTextShown) + QStringLiteral("…")
                                   : text;
-        warn(QString::fromStdString(notAPortNumberText(shown.toStdString())));
+        warn(toQString(notAPortNumberText(shown.toStdString())));
         return;
     }
     if (m_storage == Storage::CommSet) {
         if (const auto fault = m_settingsFile.save(text)) {
-            warn(QString::fromStdString(portNotSavedText(*fault)));
+            warn(toQString(portNotSavedText(*fault)));
             return;
         }
     }

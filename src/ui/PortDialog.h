@@ -14,7 +14,8 @@ namespace torven {
 class SerialLine;
 
 // The port box: an editable list of the port numbers 1 to 9. Each item's tooltip says which
-// device that number reaches, looked up each time the list opens.
+// device that number reaches, looked up each time the list opens (the system's ports listed once
+// for all nine).
 class PortComboBox : public QComboBox {
     Q_OBJECT
 

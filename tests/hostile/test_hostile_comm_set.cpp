@@ -4,6 +4,7 @@
 #include "PortDialog.h"
 #include "PseudoTerminal.h"
 #include "SerialLine.h"
+#include "WholeFile.h"
 #include "WindowHarness.h"
 
 #include <QComboBox>
@@ -162,6 +163,22 @@ void Plant(const QString& path, const QString& what) {
         WriteFile(path, what.toStdString());
 }
 
+// While it lives, when `full`: every write beyond an empty file fails, and fails rather than kills.
+struct FullDisk {
+    explicit FullDisk(bool full) {
+        getrlimit(RLIMIT_FSIZE, &m_limit);
+        rlimit none = m_limit;
+        none.rlim_cur = full ? 0 : m_limit.rlim_cur;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &m_limit);
+        std::signal(SIGXFSZ, m_onSignal);
+    }
+    rlimit m_limit{};
+    void (*m_onSignal)(int) = std::signal(SIGXFSZ, SIG_IGN);
+};
+
 // Presses OK in the port dialog with `typed` in the port box; returns the warning shown, if any.
 QString OkWith(WindowHarness& h, const QString& typed) {
     h.Form().showPortDialog();
@@ -198,16 +215,10 @@ TEST(HostileCommSet, OkRefusesWhatIsNoRegularFileAndAFailedWriteAndChangesNothin
         h.Make();
         const std::int16_t before = h.Form().serialLine().portNumber();
         const auto snapshot = Snapshot(h.Folder());
-        // A full disk: every write beyond an empty file fails, and fails rather than kills.
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit unlimited = limit;
-        limit.rlim_cur = row.diskFull ? 0 : limit.rlim_cur;
-        const auto onSignal = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &limit);
-        const QString warning = OkWith(h, "7");
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, onSignal);
+        const QString warning = [&] {
+            const FullDisk full(row.diskFull);
+            return OkWith(h, "7");
+        }();
         EXPECT_TRUE(warning.startsWith(QStringLiteral("Не удалось сохранить номер порта")))
             << warning.toStdString();
         EXPECT_EQ(Snapshot(h.Folder()), snapshot) << "nothing written, left behind or moved";
@@ -275,6 +286,50 @@ TEST(CommSetPlace, TheStartReadsWhereOkWrites) {
         }
         chmod(program.toLocal8Bit().constData(), 0755);
         EXPECT_EQ(Snapshot(program)[program + "/comm.set"] == "file 7\r\n", row.storedBeside);
+    }
+}
+
+// Whether a name may be replaced is asked before anything is written; what the write came to is
+// its own answer: a write that fails where replacing was allowed is never taken for a name in the
+// way, nor for a place this user may not write (which alone sends comm.set to the per-user folder).
+TEST(WholeFile, SaysWhetherANameMayBeReplacedAndWhatTheWriteCameTo) {
+    using torven::ReplaceAccess;
+    using Kind = torven::SaveFault::Kind;
+    const struct {
+        const char* name;
+        const char* made; // at the name, as Plant makes it
+        mode_t folderMode;
+        bool diskFull;
+        ReplaceAccess access;
+        std::optional<Kind> fault;
+    } rows[] = {
+        {"Absent", nullptr, 0755, false, ReplaceAccess::Allowed, std::nullopt},
+        {"RegularFile", "3\r\n", 0755, false, ReplaceAccess::Allowed, std::nullopt},
+        {"Link", "->elsewhere", 0755, false, ReplaceAccess::NotARegularFile, Kind::NotARegularFile},
+        {"Folder", "folder", 0755, false, ReplaceAccess::NotARegularFile, Kind::NotARegularFile},
+        {"ReadOnlyFolder", "3\r\n", 0555, false, ReplaceAccess::NotPermitted, Kind::NoWriteAccess},
+        {"WriteFails", "3\r\n", 0755, true, ReplaceAccess::Allowed, Kind::WriteFailed},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/comm.set";
+        if (row.made)
+            Plant(path, row.made);
+        for (const QString& entry : Snapshot(dir.path()) | std::views::keys)
+            Own(entry, kTester);
+        Own(dir.path(), kTester);
+        chmod(dir.path().toLocal8Bit().constData(), row.folderMode);
+        std::optional<torven::SaveFault> fault;
+        {
+            AsTester tester;
+            EXPECT_EQ(torven::checkReplace(path), row.access);
+            const FullDisk full(row.diskFull);
+            fault = torven::writeWholeFile(path, "7\r\n");
+        }
+        chmod(dir.path().toLocal8Bit().constData(), 0755);
+        EXPECT_EQ(fault ? std::optional(fault->kind) : std::nullopt, row.fault);
+        EXPECT_EQ(Snapshot(dir.path())[path] == "file 7\r\n", !fault);
     }
 }
 

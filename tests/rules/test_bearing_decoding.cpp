@@ -1,4 +1,5 @@
 #include "BearingDecoding.h"
+#include "Rows.h"
 #include "SectorLamps.h"
 
 #include <gtest/gtest.h>
@@ -9,22 +10,20 @@ namespace {
 
 struct Case {
     const char* name;
-    std::string block;
+    std::string reading;
     std::string raw;
     std::string readout;
     int bearing;
     int lamp;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class Decoding : public testing::TestWithParam<Case> {};
 
 TEST_P(Decoding, GivesRawReadingReadoutBearingAndLamp) {
     const auto& c = GetParam();
-    const auto decoded = torven::decodeReading(c.block);
+    const auto decoded = torven::decodeReading(c.reading);
     EXPECT_EQ(decoded.rawReading, c.raw);
     EXPECT_EQ(decoded.readout, c.readout);
     ASSERT_TRUE(decoded.bearing.has_value());
@@ -56,8 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"OnlyFirstFourCharactersCount", "025699", "0256", " 180", 180, 13},
                     Case{"Hexadecimal", "&HFF", "&HFF", " 179", 179, 13},
                     Case{"LineBreakOnly", "\r\n", "\r\n", " 0", 0, 0},
-                    Case{"EmptyBlock", "", "", " 0", 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    Case{"EmptyReading", "", "", " 0", 0, 0}),
+    torven::test::RowName());
 
 TEST(DecodingOutOfRange, ExponentReadingShowsItsValueAndLightsNothing) {
     // 5E4 steps are 35156.25 degrees: the readout shows the truncated value, which is too large

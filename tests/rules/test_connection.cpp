@@ -14,7 +14,7 @@ TEST(ConnectCommand, OutcomesFollowTheStateTable) {
         ConnectionUpdate expected;
     };
     const Row rows[] = {
-        {"OpenSucceeds", false, true, {true, 0x00FF00, std::string_view{}}},
+        {"OpenSucceeds", false, true, {true, 0x00FF00, std::string_view{}}}, // status emptied
         {"OpenFails", false, false, {false, std::nullopt, "Ошибка!"}},
         {"CloseSucceedsKeepsStatus", true, true, {false, 0xFF0000, std::nullopt}},
         {"CloseFails", true, false, {true, std::nullopt, "Ошибка!"}},
@@ -22,12 +22,6 @@ TEST(ConnectCommand, OutcomesFollowTheStateTable) {
     for (const auto& row : rows)
         EXPECT_EQ(torven::afterConnectCommand(row.portOpen, row.succeeded), row.expected)
             << row.name;
-}
-
-TEST(ConnectCommand, SuccessfulOpenEmptiesTheStatusRatherThanLeavingIt) {
-    const auto update = torven::afterConnectCommand(false, true);
-    ASSERT_TRUE(update.status.has_value());
-    EXPECT_TRUE(update.status->empty());
 }
 
 TEST(DeviceLost, ClosesAndReportsOnlyWhileOpen) {

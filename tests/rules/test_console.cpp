@@ -1,4 +1,5 @@
 #include "Console.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -9,51 +10,49 @@ namespace {
 
 using torven::ConsoleEdit;
 
-// Applies blocks one after another to a console of the given capacity.
-std::string afterBlocks(std::string console, const std::vector<std::string>& blocks,
-                        std::size_t capacity = 32767) {
-    for (const auto& block : blocks)
-        torven::applyConsoleEdit(console, torven::consoleEditFor(block), capacity);
+// Applies readings one after another to a console of the given capacity.
+std::string afterReadings(std::string console, const std::vector<std::string>& readings,
+                          std::size_t capacity = 32767) {
+    for (const auto& reading : readings)
+        torven::applyConsoleEdit(console, torven::consoleEditFor(reading), capacity);
     return console;
 }
 
 struct Case {
     const char* name;
     std::string start;
-    std::vector<std::string> blocks;
+    std::vector<std::string> readings;
     std::string expected;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class ConsoleEdits : public testing::TestWithParam<Case> {};
 
-TEST_P(ConsoleEdits, FollowTheFirstCharacterOfEachBlock) {
-    EXPECT_EQ(afterBlocks(GetParam().start, GetParam().blocks), GetParam().expected);
+TEST_P(ConsoleEdits, FollowTheFirstCharacterOfEachReading) {
+    EXPECT_EQ(afterReadings(GetParam().start, GetParam().readings), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ConsoleEdits,
     testing::Values(
-        Case{"ThreeBackspacesInOneBlockRemoveOne", "Text2", {"\b\b\b"}, "Text"},
+        Case{"ThreeBackspacesInOneReadingRemoveOne", "Text2", {"\b\b\b"}, "Text"},
         Case{"BackspaceAfterLineBreakRemovesOnlyLineFeed", "Text2", {"\r", "\b"}, "Text2\r"},
         Case{"CarriageReturnLineFeedAddsOneBreak", "Text2", {"\r\n"}, "Text2\r\n"},
         Case{"LineFeedCarriageReturnAddsOneBreak", "Text2", {"\n\r"}, "Text2\r\n"},
         Case{"DigitFirstLeavesConsoleAlone", "Text2", {"0256\r\n\b"}, "Text2"},
         Case{"LetterFirstLeavesConsoleAlone", "Text2", {"a\b"}, "Text2"},
-        Case{"EmptyBlockLeavesConsoleAlone", "Text2", {""}, "Text2"},
+        Case{"EmptyReadingLeavesConsoleAlone", "Text2", {""}, "Text2"},
         Case{"BackspaceOnEmptyConsole", "", {"\b"}, ""},
         Case{"FiveBackspacesEmptyTheInitialText", "Text2", {"\b", "\b", "\b", "\b", "\b"}, ""},
         Case{"SixthBackspaceDoesNothing", "Text2", {"\b", "\b", "\b", "\b", "\b", "\b"}, ""},
         Case{"NulFirstLeavesConsoleAlone", "Text2", {std::string(1, '\0')}, "Text2"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(ConsoleCapacity, RefusesALineBreakThatWouldNotFitAndStillTakesBackspaces) {
-    EXPECT_EQ(afterBlocks("abc", {"\r"}, 5), "abc\r\n");
-    EXPECT_EQ(afterBlocks("abcd", {"\r"}, 5), "abcd");
-    EXPECT_EQ(afterBlocks("abcd", {"\b", "\r"}, 5), "abc\r\n");
+    EXPECT_EQ(afterReadings("abc", {"\r"}, 5), "abc\r\n");
+    EXPECT_EQ(afterReadings("abcd", {"\r"}, 5), "abcd");
+    EXPECT_EQ(afterReadings("abcd", {"\b", "\r"}, 5), "abc\r\n");
 }
 
 TEST(ConsoleCapacity, ReportsWhetherTheTextChanged) {

@@ -1,4 +1,5 @@
 #include "LineSettings.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +17,16 @@ struct Case {
     std::optional<LineSettings> expected;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class LineSettingsText : public testing::TestWithParam<Case> {};
 
 TEST_P(LineSettingsText, ParsesOrRefuses) {
-    EXPECT_EQ(torven::parseLineSettings(GetParam().text), GetParam().expected);
+    const auto& expected = GetParam().expected;
+    EXPECT_EQ(torven::parseLineSettings(GetParam().text), expected);
+    if (expected) { // and the text the settings are said as reads back the same
+        EXPECT_EQ(torven::parseLineSettings(torven::lineSettingsText(*expected)), expected);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -50,6 +53,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"BaudOverflows", "99999999999,n,8,1", std::nullopt},
         Case{"FractionalBaud", "9600.5,n,8,1", std::nullopt},
         Case{"EmptyField", "19200,,8,1", std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 } // namespace

@@ -1,6 +1,7 @@
 // What a line of the log may hold, and how much of the log one subject may fill.
 #include "LogBudget.h"
 #include "LogText.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +17,7 @@ struct EscapeRow {
     std::string text;
     std::string logged;
 };
-void PrintTo(const EscapeRow& row, std::ostream* out) {
-    *out << row.name;
-}
+using torven::test::PrintTo;
 
 class LogEscape : public testing::TestWithParam<EscapeRow> {};
 
@@ -45,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeRow{"BytesThatAreNoUtf8", "\xff\xc0\xaf\xed\xa0\x80 \xe2\x80",
                   "\\xFF\\xC0\\xAF\\xED\\xA0\\x80 \\xE2\\x80"},
         EscapeRow{"PrintableTextStays", "Мачта \\u 2 😀 \"q\"", "Мачта \\u 2 😀 \"q\""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(LogLeftOut, SaysTheCountWithItsThousandsApart) {
     EXPECT_EQ(leftOutText(1), "… 1 line like this left out");

@@ -4,12 +4,6 @@
 
 namespace {
 
-TEST(PortDevice, WindowsAndLinkNames) {
-    EXPECT_EQ(torven::windowsPortName(3), "COM3");
-    EXPECT_EQ(torven::windowsPortName(12), "COM12");
-    EXPECT_EQ(torven::portLinkName(1), "com1");
-}
-
 TEST(PortDevice, UsbAdaptersComeFirstThenOthersInNumberOrder) {
     const std::vector<std::string> listed = {"ttyS10",  "ttyS2", "ttyACM0", "ttyUSB10",
                                              "ttyUSB2", "ttyS0", "ttyAMA0"};

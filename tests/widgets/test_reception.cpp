@@ -1,11 +1,10 @@
 // The serial path end to end inside the process: a pty plays the controller, the window's serial
 // component opens it through a comN link, and the window shows what arrives.
 #include "PortDialog.h"
-#include "PseudoTerminal.h"
 #include "Reception.h"
+#include "Rows.h"
 #include "SerialLine.h"
-#include "Wait.h"
-#include "WindowHarness.h"
+#include "WindowTest.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -23,11 +22,6 @@
 
 namespace {
 
-using torven::nameOf;
-using torven::PseudoTerminal;
-using torven::test::WaitUntil;
-using torven::test::WindowHarness;
-namespace names = torven::object_names::main_window;
 namespace dialog_names = torven::object_names::port_dialog;
 
 class Reception : public testing::Test {
@@ -222,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReceptionCase{"OffsetTurnsTheBearing", 10, {"0256\r\n"}, 1, "0256", " 190", 14, 190},
         ReceptionCase{"OffsetWrapsNorthTo360", 90, {"0384\r\n"}, 1, "0384", " 360", 1, 360},
         ReceptionCase{"JunkIsNoPosition", 10, {"abcd\r\n"}, 1, "abcd", " 0", 0, std::nullopt}),
-    [](const testing::TestParamInfo<ReceptionCase>& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(ReceptionAlone, DroppedTextIsNeverTakenAndErrorsAreCounted) {
     torven::Reception reception;
