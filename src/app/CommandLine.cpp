@@ -146,8 +146,14 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         QStringLiteral("debug"),
         QStringLiteral("Вести журнал отладки: в терминал (stderr), а в Windows — в файл "
                        "%LOCALAPPDATA%\\torven\\torven.log."));
-    parser.addOptions(
-        {help, showVersion, rotctld, rotctldAddress, targets, offset, port, name, position, debug});
+    const QCommandLineOption follow(
+        QStringLiteral("follow"),
+        QStringLiteral("Показывать направление, которое отдаёт rotctld на HOST:PORT (другой torven "
+                       "с --rotctld или rotctld), вместо последовательного порта; адрес IPv6 — в "
+                       "квадратных скобках. «Связь» включает и выключает слежение."),
+        QStringLiteral("HOST:PORT"));
+    parser.addOptions({help, showVersion, rotctld, rotctldAddress, targets, offset, port, name,
+                       position, debug, follow});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -241,6 +247,31 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         o.position = QPoint(*x, *y);
     }
     o.debug = parser.isSet(debug);
+    // --- following a remote rotctld (--follow) ---
+    if (parser.isSet(follow)) {
+        o.follow = parseRemoteAddress(parser.value(follow).trimmed().toStdString());
+        if (!o.follow)
+            return failure(QStringLiteral("--follow: нужен адрес и порт TCP от 1 до 65535 через "
+                                          "двоеточие, например 192.168.1.10:4533 или [::1]:4533, "
+                                          "а не «%1».")
+                               .arg(parser.value(follow)));
+        if (o.portNumber)
+            return failure(QStringLiteral("--follow и --port вместе не действуют: окно показывает "
+                                          "направление либо с rotctld по сети, либо с "
+                                          "последовательного порта."));
+        // At the merge with --headless:
+        // if (o.headless)
+        //     return failure(QStringLiteral("--follow и --headless вместе не действуют: следит "
+        //                                   "за другим rotctld только окно."));
+        const QString host = QString::fromStdString(o.follow->host);
+        if (o.rotctldPort && *o.rotctldPort == o.follow->port &&
+            (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0 ||
+             QHostAddress(host).isLoopback()))
+            return failure(QStringLiteral("--follow и --rotctld: torven следил бы сам за собой "
+                                          "(порт %1). Выберите для --rotctld другой порт.")
+                               .arg(*o.rotctldPort));
+    }
+    // --- end of --follow ---
     return result;
 }
 

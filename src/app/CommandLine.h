@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Following.h"
+
 #include <QHostAddress>
 #include <QPoint>
 #include <QString>
@@ -19,7 +21,8 @@ struct CommandLineOptions {
     std::optional<std::int16_t> portNumber; // this port for this run, instead of comm.set
     QString name;                           // names the window and the service
     std::optional<QPoint> position;         // the window's top-left corner
-    bool debug = false; // write the log of every torven category (see Logging.h)
+    bool debug = false;                  // write the log of every torven category (see Logging.h)
+    std::optional<RemoteAddress> follow; // the window follows this rotctld instead of a port
 };
 
 struct CommandLine {

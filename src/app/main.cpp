@@ -8,6 +8,7 @@
 #include "PortSettingsFile.h"
 #include "RotatorService.h"
 #include "SerialLine.h"
+#include "Utf8.h"
 
 #include <QApplication>
 #include <QDir>
@@ -112,7 +113,9 @@ void logStart(const torven::CommandLineOptions& o, const torven::PortSettingsFil
         << (o.rotctldPort
                 ? o.rotctldAddress.toString() + QLatin1Char(':') + QString::number(*o.rotctldPort)
                 : QStringLiteral("off"))
-        << (o.targets ? ", targets taken" : "");
+        << (o.targets ? ", targets taken" : "")
+        << (o.follow ? ", following " + torven::toQString(torven::remoteAddressText(*o.follow))
+                     : QString());
     qCDebug(torven::lcSettings).noquote()
         << "comm.set read from the first present in:"
         << settingsFile.fileFolders().join(QStringLiteral(", "))
@@ -214,8 +217,8 @@ int main(int argc, char* argv[]) {
     }
 
     // The main window is the program: it lives until it closes, and deletes itself then.
-    auto* mainWindow =
-        new torven::MainWindow(settingsFile, {options.portNumber, options.name, options.offset});
+    auto* mainWindow = new torven::MainWindow(
+        settingsFile, {options.portNumber, options.name, options.offset, options.follow});
     if (service && service->isListening()) {
         mainWindow->shareBearingWith(service.get());
         mainWindow->showTargetsFrom(service.get());
