@@ -226,6 +226,10 @@ std::string followFaultText(const FollowFault& f) {
                std::to_string(PositionAnswerReader::kMaxLineLength) +
                " байт: это не ответ rotctld. Соединение закрыто.";
         break;
+    case Kind::Unasked:
+        text = where + " присылает данные, о которых его не спрашивали: это не rotctld. "
+                       "Соединение закрыто.";
+        break;
     case Kind::Other:
         text = "Нет связи с " + where + ".";
         break;

@@ -89,6 +89,7 @@ struct FollowFault {
         NoAnswer,     // connected, but no whole answer in time
         Closed,       // the far end closed the connection
         Overlong,     // the far end sent a line longer than any answer
+        Unasked,      // the far end sends more than a line without being asked
         Other,
     };
     Kind kind = Kind::Other;

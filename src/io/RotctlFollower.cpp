@@ -120,6 +120,7 @@ void RotctlFollower::attempt() {
 void RotctlFollower::ask() {
     m_reader.clear();
     m_asked = true;
+    m_unasked = 0;
     m_deadline->start();
     m_socket->write("p\n");
 }
@@ -130,8 +131,15 @@ void RotctlFollower::readAnswer() {
         const qint64 size = m_socket->read(piece, kReadPiece);
         if (size <= 0 || !m_following)
             return;
-        if (!m_asked)
-            continue; // not asked for: dropped
+        if (!m_asked) {
+            // Not asked for: dropped, and a far end that keeps sending is no rotctld.
+            m_unasked += size;
+            if (m_unasked > static_cast<qint64>(PositionAnswerReader::kMaxLineLength)) {
+                fail(FollowFault::Kind::Unasked);
+                return;
+            }
+            continue;
+        }
         const auto step = m_reader.take(std::string_view(piece, static_cast<std::size_t>(size)));
         if (step.kind == PositionAnswerReader::Step::Kind::Overlong) {
             fail(FollowFault::Kind::Overlong);

@@ -21,8 +21,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcFollow)
 // stop(): the far end restarting is the normal case, and following resumes by itself.
 //
 // It asks for nothing else and so never moves a rotator; on stop it says "q". Its timers run only
-// while it follows; what arrives while no question is outstanding is read and dropped, and a far
-// end's text is kept only up to one line of an answer.
+// while it follows. A far end's text is kept only up to one line of an answer; what arrives while
+// no question is outstanding is dropped, and more than a line of it closes the connection too.
 class RotctlFollower : public QObject {
     Q_OBJECT
 
@@ -64,6 +64,7 @@ private:
     PositionAnswerReader m_reader;
     bool m_following = false;
     bool m_asked = false; // a question is outstanding
+    qint64 m_unasked = 0; // bytes that came since the latest answer
     QString m_lastLogged; // the last answer or failure logged, so that a repeat is not
 };
 

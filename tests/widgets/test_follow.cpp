@@ -138,6 +138,12 @@ TEST_F(Follow, HostileFarEndsNeitherLightALampNorHoldTheWindow) {
         {"JunkLines",
          [](QTcpSocket& peer, bool) { peer.write(QByteArray(200, '\x07') + "\n9\n" + "x\n"); },
          "Нет азимута", kGreen, "«\\x07\\x07"},
+        {"JunkFlood",
+         [](QTcpSocket& peer, bool connecting) {
+             if (!connecting)
+                 peer.write(QByteArray("junk\n").repeated(1 << 14));
+         },
+         "Ошибка!", kRed, "о которых его не спрашивали"},
         {"Silence", [](QTcpSocket&, bool) {}, "Ошибка!", kRed, "не ответил на запрос"},
         {"SlowDrip",
          [](QTcpSocket& peer, bool connecting) {
