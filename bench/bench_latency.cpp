@@ -5,6 +5,9 @@
 // come faster than frames are shown at the next frame). Beside it, in the same run, the floor: the
 // time from a write until a bare QSerialPort reports readyRead.
 //
+// With --follow, the latency of a window following another over rotctld instead: from the write
+// at the bridge's line until the follower shows the reading (see Follow below).
+//
 // Prints one line per figure: "RESULT <name> <median us> <p99 us> <max us> <count> <missed>".
 // With --listen DEVICE SECONDS it only reads DEVICE through a bare QSerialPort: the floor of what
 // taking a flood costs.
@@ -17,6 +20,7 @@
 #include "PseudoTerminal.h"
 #include "Readings.h"
 #include "RotatorService.h"
+#include "RotctlFollower.h"
 #include "SerialLine.h"
 #include "Utf8.h"
 #include "WindowElements.h"
@@ -24,6 +28,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QSerialPort>
 #include <QStyleFactory>
 #include <QTcpSocket>
@@ -72,17 +77,19 @@ struct Samples {
 
 // Writes `count` readings at `rate` a second, each once the previous one has arrived, and times
 // each from its write until the caller's hook calls arrived(). Serves events until all are done.
+// With `jitterMs`, each wait between two writes is longer by a random 0 to `jitterMs`.
 class Run {
 public:
-    Run(const Pty& pty, std::vector<Reading> readings, int count, int rate)
-        : m_pty(pty), m_readings(std::move(readings)), m_count(count) {
+    Run(const Pty& pty, std::vector<Reading> readings, int count, int rate, int jitterMs = 0)
+        : m_pty(pty), m_readings(std::move(readings)), m_count(count),
+          m_interval(std::max(1, 1000 / rate)), m_jitter(jitterMs) {
         m_samples.micros.reserve(static_cast<std::size_t>(count));
         m_tick.setTimerType(Qt::PreciseTimer);
-        m_tick.setInterval(std::max(1, 1000 / rate));
+        m_tick.setInterval(m_interval);
         QObject::connect(&m_tick, &QTimer::timeout, [this] { Tick(); });
         // A reading lost on the way would stall the run: give up after a generous deadline.
         m_deadline.setSingleShot(true);
-        m_deadline.setInterval(count * m_tick.interval() * 4 + 10000);
+        m_deadline.setInterval(count * (m_tick.interval() + jitterMs) * 4 + 10000);
         QObject::connect(&m_deadline, &QTimer::timeout, [] {
             std::fprintf(stderr, "bench_latency: readings stopped arriving\n");
             QCoreApplication::exit(1);
@@ -115,6 +122,8 @@ public:
 
 private:
     void Tick() {
+        if (m_jitter > 0)
+            m_tick.setInterval(m_interval + QRandomGenerator::global()->bounded(m_jitter));
         if (m_waiting) {
             ++m_samples.missed;
             return;
@@ -127,6 +136,8 @@ private:
     const Pty& m_pty;
     std::vector<Reading> m_readings;
     int m_count;
+    int m_interval;
+    int m_jitter;
     std::size_t m_sent = 0;
     bool m_waiting = false;
     QTimer m_tick;
@@ -229,6 +240,68 @@ Samples Window(int count, int rate, bool shareBearing = false) {
     return run.Go();
 }
 
+// A reading's way from a controller's line through a bridge to a window following it: the bridge
+// is a window reading the pty and sharing its bearing over rotctld, the follower a window following
+// that service, both in this process. The time runs from the write at the bridge's line until the
+// follower's readout and lamps show the reading. The follower asks every 250 ms, so the readings
+// come 250 to 500 ms apart, at random moments of its poll.
+Samples Follow(int count) {
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        std::exit(1);
+    torven::MainWindow bridge(
+        torven::PortSettingsFile(dir.path(), dir.path() + QStringLiteral("/user")));
+    bridge.setAttribute(Qt::WA_DeleteOnClose, false);
+    torven::RotatorService service;
+    if (!service.listen(QHostAddress(QHostAddress::LocalHost), 0)) {
+        std::fprintf(stderr, "bench_latency: %s\n", qPrintable(service.failureReason()));
+        std::exit(1);
+    }
+    bridge.shareBearingWith(&service);
+    Pty pty;
+    pty.LinkAs((dir.path() + QStringLiteral("/com1")).toStdString());
+    bridge.toggleConnection();
+    if (!bridge.isPortOpen()) {
+        std::fprintf(stderr, "bench_latency: the bridge did not connect\n");
+        std::exit(1);
+    }
+
+    torven::MainWindowOptions options;
+    options.follow = torven::RemoteAddress{"127.0.0.1", service.serverPort()};
+    torven::MainWindow form(
+        torven::PortSettingsFile(dir.path(), dir.path() + QStringLiteral("/user")), options);
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    form.centreOnScreen();
+    form.show();
+    form.toggleConnection();
+
+    auto* readout = form.findChild<QLineEdit*>(torven::nameOf(names::kReadout));
+    std::vector<torven::Lamp*> lamps;
+    for (int k = 1; k <= 24; ++k)
+        lamps.push_back(
+            form.findChild<torven::Lamp*>(QString::fromStdString(names::sectorLamp(k))));
+    const QColor lit(0xFF, 0x00, 0xFF);
+
+    Run run(pty, SectorReadings(), count, 4, 250);
+    const auto shows = [&] {
+        if (!run.Waiting())
+            return;
+        const Reading& r = run.Current();
+        if (readout->text() != r.readout)
+            return;
+        for (int k = 1; k <= 24; ++k) {
+            if ((lamps[static_cast<std::size_t>(k - 1)]->backColor() == lit) != (k == r.lamp))
+                return;
+        }
+        run.arrived();
+    };
+    // After the window's own handler, as in Window().
+    QObject::connect(form.findChild<torven::RotctlFollower*>(),
+                     &torven::RotctlFollower::azimuthReceived, shows);
+    QObject::connect(readout, &QLineEdit::textChanged, shows);
+    return run.Go();
+}
+
 // The floor of the flood cost: a bare QSerialPort that takes everything on `device` and does
 // nothing with it, for `seconds`.
 int Listen(const QString& device, int seconds) {
@@ -254,6 +327,12 @@ int main(int argc, char* argv[]) {
 
     if (argc == 4 && std::string(argv[1]) == "--listen")
         return Listen(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+
+    if (argc >= 2 && std::string(argv[1]) == "--follow") {
+        const int count = argc == 4 ? std::max(1, std::atoi(argv[3])) : 100;
+        Report("follow", Follow(count));
+        return 0;
+    }
 
     int count = 400;
     int rate = 40;

@@ -167,8 +167,15 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         QStringLiteral("Для --headless: открыть устройство PATH (например, "
                        "/dev/serial/by-id/…) вместо порта по номеру."),
         QStringLiteral("PATH"));
+
+    const QCommandLineOption follow(
+        QStringLiteral("follow"),
+        QStringLiteral("Показывать направление, которое отдаёт rotctld на HOST:PORT (другой torven "
+                       "с --rotctld или rotctld), вместо последовательного порта; адрес IPv6 — в "
+                       "квадратных скобках. «Связь» включает и выключает слежение."),
+        QStringLiteral("HOST:PORT"));
     parser.addOptions({help, showVersion, rotctld, rotctldAddress, targets, offset, port, name,
-                       position, debug, headless, lineSettings, device});
+                       position, debug, headless, lineSettings, device, follow});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -312,6 +319,29 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         o.device = parser.value(device);
         if (o.device.trimmed().isEmpty())
             return failure(QStringLiteral("--device: путь к устройству не может быть пустым."));
+    }
+    // Following a remote rotctld instead of a port.
+    if (parser.isSet(follow)) {
+        o.follow = parseRemoteAddress(parser.value(follow).trimmed().toStdString());
+        if (!o.follow)
+            return failure(QStringLiteral("--follow: нужен адрес и порт TCP от 1 до 65535 через "
+                                          "двоеточие, например 192.168.1.10:4533 или [::1]:4533, "
+                                          "а не «%1».")
+                               .arg(parser.value(follow)));
+        if (o.portNumber)
+            return failure(QStringLiteral("--follow и --port вместе не действуют: окно показывает "
+                                          "направление либо с rotctld по сети, либо с "
+                                          "последовательного порта."));
+        if (o.headless)
+            return failure(QStringLiteral("--follow и --headless вместе не действуют: следит "
+                                          "за другим rotctld только окно."));
+        const QString host = toQString(o.follow->host);
+        if (o.rotctldPort && *o.rotctldPort == o.follow->port &&
+            (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0 ||
+             QHostAddress(host).isLoopback()))
+            return failure(QStringLiteral("--follow и --rotctld: torven следил бы сам за собой "
+                                          "(порт %1). Выберите для --rotctld другой порт.")
+                               .arg(*o.rotctldPort));
     }
     return result;
 }

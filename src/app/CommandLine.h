@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Following.h"
+
 #include <QHostAddress>
 #include <QPoint>
 #include <QString>
@@ -24,6 +26,7 @@ struct CommandLineOptions {
     bool headless = false;
     QString lineSettings{QStringLiteral("19200,n,8,1")}; // the bridge's line settings, checked
     QString device; // the bridge's device by its path, instead of a port number (empty: none)
+    std::optional<RemoteAddress> follow; // the window follows this rotctld instead of a port
 };
 
 struct CommandLine {

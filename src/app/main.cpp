@@ -118,7 +118,10 @@ void logStart(const torven::CommandLineOptions& o, const torven::PortSettingsFil
         << qUtf8Printable(o.rotctldPort ? o.rotctldAddress.toString() + QLatin1Char(':') +
                                               QString::number(*o.rotctldPort)
                                         : QStringLiteral("off"))
-        << (o.targets ? ", targets taken" : "");
+        << (o.targets ? ", targets taken" : "")
+        << qUtf8Printable(o.follow ? ", following " +
+                                         torven::toQString(torven::remoteAddressText(*o.follow))
+                                   : QString());
     qCDebug(torven::lcSettings) << "comm.set read from the first present in:"
                                 << settingsFile.fileFolders()
                                 << "| comN links looked for in:" << settingsFile.folders();
@@ -225,8 +228,8 @@ int main(int argc, char* argv[]) {
     }
 
     // The main window is the program: it lives until it closes, and deletes itself then.
-    auto* mainWindow =
-        new torven::MainWindow(settingsFile, {options.portNumber, options.name, options.offset});
+    auto* mainWindow = new torven::MainWindow(
+        settingsFile, {options.portNumber, options.name, options.offset, options.follow});
     if (service && service->isListening()) {
         mainWindow->shareBearingWith(service.get());
         mainWindow->showTargetsFrom(service.get());

@@ -62,4 +62,15 @@ DecodedReading decodeReading(std::string_view reading, int offset) {
     return out;
 }
 
+DecodedReading decodeAzimuth(double azimuth, int offset) {
+    DecodedReading out;
+    out.hasNumber = true;
+    const int bearing = wrappedBearing(static_cast<long long>(nearestDegree(azimuth)) + offset);
+    out.readout = readoutText(bearing);
+    out.bearing = static_cast<std::int16_t>(bearing);
+    out.litLamp = litLampFor(*out.bearing);
+    out.liveBearing = bearing;
+    return out;
+}
+
 } // namespace torven

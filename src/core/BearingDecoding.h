@@ -30,6 +30,12 @@ struct DecodedReading {
 // lights the north lamp; junk is left as decoded, so that it never becomes a plausible bearing.
 DecodedReading decodeReading(std::string_view reading, int offset = 0);
 
+// What a followed rotator's azimuth (degrees, −360 to 720, as a rotctld answers it) shows and
+// serves: rounded to the nearest whole degree, a half upward, the calibration `offset` added, and
+// wrapped into 1 to 360. A rotator's 0 is true north, so it shows 360 and lights the north lamp,
+// and the −180 to 180 of some rotators wraps too. `rawReading` stays empty.
+DecodedReading decodeAzimuth(double azimuth, int offset = 0);
+
 // The readout form of a whole number of degrees: a blank (zero or positive) or a minus sign,
 // then the decimal digits without leading zeros.
 std::string readoutText(double degrees);

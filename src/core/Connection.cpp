@@ -17,4 +17,18 @@ ConnectionUpdate afterDeviceLost(bool portOpen) {
     return {false, kDisconnectedColour, kErrorStatus};
 }
 
+ConnectionUpdate afterFollowCommand(bool following) {
+    if (!following)
+        return {true, std::nullopt, std::string_view{}};
+    return {false, kDisconnectedColour, std::string_view{}};
+}
+
+ConnectionUpdate afterFollowAnswer(bool hasAzimuth) {
+    return {true, kConnectedColour, hasAzimuth ? std::string_view{} : kNoAzimuthStatus};
+}
+
+ConnectionUpdate afterFollowFault() {
+    return {true, kDisconnectedColour, kErrorStatus};
+}
+
 } // namespace torven

@@ -115,17 +115,21 @@ BearingPanel::BearingPanel(const Console& console, QWidget* parent) : QWidget(pa
 }
 
 void BearingPanel::storeReading(const DecodedReading& reading) {
-    m_receiveLampOn->raise();
-    // A flash lasts one interval from its first reading: a reading that arrives while the lamp
-    // is lit leaves the running count alone, so a steady stream shows as a steady flicker.
-    if (!m_receiveLampTimer->isActive())
-        m_receiveLampTimer->start();
+    flashReceiveLamp();
     m_readout->storeText(QString::fromLatin1(reading.readout.data(),
                                              static_cast<qsizetype>(reading.readout.size())));
     static const QColor lit = QColor::fromRgb(kLampLitColour);
     static const QColor dark = QColor::fromRgb(kLampDarkColour);
     for (std::size_t i = 0; i < m_lamps.size(); ++i)
         m_lamps[i]->storeBackColor(static_cast<int>(i) + 1 == reading.litLamp ? lit : dark);
+}
+
+void BearingPanel::flashReceiveLamp() {
+    m_receiveLampOn->raise();
+    // A flash lasts one interval from its first reading: a reading that arrives while the lamp
+    // is lit leaves the running count alone, so a steady stream shows as a steady flicker.
+    if (!m_receiveLampTimer->isActive())
+        m_receiveLampTimer->start();
 }
 
 void BearingPanel::showStoredReadout() {

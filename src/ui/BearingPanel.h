@@ -29,6 +29,8 @@ public:
 
     // Flashes the receive lamp and stores what `reading` shows, for showStoredReading().
     void storeReading(const DecodedReading& reading);
+    // Flashes the receive lamp alone: something arrived that changes nothing shown.
+    void flashReceiveLamp();
     // The readout alone shows the stored reading.
     void showStoredReadout();
     // The readout and the sector lamps show the stored reading; only what differs repaints.

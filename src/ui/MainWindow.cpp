@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AboutWindow.h"
+#include "BearingDecoding.h"
 #include "BearingOffset.h"
 #include "BearingPanel.h"
 #include "Connection.h"
@@ -19,6 +20,7 @@
 #include "Reception.h"
 #include "RollAway.h"
 #include "RotatorService.h"
+#include "RotctlFollower.h"
 #include "SerialLine.h"
 #include "ServiceNotices.h"
 #include "StatusLine.h"
@@ -64,7 +66,10 @@ MainWindow::MainWindow(PortSettingsFile settingsFile, MainWindowOptions options,
     createMenus();
     if (m_options.offset != 0)
         addStatusRemark(toQString(offsetRemark(m_options.offset)));
-    loadPortNumber();
+    if (m_options.follow)
+        addStatusRemark(toQString(followRemark(*m_options.follow)));
+    else
+        loadPortNumber(); // the port and its files matter only to a window that reads one
 }
 
 MainWindow::~MainWindow() {
@@ -91,6 +96,13 @@ void MainWindow::createElements() {
     connect(m_reception, &Reception::consoleChanged, &m_panel->consoleBox(),
             &ConsoleBox::catchUpSoon);
     connect(m_reception, &Reception::lineErrorCounted, this, &MainWindow::showStatusReason);
+
+    if (m_options.follow) {
+        m_follower = new RotctlFollower(*m_options.follow, this);
+        connect(m_follower, &RotctlFollower::azimuthReceived, this, &MainWindow::onAzimuthReceived);
+        connect(m_follower, &RotctlFollower::azimuthMissing, this, &MainWindow::onAzimuthMissing);
+        connect(m_follower, &RotctlFollower::failed, this, &MainWindow::onFollowFailed);
+    }
 
     // Tab order: the readout, then the labels that can hold focus, then the hidden console.
     setTabOrder(&m_panel->readout(), &m_panel->consoleBox());
@@ -193,6 +205,10 @@ AboutWindow& MainWindow::aboutWindow() {
 }
 
 void MainWindow::showPortDialog() {
+    if (m_follower) {
+        showFollowNotice(); // the port dialog is about serial ports, and none is read
+        return;
+    }
     PortDialog& dialog = portDialog();
     // A dialog not yet on show opens over this window (of which it is no child, so it is moved
     // there): with several copies running, each one's dialog is seen to belong to it.
@@ -242,6 +258,8 @@ bool MainWindow::event(QEvent* event) {
 }
 
 void MainWindow::shareBearingWith(RotatorService* service) {
+    // The line feeds the service itself; a followed rotctld's bearing is served from here.
+    m_service = service;
     m_reader->serveTo(service);
 }
 
@@ -266,6 +284,10 @@ void MainWindow::showReading(const DecodedReading& reading) {
 }
 
 void MainWindow::toggleConnection() {
+    if (m_follower) {
+        toggleFollowing();
+        return;
+    }
     PortResult result;
     // Reading the dialog's settings loads it, hidden, when it is not loaded yet.
     if (!m_portOpen)
@@ -286,6 +308,69 @@ void MainWindow::onDeviceLost(const QString& reason) {
     fault.device = m_serialLine->device().toStdString();
     fault.systemWords = reason.toStdString();
     showStatusReason(explainPortFault(fault));
+}
+
+void MainWindow::toggleFollowing() {
+    // Unlike a port that fails to open, a follow that fails stays on and keeps trying: its state
+    // is shown first, so that whatever the follower says on its start comes after it.
+    const bool wasFollowing = m_following;
+    if (m_service)
+        m_service->setUnavailable();
+    showFollowState(afterFollowCommand(wasFollowing), QString());
+    if (wasFollowing)
+        m_follower->stop();
+    else
+        m_follower->start();
+}
+
+void MainWindow::onAzimuthReceived(double azimuth) {
+    showFollowState(afterFollowAnswer(true), QString());
+    const DecodedReading reading = decodeAzimuth(azimuth, m_options.offset);
+    if (m_service)
+        m_service->setBearing(reading.liveBearing);
+    showReading(reading);
+}
+
+void MainWindow::onAzimuthMissing(const QString& reason) {
+    // The last bearing stays on show, as after a closed port; none is served as live.
+    if (m_service)
+        m_service->setUnavailable();
+    showFollowState(afterFollowAnswer(false), reason);
+    m_panel->flashReceiveLamp();
+}
+
+void MainWindow::onFollowFailed(const QString& reason) {
+    if (m_service)
+        m_service->setUnavailable();
+    showFollowState(afterFollowFault(), reason);
+}
+
+void MainWindow::showFollowState(const ConnectionUpdate& update, const QString& reason) {
+    m_following = update.portOpen;
+    // Answers come four times a second: the widgets are touched only when something changes.
+    if (update != m_followShown) {
+        m_followShown = update;
+        m_panel->showConnection(update);
+    }
+    if (reason != m_followReason) {
+        m_followReason = reason;
+        showStatusReason(reason);
+    }
+}
+
+void MainWindow::showFollowNotice() {
+    if (!m_followNotice) {
+        m_followNotice = new QMessageBox(QMessageBox::Information, QStringLiteral("Коммуникация"),
+                                         toQString(followInsteadOfPortText(*m_options.follow)),
+                                         QMessageBox::Ok, this);
+        m_followNotice->setObjectName(nameOf(names::kFollowNotice));
+        m_followNotice->setAttribute(Qt::WA_DeleteOnClose);
+        m_followNotice->setWindowModality(Qt::NonModal);
+        m_followNotice->setTextFormat(Qt::PlainText);
+    }
+    showBeside(*m_followNotice, *this);
+    m_followNotice->raise();
+    m_followNotice->activateWindow();
 }
 
 void MainWindow::showStatusReason(const QString& reason) {

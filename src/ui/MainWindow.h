@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Connection.h"
+#include "Following.h"
 #include "PortSettingsFile.h"
 #include "Reception.h"
 
@@ -12,6 +14,7 @@
 
 class QAction;
 class QMenu;
+class QMessageBox;
 
 namespace torven {
 
@@ -21,9 +24,9 @@ class FramePacer;
 class LineReader;
 class SerialLine;
 class RotatorService;
+class RotctlFollower;
 class AboutWindow;
 class PortDialog;
-struct ConnectionUpdate;
 
 // What a run asks of the window beyond the plain program; the defaults are the plain program.
 struct MainWindowOptions {
@@ -31,11 +34,13 @@ struct MainWindowOptions {
     std::optional<std::int16_t> portForThisRun;
     QString name;   // this rotator's name: the caption becomes "TORVEN — NAME"
     int offset = 0; // degrees added to each decoded bearing (-359 to 359)
+    // Follow the rotctld there instead of reading a serial port: «Связь» starts and stops it.
+    std::optional<RemoteAddress> follow;
 };
 
-// The main window: the bearing panel under the menu bar. It owns the serial line and the reception
-// of its readings, wires them to the panel and the rotctld service, and carries out the menu's
-// commands.
+// The main window: the bearing panel under the menu bar. It owns the source of bearings, the serial
+// line and the reception of its readings or the follower of a remote rotctld, wires it to the
+// panel and the rotctld service, and carries out the menu's commands.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -70,6 +75,8 @@ public:
     AboutWindow& aboutWindow();
 
     bool isPortOpen() const { return m_portOpen; }
+    // Whether the window follows its remote rotctld now (only with MainWindowOptions::follow).
+    bool isFollowing() const { return m_following; }
     // The reception of the line's readings: the newest reading, the console, the line errors.
     const Reception& reception() const { return *m_reception; }
 
@@ -98,13 +105,24 @@ private:
     void applyConnectionUpdate(const ConnectionUpdate& update);
     void onDeviceLost(const QString& reason);
 
+    // Following a remote rotctld instead.
+    void toggleFollowing();
+    void onAzimuthReceived(double azimuth);
+    void onAzimuthMissing(const QString& reason);
+    void onFollowFailed(const QString& reason);
+    // Shows the follower's state, changing only what differs from what is shown.
+    void showFollowState(const ConnectionUpdate& update, const QString& reason);
+    void showFollowNotice();
+
     PortSettingsFile m_settingsFile;
     MainWindowOptions m_options;
-    LineReader* m_reader = nullptr; // the line, its reception, and the service it feeds
+    LineReader* m_reader = nullptr;     // the line, its reception, and the service it feeds
+    QPointer<RotatorService> m_service; // fed from here only while following a rotctld
     Reception* m_reception = nullptr;
     BearingPanel* m_panel = nullptr;
     FramePacer* m_pacer = nullptr;
     SerialLine* m_serialLine = nullptr;
+    RotctlFollower* m_follower = nullptr; // only when following instead of reading the port
 
     QAction* m_connectAction = nullptr;
     QMenu* m_settingsMenu = nullptr;
@@ -113,6 +131,10 @@ private:
     QAction* m_exitAction = nullptr;
 
     bool m_portOpen = false;
+    bool m_following = false;
+    std::optional<ConnectionUpdate> m_followShown;
+    QString m_followReason;
+    QPointer<QMessageBox> m_followNotice;
 
     QPointer<PortDialog> m_portDialog;
     QPointer<AboutWindow> m_aboutWindow;

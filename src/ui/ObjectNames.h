@@ -33,6 +33,7 @@ inline constexpr char kPortSettingsAction[] = "mnuCommunicate";
 inline constexpr char kAboutAction[] = "mnuAbout";
 inline constexpr char kExitAction[] = "mnuExit";
 inline constexpr char kServiceWarning[] = "serviceWarning";
+inline constexpr char kFollowNotice[] = "followNotice"; // «Коммуникация» while following
 
 // Sector lamp `number` (1 is north, then clockwise).
 inline std::string sectorLamp(int number) {

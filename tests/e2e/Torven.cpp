@@ -198,6 +198,18 @@ Torven::Torven(Desktop& desktop, const Workspace& workspace, const fs::path& pro
                                  workspace.LogText());
 }
 
+Bridge::Bridge(Desktop& desktop, const Workspace& workspace, int tcpPort) {
+    torven_ = std::make_unique<Torven>(
+        desktop, workspace,
+        std::vector<std::string>{"--rotctld", std::to_string(tcpPort), "--position", "700,0"},
+        kMainTitle);
+    torven_->ClickMenu(kConnect);
+    if (!torven_->WaitForShot(
+            [&](const Image& s) { return s.At(torven_->ConnectionLampCentre()) == kGreen; }))
+        throw std::runtime_error("the bridge did not open its port; its output:\n" +
+                                 workspace.LogText());
+}
+
 Rect PixelBox(Rect window, int left, int top, int width, int height) {
     return {window.x + twipsToPixels(left), window.y + twipsToPixels(top), twipsToPixels(width),
             twipsToPixels(height)};

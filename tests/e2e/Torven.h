@@ -139,6 +139,18 @@ private:
     unsigned long windowId_ = 0;
 };
 
+// The bridge a follower follows: torven reading the simulator on port 1 of `workspace` (a Linux
+// one, whatever the follower runs under) and serving the bearing over rotctld on the loopback's
+// `tcpPort`. Ready once the bridge reads its port; ends when destroyed.
+class Bridge {
+public:
+    Bridge(Desktop& desktop, const Workspace& workspace, int tcpPort);
+
+private:
+    // A windowed torven, out of the followers' way and connected by a click.
+    std::unique_ptr<Torven> torven_;
+};
+
 // A box of a window's layout, given in twips from its top left corner, on the screen.
 Rect PixelBox(Rect window, int left, int top, int width, int height);
 

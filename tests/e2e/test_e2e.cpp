@@ -4,6 +4,7 @@
 
 #include "Glyphs.h"
 #include "Readings.h"
+#include "Rotctl.h"
 #include "Rows.h"
 #include "Torven.h"
 
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
+#include <optional>
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
@@ -186,6 +188,31 @@ TEST_F(EndToEnd, PortDialogStoresTheChosenNumberAndTheNextStartUsesIt) {
     EXPECT_TRUE(again.WaitForShot(
         [&](const Image& s) { return again.LitLamps(s) == std::vector<int>{13}; }));
     Exit(again);
+}
+
+// A window following a bridge (torven serving the simulator's bearing) over rotctld: with the
+// bridge gone the lamp turns red and the last bearing stays; back, it is followed unclicked.
+TEST_F(EndToEnd, FollowingABridgeLostAndBackNeedsNoClick) {
+    const int port = FreeTcpPort();
+    std::optional<Simulator> sim(std::in_place, work, 1, std::vector<std::string>{"fixed", "256"});
+    std::optional<Bridge> bridge(std::in_place, desktop, work, port);
+    Torven torven(desktop, work, {"--follow", "127.0.0.1:" + std::to_string(port)}, "TORVEN");
+    const auto shows = [&](Rgb connection, int lamp, milliseconds limit) {
+        return WaitFor(
+            [&] {
+                const Image s = torven.Shot();
+                return s.At(torven.ConnectionLampCentre()) == connection &&
+                       torven.LitLamps(s) == std::vector<int>{lamp};
+            },
+            limit);
+    };
+    torven.ClickMenu(kConnect);
+    ASSERT_TRUE(shows(kGreen, 13, kPatience)) << "0256 is 180 degrees";
+    bridge.reset();
+    ASSERT_TRUE(shows(kRed, 13, kPatience));
+    sim.emplace(work, 1, std::vector<std::string>{"fixed", "128"}); // 90 degrees
+    bridge.emplace(desktop, work, port);
+    EXPECT_TRUE(shows(kGreen, 7, milliseconds(5000))) << "not back within 5 s";
 }
 
 TEST_F(EndToEnd, ExitRollsTheWindowAwayAndEndsWithinASecond) {

@@ -143,6 +143,27 @@ TEST_F(Sharing, OffsetTurnsBearingsButNotJunk) {
     EXPECT_EQ(Azimuth(port), std::nullopt) << "junk must not be served as a bearing";
 }
 
+// Hamlib's dummy rotator (rotctld -m 1) starts at 0 and turns about 6 degrees a second toward a
+// target set with rotctl: a window following it walks its lamp along and serves what it shows.
+TEST_F(Sharing, FollowingHamlibsDummyRotatorEastAndBackToNorth) {
+    const int hamlib = FreeTcpPort();
+    const int served = FreeTcpPort();
+    Process rotctld({TORVEN_ROTCTLD, "-m", "1", "-T", "127.0.0.1", "-t", std::to_string(hamlib)},
+                    EnvironmentWithout({}), work.Log());
+    Torven torven(
+        desktop, work,
+        {"--follow", "127.0.0.1:" + std::to_string(hamlib), "--rotctld", std::to_string(served)},
+        "TORVEN");
+    Connect(torven);
+    ASSERT_TRUE(ShowsLamps(torven, {1})) << "the dummy's 0 is north";
+    ASSERT_TRUE(Rotctl(hamlib, "set_pos 90 0").succeeded);
+    EXPECT_TRUE(WaitFor([&] { return Azimuth(served) == "90.00"; }, milliseconds(40000)));
+    EXPECT_TRUE(ShowsLamps(torven, {7}));
+    ASSERT_TRUE(Rotctl(hamlib, "set_pos 0 0").succeeded);
+    EXPECT_TRUE(WaitFor([&] { return Azimuth(served) == "360.00"; }, milliseconds(40000)));
+    EXPECT_TRUE(ShowsLamps(torven, {1})) << "north lights the north lamp";
+}
+
 // The lines of the log that start with their time to the millisecond and level, then `start`,
 // and hold `part`.
 int LinesWith(const std::string& text, const std::string& start, const std::string& part) {

@@ -335,6 +335,21 @@ TEST_F(Windows, InstallerInstallsAndUninstallsSilently) {
     EXPECT_TRUE(fs::exists(*own)) << "the uninstaller took the user's comm.set";
 }
 
+// A Windows logging PC showing the bearing of a controller on the shack's Linux box: torven.exe
+// follows a Linux bridge over the network (here the loopback). No serial event reaches Wine, so
+// it runs under every Wine.
+TEST_F(Windows, FollowingALinuxBridgeLightsItsLamp) {
+    Workspace shack; // the Linux side: its own torven and simulator
+    const int port = FreeTcpPort();
+    Simulator sim(shack, 1, {"fixed", "256"}); // 180 degrees: lamp 13
+    Bridge bridge(desktop, shack, port);
+    Torven torven(desktop, work, {"--follow", "127.0.0.1:" + std::to_string(port)}, "TORVEN");
+    torven.ClickMenu(kConnect);
+    ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
+    EXPECT_TRUE(ShowsLamps(torven, {13}));
+    Exit(torven);
+}
+
 // What Wine does with a serial port's overlapped I/O, without Qt in the way: with event objects
 // the controller's text arrives; with a completion port it does under Wine 10, while Wine 8 posts
 // no packet for WaitCommEvent.

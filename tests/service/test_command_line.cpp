@@ -190,13 +190,21 @@ INSTANTIATE_TEST_SUITE_P(
                             "что-то одно"}),
     torven::test::RowName());
 
+INSTANTIATE_TEST_SUITE_P(
+    Follow, CommandLineFailures,
+    testing::Values(FailRow{"WithoutAPort", {"--follow", "shack"}, "а не «shack»"},
+                    FailRow{"AndAPort", {"--follow", "a:1", "--port", "1"}, "--follow и --port"},
+                    FailRow{
+                        "Itself", {"--rotctld", "1", "--follow", "LocalHost:1"}, "сам за собой"}),
+    torven::test::RowName());
+
 TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
     const CommandLine help = Parse({"--help", "--rotctld", "bad"});
     EXPECT_EQ(help.action, CommandLine::Action::ShowHelp);
     for (const char* option :
          {"--rotctld <PORT>", "--rotctld-address <ADDRESS>", "--targets", "--offset <DEGREES>",
           "--port <N>", "--name <TEXT>", "--position <X,Y>", "--debug", "--version", "--headless",
-          "--line-settings <SETTINGS>", "--device <PATH>"})
+          "--line-settings <SETTINGS>", "--device <PATH>", "--follow"})
         EXPECT_TRUE(help.text.contains(QLatin1String(option))) << option;
     EXPECT_TRUE(help.text.startsWith(QStringLiteral("Использование: torven [параметры]\n")))
         << help.text.toStdString();

@@ -43,7 +43,7 @@ class Offset : public testing::TestWithParam<OffsetRow> {};
 TEST_P(Offset, TurnsTheBearingBeforeTheReadoutAndLampsSeeIt) {
     const OffsetRow& row = GetParam();
     WindowHarness h;
-    h.Make(MainWindowOptions{{}, {}, row.offset});
+    h.Make(MainWindowOptions{{}, {}, row.offset, {}});
     PseudoTerminal pty;
     pty.LinkAs(h.LinkPath(1));
     h.Form().toggleConnection();
@@ -84,7 +84,7 @@ TEST(PortForThisRun, IsUsedInsteadOfCommSetAndTheDialogDoesNotStoreTheChoice) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("5\r\n");
     }
-    h.Make(MainWindowOptions{3, {}, 0});
+    h.Make(MainWindowOptions{3, {}, 0, {}});
     EXPECT_EQ(h.Form().serialLine().portNumber(), 3);
 
     h.Form().showPortDialog();
@@ -105,7 +105,7 @@ TEST(PortForThisRun, IsUsedInsteadOfCommSetAndTheDialogDoesNotStoreTheChoice) {
 // With several copies running, each one's dialog must be seen to belong to its window.
 TEST(Naming, ThePortDialogOpensOverItsWindowWithItsName) {
     WindowHarness h;
-    h.Make(MainWindowOptions{3, QStringLiteral("Мачта 2"), 0});
+    h.Make(MainWindowOptions{3, QStringLiteral("Мачта 2"), 0, {}});
     h.Form().placeAt({40, 30});
     h.Form().show();
     h.Form().showPortDialog();
@@ -123,7 +123,7 @@ TEST(Naming, ThePortDialogOpensOverItsWindowWithItsName) {
 
 TEST(Naming, CaptionAndStatusRemarksNewestFirst) {
     WindowHarness h;
-    h.Make(MainWindowOptions{{}, QStringLiteral("Мачта 2"), 15});
+    h.Make(MainWindowOptions{{}, QStringLiteral("Мачта 2"), 15, {}});
     EXPECT_EQ(h.Form().windowTitle(), "TORVEN — Мачта 2");
     const auto* status = h.Child<QLabel>(nameOf(names::kStatusLine));
     EXPECT_EQ(status->accessibleDescription(), "Поправка азимута: +15°.");

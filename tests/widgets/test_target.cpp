@@ -129,7 +129,7 @@ TEST_F(Target, LitLampAndMarkShowTogether) {
 
 // A target is a true bearing: the calibration offset turns readings, not targets.
 TEST_F(Target, OffsetLeavesTheTargetAlone) {
-    m_harness.Make({std::nullopt, QString(), 90});
+    m_harness.Make({std::nullopt, QString(), 90, {}});
     m_harness.Form().showTargetsFrom(&m_service);
     emit m_service.targetSet(245);
     EXPECT_EQ(MarkedLamps(), std::vector<int>{17});
