@@ -1,6 +1,7 @@
 #include "Torven.h"
 
 #include "MainWindowLayout.h"
+#include "Rotctl.h"
 #include "Twips.h"
 
 #include <algorithm>
@@ -198,16 +199,27 @@ Torven::Torven(Desktop& desktop, const Workspace& workspace, const fs::path& pro
                                  workspace.LogText());
 }
 
-Bridge::Bridge(Desktop& desktop, const Workspace& workspace, int tcpPort) {
-    torven_ = std::make_unique<Torven>(
-        desktop, workspace,
-        std::vector<std::string>{"--rotctld", std::to_string(tcpPort), "--position", "700,0"},
-        kMainTitle);
-    torven_->ClickMenu(kConnect);
-    if (!torven_->WaitForShot(
-            [&](const Image& s) { return s.At(torven_->ConnectionLampCentre()) == kGreen; }))
-        throw std::runtime_error("the bridge did not open its port; its output:\n" +
-                                 workspace.LogText());
+BridgeProcess::BridgeProcess(const Workspace& workspace, int tcpPort,
+                             std::vector<std::string> arguments)
+    : port_(tcpPort) {
+    arguments.insert(arguments.begin(), {workspace.Program().string(), "--headless", "--rotctld",
+                                         std::to_string(port_)});
+    auto environment = workspace.Environment("");
+    std::erase_if(environment, [](const std::string& entry) {
+        return entry.starts_with("DISPLAY=") || entry.starts_with("QT_QPA_PLATFORM=");
+    });
+    process_ = std::make_unique<Process>(arguments, environment, workspace.Log());
+}
+
+bool BridgeProcess::WaitServing() {
+    return WaitFor([&] {
+        try {
+            RawClient client(port_);
+            return client.Send("p\n") && !client.Read(4).starts_with("RPRT");
+        } catch (const std::exception&) {
+            return false; // not listening yet
+        }
+    });
 }
 
 Rect PixelBox(Rect window, int left, int top, int width, int height) {

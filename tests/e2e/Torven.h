@@ -142,13 +142,19 @@ private:
 // The bridge a follower follows: torven reading the simulator on port 1 of `workspace` (a Linux
 // one, whatever the follower runs under) and serving the bearing over rotctld on the loopback's
 // `tcpPort`. Ready once the bridge reads its port; ends when destroyed.
-class Bridge {
+// The workspace's torven as a bridge without a window (--headless), serving on `tcpPort`, with
+// nothing that names a display in its environment. Killed when it goes.
+class BridgeProcess {
 public:
-    Bridge(Desktop& desktop, const Workspace& workspace, int tcpPort);
+    BridgeProcess(const Workspace& workspace, int tcpPort,
+                  std::vector<std::string> arguments = {"--port", "1"});
+    Process& Proc() { return *process_; }
+    // Whether it serves a position within the patience.
+    bool WaitServing();
 
 private:
-    // A windowed torven, out of the followers' way and connected by a click.
-    std::unique_ptr<Torven> torven_;
+    int port_;
+    std::unique_ptr<Process> process_;
 };
 
 // A box of a window's layout, given in twips from its top left corner, on the screen.

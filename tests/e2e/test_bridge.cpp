@@ -13,6 +13,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <regex>
 
 namespace torven::e2e {
 namespace {
@@ -25,15 +26,6 @@ protected:
             std::cerr << "Output of the programs:\n" << work.LogText();
     }
 
-    // The workspace's torven with `arguments` and nothing that names a display.
-    std::unique_ptr<Process> Start(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), work.Program().string());
-        auto env = work.Environment("");
-        std::erase_if(env, [](const std::string& entry) {
-            return entry.starts_with("DISPLAY=") || entry.starts_with("QT_QPA_PLATFORM=");
-        });
-        return std::make_unique<Process>(arguments, env, work.Log());
-    }
     bool Logged(const std::string& part) const {
         return work.LogText().find(part) != std::string::npos;
     }
@@ -45,8 +37,7 @@ TEST_F(Bridge, ServesTheBearingAcrossALostDeviceAndEndsReleasingTheLine) {
     const int port = FreeTcpPort();
     std::optional<Simulator> sim(std::in_place, work, 1,
                                  std::vector<std::string>{"fixed", "256"}); // 180 degrees
-    const auto bridge = Start({"--headless", "--rotctld", std::to_string(port), "--port", "1",
-                               "--line-settings", "9600,e,7,1"});
+    BridgeProcess bridge(work, port, {"--port", "1", "--line-settings", "9600,e,7,1"});
     EXPECT_TRUE(WaitFor([&] { return Azimuth(port) == "180.00"; }));
     EXPECT_TRUE(Logged("torven.serial: line open: \"" + work.Link(1).string()));
     EXPECT_TRUE(Logged(") at 9600,e,7,1\n")) << "the line opened with other settings";
@@ -57,6 +48,10 @@ TEST_F(Bridge, ServesTheBearingAcrossALostDeviceAndEndsReleasingTheLine) {
         return client.Send("p\n") && client.Read(8) == "RPRT -6\n";
     })) << "the lost device's last bearing is still served";
     EXPECT_TRUE(WaitFor([&] { return Logged("torven.serial: line lost: "); }));
+    EXPECT_TRUE(std::regex_search(work.LogText(),
+                                  std::regex(R"((^|\n)\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} info )"
+                                             R"(torven\.serial: line lost: )")))
+        << "the loss is told with its time";
 
     sim.emplace(work, 1, std::vector<std::string>{"fixed", "128"}); // back, at 90 degrees
     EXPECT_TRUE(WaitFor([&] { return Azimuth(port) == "90.00"; })) << "the bridge gave up";
@@ -64,17 +59,16 @@ TEST_F(Bridge, ServesTheBearingAcrossALostDeviceAndEndsReleasingTheLine) {
 
     std::string lock = std::filesystem::canonical(work.Link(1)).string().substr(5); // pts/N
     std::replace(lock.begin(), lock.end(), '/', '_');
-    ASSERT_EQ(kill(bridge->Pid(), SIGTERM), 0);
-    EXPECT_EQ(bridge->WaitExit(kPatience), 0);
+    ASSERT_EQ(kill(bridge.Proc().Pid(), SIGTERM), 0);
+    EXPECT_EQ(bridge.Proc().WaitExit(kPatience), 0);
     for (const char* folder : {"/var/lock/LCK..", "/tmp/LCK.."})
         EXPECT_FALSE(std::filesystem::exists(folder + lock)) << "the lock outlived the bridge";
 }
 
 // A fault that cannot pass by itself ends the bridge at once, with status 1 and the reason.
 TEST_F(Bridge, ALineThatIsNoSerialLineEndsItWithStatusOne) {
-    const auto bridge = Start({"--headless", "--rotctld", std::to_string(FreeTcpPort()), "--device",
-                               work.Program().string()});
-    EXPECT_EQ(bridge->WaitExit(kPatience), 1);
+    BridgeProcess bridge(work, FreeTcpPort(), {"--device", work.Program().string()});
+    EXPECT_EQ(bridge.Proc().WaitExit(kPatience), 1);
     EXPECT_TRUE(Logged("giving up: \"Не удалось открыть " + work.Program().string()));
 }
 

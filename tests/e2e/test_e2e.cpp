@@ -195,7 +195,8 @@ TEST_F(EndToEnd, PortDialogStoresTheChosenNumberAndTheNextStartUsesIt) {
 TEST_F(EndToEnd, FollowingABridgeLostAndBackNeedsNoClick) {
     const int port = FreeTcpPort();
     std::optional<Simulator> sim(std::in_place, work, 1, std::vector<std::string>{"fixed", "256"});
-    std::optional<Bridge> bridge(std::in_place, desktop, work, port);
+    std::optional<BridgeProcess> bridge(std::in_place, work, port);
+    ASSERT_TRUE(bridge->WaitServing());
     Torven torven(desktop, work, {"--follow", "127.0.0.1:" + std::to_string(port)}, "TORVEN");
     const auto shows = [&](Rgb connection, int lamp, milliseconds limit) {
         return WaitFor(
@@ -211,7 +212,7 @@ TEST_F(EndToEnd, FollowingABridgeLostAndBackNeedsNoClick) {
     bridge.reset();
     ASSERT_TRUE(shows(kRed, 13, kPatience));
     sim.emplace(work, 1, std::vector<std::string>{"fixed", "128"}); // 90 degrees
-    bridge.emplace(desktop, work, port);
+    bridge.emplace(work, port);
     EXPECT_TRUE(shows(kGreen, 7, milliseconds(5000))) << "not back within 5 s";
 }
 

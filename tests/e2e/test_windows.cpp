@@ -342,7 +342,8 @@ TEST_F(Windows, FollowingALinuxBridgeLightsItsLamp) {
     Workspace shack; // the Linux side: its own torven and simulator
     const int port = FreeTcpPort();
     Simulator sim(shack, 1, {"fixed", "256"}); // 180 degrees: lamp 13
-    Bridge bridge(desktop, shack, port);
+    BridgeProcess bridge(shack, port);
+    ASSERT_TRUE(bridge.WaitServing());
     Torven torven(desktop, work, {"--follow", "127.0.0.1:" + std::to_string(port)}, "TORVEN");
     torven.ClickMenu(kConnect);
     ASSERT_TRUE(WaitUntilConnected(torven, kGreen));
