@@ -151,23 +151,27 @@ CommandLine parseCommandLine(const QStringList& allArguments, const QString& ver
         QStringLiteral("debug"),
         QStringLiteral("Вести журнал отладки: в терминал (stderr), а в Windows — в файл "
                        "%LOCALAPPDATA%\\torven\\torven.log."));
-    const QCommandLineOption headless(
+    QCommandLineOption headless(
         QStringLiteral("headless"),
         QStringLiteral("Работать без окна (например, службой systemd): держать линию открытой, "
                        "отдавать направление по --rotctld PORT и писать события со временем в "
                        "stderr. Только вместе с --rotctld PORT; не в Windows."));
-    const QCommandLineOption lineSettings(
+    QCommandLineOption lineSettings(
         QStringLiteral("line-settings"),
         QStringLiteral("Для --headless: параметры линии, как в «Настр.» → «Коммуникация»: "
                        "скорость, чётность, биты данных, стоповые биты (по умолчанию "
                        "19200,n,8,1)."),
         QStringLiteral("SETTINGS"));
-    const QCommandLineOption device(
-        QStringLiteral("device"),
-        QStringLiteral("Для --headless: открыть устройство PATH (например, "
-                       "/dev/serial/by-id/…) вместо порта по номеру."),
-        QStringLiteral("PATH"));
-
+    QCommandLineOption device(QStringLiteral("device"),
+                              QStringLiteral("Для --headless: открыть устройство PATH (например, "
+                                             "/dev/serial/by-id/…) вместо порта по номеру."),
+                              QStringLiteral("PATH"));
+#ifdef Q_OS_WIN
+    // A bridge without a window is not for Windows: its help box lists only what works there (and
+    // stays within a screen's height).
+    for (QCommandLineOption* bridgeOnly : {&headless, &lineSettings, &device})
+        bridgeOnly->setFlags(QCommandLineOption::HiddenFromHelp);
+#endif
     const QCommandLineOption follow(
         QStringLiteral("follow"),
         QStringLiteral("Показывать направление, которое отдаёт rotctld на HOST:PORT (другой torven "
