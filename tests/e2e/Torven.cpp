@@ -144,6 +144,10 @@ std::string Workspace::LogText() const {
 
 Simulator::Simulator(const Workspace& workspace, int port,
                      const std::vector<std::string>& pattern) {
+    // The workspace's links are the tests' own: a simulator killed before leaves its link behind,
+    // and its pseudo-terminal's number may already serve another test's line.
+    if (fs::is_symlink(workspace.Link(port)))
+        fs::remove(workspace.Link(port));
     std::vector<std::string> args = {TORVEN_SIM_PATH, "--link", workspace.Link(port).string()};
     args.insert(args.end(), pattern.begin(), pattern.end());
     int script[2];

@@ -173,9 +173,13 @@ std::size_t Simulator::discardStaleInput() {
     if (m_pty.UnreadBytes() <= kStaleInputLimit)
         return 0;
     // Bytes just written join the count a moment later: counted too soon, they would seem read.
+    // On a busy machine that moment can be long, so the count must also hold still for a while.
     if (waitUntil(m_lastWrite + kWriteSettle, false) == Wake::Signal)
         return 0;
     const std::size_t unread = m_pty.UnreadBytes();
+    if (waitUntil(Clock::now() + kWriteSettle, false) == Wake::Signal ||
+        m_pty.UnreadBytes() != unread)
+        return 0;
     const std::uint64_t read = m_written - std::min<std::uint64_t>(unread, m_written);
     while (!m_readingEnds.empty() && m_readingEnds.front() < read)
         m_readingEnds.pop_front();
