@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextDocument>
 
 namespace torven {
 
@@ -41,7 +42,10 @@ void PortComboBox::showPopup() {
     const SerialPorts ports;
     for (int i = 0; i < count(); ++i) {
         const auto port = toPortNumber(itemText(i).toStdString());
-        setItemData(i, port ? ports.describe(m_line.deviceFor(*port, ports)) : QString(),
+        // A device's description is the system's (or the device's own) words: never markup.
+        setItemData(i,
+                    port ? Qt::convertFromPlainText(ports.describe(m_line.deviceFor(*port, ports)))
+                         : QString(),
                     Qt::ToolTipRole);
     }
     QComboBox::showPopup();
