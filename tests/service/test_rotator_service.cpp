@@ -1,5 +1,4 @@
 #include "RotatorService.h"
-#include "Rows.h"
 #include "ServiceClient.h"
 #include "Wait.h"
 
@@ -61,7 +60,10 @@ struct ClientRow {
     std::vector<Exchange> exchanges;
     bool targets = false; // torven --targets
 };
-using torven::test::PrintTo;
+// A row shows as its name in the test listing.
+void PrintTo(const ClientRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class RealClients : public RotatorServiceTest, public testing::WithParamInterface<ClientRow> {};
 
@@ -107,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"+p\n", kExtendedPosition},
                    {"+p\n", kExtendedPosition}},
                   true}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The latest target from any client wins and outlives the client that sent it; a refused one
 // changes nothing.
@@ -146,9 +148,9 @@ TEST_F(RotatorServiceTest, RefusedCommandIsLoggedAsSent) {
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());
     const QStringList sent = lines.filter(QStringLiteral(" sent "));
-    ASSERT_EQ(sent.size(), 1) << lines.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(sent[0].endsWith(QStringLiteral(R"( sent "P 1,2,3\x7F 0" answered "RPRT -11\n")")))
-        << sent[0].toStdString();
+    EXPECT_TRUE(sent.size() == 1 &&
+                sent[0].endsWith(R"( sent "P 1,2,3\x7F 0" answered "RPRT -11\n")"))
+        << lines.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
@@ -232,10 +234,10 @@ TEST_F(RotatorServiceTest, NewcomerRefusedWhenAllPlacesTakenOthersServed) {
     EXPECT_EQ(next.readOnce(), QByteArray("torven\n"));
 }
 
-// Connections that say nothing must not keep everyone out for as long as they stay open: a
-// newcomer takes the place of the one silent longest, once it has been silent long enough (no
-// time at all here; long enough is tried by the refusal above), and the others keep theirs. Blank
-// lines, which get no answer, are no sign of life.
+// Connections that say nothing must not keep everyone out for as long as they stay open:
+// a newcomer takes the place of the one silent longest, once it has been silent long enough (no
+// time at all here; long enough is tried by the refusal above), and the others keep theirs.
+// Blank lines, which get no answer, are no sign of life.
 TEST_F(RotatorServiceTest, LongestSilentClientMakesRoomForANewcomer) {
     m_service.setSilenceLimit(std::chrono::milliseconds(0));
     std::vector<std::unique_ptr<ServiceClient>> clients;

@@ -55,6 +55,10 @@ public:
     }
     QString ConsoleBox() const { return Child<QLineEdit>(nameOf(names::kConsole))->text(); }
     QString Status() const { return Child<QLabel>(nameOf(names::kStatusLine))->text(); }
+    // The status line's tooltip as plain text.
+    QString Tip() const {
+        return Child<QLabel>(nameOf(names::kStatusLine))->accessibleDescription();
+    }
     QColor ConnectionLamp() const {
         return Child<QLabel>(nameOf(names::kConnectionLamp))->palette().color(QPalette::Window);
     }

@@ -2,7 +2,6 @@
 // component opens it through a comN link, and the window shows what arrives.
 #include "PortDialog.h"
 #include "Reception.h"
-#include "Rows.h"
 #include "SerialLine.h"
 #include "WindowTest.h"
 
@@ -216,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReceptionCase{"OffsetTurnsTheBearing", 10, {"0256\r\n"}, 1, "0256", " 190", 14, 190},
         ReceptionCase{"OffsetWrapsNorthTo360", 90, {"0384\r\n"}, 1, "0384", " 360", 1, 360},
         ReceptionCase{"JunkIsNoPosition", 10, {"abcd\r\n"}, 1, "abcd", " 0", 0, std::nullopt}),
-    torven::test::RowName());
+    [](const testing::TestParamInfo<ReceptionCase>& info) { return std::string(info.param.name); });
 
 TEST(ReceptionAlone, DroppedTextIsNeverTakenAndErrorsAreCounted) {
     torven::Reception reception;

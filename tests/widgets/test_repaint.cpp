@@ -1,5 +1,4 @@
 // Painting is paced to the screen, yet what the window shows settles on exactly the latest block.
-#include "Rows.h"
 #include "WindowTest.h"
 
 #include <QImage>
@@ -33,7 +32,9 @@ struct Burst {
     QString readout;                   // what the last one shows
 };
 
-using torven::test::PrintTo;
+void PrintTo(const Burst& b, std::ostream* os) {
+    *os << b.name;
+}
 
 class Repaint : public testing::TestWithParam<Burst> {};
 
@@ -73,6 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
         Burst{"OnOffThenDark", {"0256", "0277", "0256", "0277", "0000"}, " 0"},
         // Readout changes only: the same lamp stays lit.
         Burst{"SameLampNewReadout", {"0250", "0251", "0252", "0253", "0254"}, " 178"}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
