@@ -48,6 +48,7 @@ public:
 
     template <class T> T* Child(const QString& name) const { return m_form->findChild<T*>(name); }
     QString Readout() const { return Child<QLineEdit>(nameOf(names::kReadout))->text(); }
+    const std::string& RawReading() const { return m_form->reception().latest().rawReading; }
     // The console's text as the program keeps it (its box Text2 catches up later).
     QString Console() const {
         const std::string& text = m_form->reception().console().text();

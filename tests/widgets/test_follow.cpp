@@ -1,6 +1,7 @@
 // The window following a remote rotctld played by a QTcpServer in the test: what answers show, and
 // far ends that misbehave. (tests/e2e follows real bridges and Hamlib's rotctld.)
-#include "WindowTest.h"
+#include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QMessageBox>
 #include <QTcpServer>
@@ -13,6 +14,9 @@
 #include <memory>
 
 namespace {
+
+using torven::test::WaitUntil;
+using torven::test::WindowHarness;
 
 // A far end on the loopback: `answer` gets each connection as it comes (`asked` false) and each
 // "p" it sends (`asked` true). All it received is kept.
@@ -89,7 +93,8 @@ TEST(Follow, AnswersShowTheAzimuthOrSayWhyNotAndJunkLightsNoLamp) {
         h.Form().toggleConnection();
         ASSERT_TRUE(h.Form().isFollowing());
         const bool failed = row.status == "Ошибка!";
-        EXPECT_TRUE(shows(row.status, failed ? kRed : kGreen, row.why)) << h.Tip().toStdString();
+        EXPECT_TRUE(shows(row.status, failed ? Qt::red : Qt::green, row.why))
+            << h.Tip().toStdString();
         if (row.readout) {
             EXPECT_EQ(h.Readout(), row.readout);
             EXPECT_TRUE(WaitUntil([&] { return h.ReceiveLampLit(); })) << "each answer flashes";
@@ -102,7 +107,7 @@ TEST(Follow, AnswersShowTheAzimuthOrSayWhyNotAndJunkLightsNoLamp) {
 
         h.Form().toggleConnection(); // the second click stops following
         EXPECT_FALSE(h.Form().isFollowing());
-        EXPECT_TRUE(shows("", kRed, ""));
+        EXPECT_TRUE(shows("", Qt::red, ""));
         EXPECT_TRUE(WaitUntil([&] { return far.closed >= 1; }));
         // Only "p" and "q" were ever asked.
         EXPECT_EQ(far.received.replace("p\n", "").replace("q\n", ""), "");
@@ -110,7 +115,7 @@ TEST(Follow, AnswersShowTheAzimuthOrSayWhyNotAndJunkLightsNoLamp) {
 
     // The port dialog is about serial ports: «Коммуникация» says where the bearing comes from.
     h.Form().showPortDialog();
-    auto* notice = h.Child<QMessageBox>(nameOf(names::kFollowNotice));
+    auto* notice = h.Child<QMessageBox>(torven::nameOf(torven::test::names::kFollowNotice));
     ASSERT_NE(notice, nullptr);
     EXPECT_TRUE(notice->text().contains("rotctld на 127.0.0.1:")) << notice->text().toStdString();
 }

@@ -51,7 +51,7 @@ TEST_P(Offset, TurnsTheBearingBeforeTheReadoutAndLampsSeeIt) {
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();
     pty.Write(std::string(row.block) + "\r\n");
-    ASSERT_TRUE(WaitUntil([&] { return h.Form().reception().latest().rawReading == row.block; }));
+    ASSERT_TRUE(WaitUntil([&] { return h.RawReading() == row.block; }));
     ASSERT_TRUE(WaitUntil([&] { return h.Readout() == row.readout; }))
         << "readout " << h.Readout().toStdString();
     EXPECT_EQ(h.LitLamps(), row.lamps);

@@ -1,9 +1,11 @@
 // The serial path end to end inside the process: a pty plays the controller, the window's serial
 // component opens it through a comN link, and the window shows what arrives.
 #include "PortDialog.h"
+#include "PseudoTerminal.h"
 #include "Reception.h"
 #include "SerialLine.h"
-#include "WindowTest.h"
+#include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -21,6 +23,11 @@
 
 namespace {
 
+using torven::nameOf;
+using torven::PseudoTerminal;
+using torven::test::WaitUntil;
+using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 namespace dialog_names = torven::object_names::port_dialog;
 
 class Reception : public testing::Test {
@@ -45,7 +52,7 @@ protected:
 TEST_F(Reception, ReadingShowsBearingAndLightsItsLampAlone) {
     SendAndWait("0256\r\n", " 180");
     EXPECT_EQ(m_harness.Form().reception().latest().bearing.value_or(0), 180);
-    EXPECT_EQ(m_harness.Form().reception().latest().rawReading, "0256");
+    EXPECT_EQ(m_harness.RawReading(), "0256");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{13});
     EXPECT_EQ(m_harness.Console(), "Text2"); // a digit first leaves the console alone
 }
@@ -61,7 +68,7 @@ TEST_F(Reception, ALaterReadingMovesTheLitLamp) {
 TEST_F(Reception, ReadingsArrivingTogetherLeaveTheNewestOnShow) {
     SendAndWait("0300\r\n0128\r\n", " 90");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{7});
-    EXPECT_EQ(m_harness.Form().reception().latest().rawReading, "0128");
+    EXPECT_EQ(m_harness.RawReading(), "0128");
 }
 
 TEST_F(Reception, PiecesFurtherApartThanThePauseAreReadingsOfTheirOwn) {

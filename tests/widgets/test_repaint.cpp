@@ -1,5 +1,7 @@
 // Painting is paced to the screen, yet what the window shows settles on exactly the latest block.
-#include "WindowTest.h"
+#include "PseudoTerminal.h"
+#include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QImage>
 #include <QScreen>
@@ -10,6 +12,12 @@
 #include <vector>
 
 namespace {
+
+using torven::nameOf;
+using torven::PseudoTerminal;
+using torven::test::WaitUntil;
+using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 // Whether the screen (on the offscreen platform: the window's backing store) shows what the window
 // holds now: every sector lamp's colour, and the readout as a fresh rendering draws it.
@@ -48,9 +56,8 @@ TEST_P(Repaint, ScreenSettlesOnTheLatestBlock) {
 
     for (const auto& reading : GetParam().readings) {
         pty.Write(reading + "\r\n");
-        ASSERT_TRUE(WaitUntil([&] {
-            return harness.Form().reception().latest().rawReading == reading.substr(0, 4);
-        })) << reading;
+        ASSERT_TRUE(WaitUntil([&] { return harness.RawReading() == reading.substr(0, 4); }))
+            << reading;
     }
     // The readout's text, like the screen, follows at the coming frame.
     ASSERT_TRUE(WaitUntil([&] { return harness.Readout() == GetParam().readout; }))
