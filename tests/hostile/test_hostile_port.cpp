@@ -83,8 +83,7 @@ TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
         {"HeldByAnotherProgram",
          [&](std::int16_t port) {
              Link(port, busy.SlavePath());
-             // Anyone may write a lock file: a program name that looks like markup is shown as
-             // it is.
+             // Anyone may write a lock file: a program name that looks like markup shows as is.
              QFile lock(QStringLiteral("/var/lock/LCK..") +
                         QString::fromStdString(busy.SlavePath()).mid(5).replace('/', '_'));
              ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));

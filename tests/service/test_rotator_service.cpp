@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -164,28 +165,24 @@ TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
 
 // "printf 'p\n' | socat - TCP:…", or a script's batch through "nc -N": the commands and the end of
 // the client's sending side arrive together, and every answer must still go out before the
-// connection closes, however many wait when the end arrives. Several rounds, since which the
-// service notices first varies.
+// connection closes, however many wait when the end arrives (a small send buffer on torven's side
+// makes many wait). Several rounds, since which the service notices first varies.
 TEST_F(RotatorServiceTest, HalfClosedClientStillGetsEveryAnswer) {
-    const struct {
-        int polls;
-        int rounds;
-        int sendBuffer; // what the system holds of the answers on torven's side; 0: its choice
-    } rows[] = {{1, 50, 0}, {30'000, 6, 0}, {30'000, 3, 4096}}; // the last: many answers wait
-    for (const auto& row : rows) {
-        const QByteArray answers = QByteArray("180.000000\n0.000000\n").repeated(row.polls);
-        for (int round = 0; round < row.rounds; ++round) {
+    for (const auto& [polls, rounds, sendBuffer] :
+         {std::tuple{1, 50, 0}, std::tuple{30'000, 6, 0}, std::tuple{30'000, 3, 4096}}) {
+        const QByteArray answers = QByteArray("180.000000\n0.000000\n").repeated(polls);
+        for (int round = 0; round < rounds; ++round) {
             ServiceClient client(port());
-            if (row.sendBuffer > 0) {
+            if (sendBuffer > 0) {
                 ASSERT_TRUE(WaitUntil([&] { return m_service.clientCount() == 1; }));
                 m_service.findChild<QTcpSocket*>()->setSocketOption(
-                    QAbstractSocket::SendBufferSizeSocketOption, row.sendBuffer);
+                    QAbstractSocket::SendBufferSizeSocketOption, sendBuffer);
             }
-            ASSERT_TRUE(client.send(QByteArray("p\n").repeated(row.polls)));
+            ASSERT_TRUE(client.send(QByteArray("p\n").repeated(polls)));
             client.closeSending();
             const QByteArray got = client.readToEnd();
-            ASSERT_TRUE(got == answers) << row.polls << " polls, round " << round << ": "
-                                        << got.size() << " of " << answers.size() << " bytes came";
+            ASSERT_TRUE(got == answers) << polls << " polls, round " << round << ": " << got.size()
+                                        << " of " << answers.size() << " bytes came";
         }
     }
 }
