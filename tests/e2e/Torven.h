@@ -139,9 +139,6 @@ private:
     unsigned long windowId_ = 0;
 };
 
-// The bridge a follower follows: torven reading the simulator on port 1 of `workspace` (a Linux
-// one, whatever the follower runs under) and serving the bearing over rotctld on the loopback's
-// `tcpPort`. Ready once the bridge reads its port; ends when destroyed.
 // The workspace's torven as a bridge without a window (--headless), serving on `tcpPort`, with
 // nothing that names a display in its environment. Killed when it goes.
 class BridgeProcess {

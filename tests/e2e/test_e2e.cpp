@@ -5,7 +5,6 @@
 #include "Glyphs.h"
 #include "Readings.h"
 #include "Rotctl.h"
-#include "Rows.h"
 #include "Torven.h"
 
 #include <gtest/gtest.h>
@@ -198,22 +197,20 @@ TEST_F(EndToEnd, FollowingABridgeLostAndBackNeedsNoClick) {
     std::optional<BridgeProcess> bridge(std::in_place, work, port);
     ASSERT_TRUE(bridge->WaitServing());
     Torven torven(desktop, work, {"--follow", "127.0.0.1:" + std::to_string(port)}, "TORVEN");
-    const auto shows = [&](Rgb connection, int lamp, milliseconds limit) {
-        return WaitFor(
-            [&] {
-                const Image s = torven.Shot();
-                return s.At(torven.ConnectionLampCentre()) == connection &&
-                       torven.LitLamps(s) == std::vector<int>{lamp};
-            },
-            limit);
+    const auto shows = [&torven](Rgb connection, int lamp) {
+        return [&torven, connection, lamp] {
+            const Image s = torven.Shot();
+            return s.At(torven.ConnectionLampCentre()) == connection &&
+                   torven.LitLamps(s) == std::vector<int>{lamp};
+        };
     };
     torven.ClickMenu(kConnect);
-    ASSERT_TRUE(shows(kGreen, 13, kPatience)) << "0256 is 180 degrees";
+    ASSERT_TRUE(WaitFor(shows(kGreen, 13))) << "0256 is 180 degrees";
     bridge.reset();
-    ASSERT_TRUE(shows(kRed, 13, kPatience));
+    ASSERT_TRUE(WaitFor(shows(kRed, 13)));
     sim.emplace(work, 1, std::vector<std::string>{"fixed", "128"}); // 90 degrees
     bridge.emplace(work, port);
-    EXPECT_TRUE(shows(kGreen, 7, milliseconds(5000))) << "not back within 5 s";
+    EXPECT_TRUE(WaitFor(shows(kGreen, 7), milliseconds(5000))) << "not back within 5 s";
 }
 
 TEST_F(EndToEnd, ExitRollsTheWindowAwayAndEndsWithinASecond) {
@@ -315,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, EndingBySignal,
                          testing::Values(EndSignal{"Terminate", SIGTERM},
                                          EndSignal{"Interrupt", SIGINT},
                                          EndSignal{"HangUp", SIGHUP}),
-                         torven::test::RowName());
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The display goes away (its server ends, a remote session drops): Qt ends the program through
 // exit(1), where only exit-time handlers run.

@@ -1,7 +1,9 @@
 // A port that cannot be had: busy, missing, or not a serial line at all. The connect command then
 // shows "Ошибка!" and changes nothing else.
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
-#include "WindowTest.h"
+#include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +21,14 @@
 #include <unistd.h>
 
 namespace {
+
+using torven::nameOf;
+using torven::PseudoTerminal;
+using torven::test::WaitUntil;
+using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
+
+const QColor kRed(0xFF, 0x00, 0x00);
 
 class HostilePort : public testing::Test {
 protected:
@@ -73,8 +83,7 @@ TEST_F(HostilePort, APortThatCannotBeHadFailsAndChangesNothingElse) {
         {"HeldByAnotherProgram",
          [&](std::int16_t port) {
              Link(port, busy.SlavePath());
-             // Anyone may write a lock file: a program name that looks like markup is shown as
-             // it is.
+             // Anyone may write a lock file: a program name that looks like markup shows as is.
              QFile lock(QStringLiteral("/var/lock/LCK..") +
                         QString::fromStdString(busy.SlavePath()).mid(5).replace('/', '_'));
              ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));

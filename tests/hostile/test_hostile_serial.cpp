@@ -77,9 +77,8 @@ protected:
     // Sends one small block and waits until the window has taken it.
     void SendBlock(const std::string& block) {
         m_pty.Write(block);
-        ASSERT_TRUE(WaitUntil([&] {
-            return h.Form().reception().latest().rawReading == block.substr(0, 4);
-        })) << "the window never took the block";
+        ASSERT_TRUE(WaitUntil([&] { return h.RawReading() == block.substr(0, 4); }))
+            << "the window never took the block";
     }
 
     // Sends `bytes` in as many pieces as the line makes of them, until the line is empty.
@@ -107,7 +106,7 @@ protected:
 
     // The window shows what the rules give for `decoded`: the readout, the bearing and one lamp.
     void ExpectShows(const DecodedReading& decoded) {
-        EXPECT_EQ(h.Form().reception().latest().rawReading, decoded.rawReading);
+        EXPECT_EQ(h.RawReading(), decoded.rawReading);
         EXPECT_EQ(h.Readout().toLatin1().toStdString(), decoded.readout);
         EXPECT_EQ(h.Form().reception().latest().bearing.value_or(0), decoded.bearing.value_or(0));
         const std::vector<int> lit =
@@ -155,8 +154,7 @@ TEST_F(HostileSerial, OddBlocksShowWhatTheRulesGive) {
         framer.take(row.block, {}, store);
         framer.takeDue(torven::ReadingFramer::Clock::time_point::max(), store);
         m_pty.Write(row.block);
-        ASSERT_TRUE(WaitUntil(
-            [&] { return h.Form().reception().latest().rawReading == last.substr(0, 4); }));
+        ASSERT_TRUE(WaitUntil([&] { return h.RawReading() == last.substr(0, 4); }));
         WaitUntilNothingWaits();
         ExpectShows(torven::decodeReading(last));
     }
@@ -186,7 +184,7 @@ TEST_F(HostileSerial, FloodsAreTakenWholeWithBoundedMemory) {
 
         // The last reading the window took closes the flood: it shows four characters of it,
         // or fewer when the last reading is shorter.
-        const std::string& raw = h.Form().reception().latest().rawReading;
+        const std::string& raw = h.RawReading();
         EXPECT_NE(
             row.bytes.find(raw, row.bytes.size() - std::min<std::size_t>(row.bytes.size(), 1024)),
             std::string::npos)

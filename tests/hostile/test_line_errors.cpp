@@ -39,9 +39,7 @@ protected:
     }
 
     torven::SerialLine& Comm() { return h.Form().serialLine(); }
-    QString Tooltip() const {
-        return h.Child<QLabel>(nameOf(names::kStatusLine))->accessibleDescription();
-    }
+    QString Tooltip() const { return h.Tip(); }
 
     void Connect() {
         h.Form().toggleConnection();

@@ -1,5 +1,4 @@
 #include "BearingDecoding.h"
-#include "Rows.h"
 #include "SectorLamps.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +16,9 @@ struct Case {
     int lamp;
 };
 
-using torven::test::PrintTo;
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Decoding : public testing::TestWithParam<Case> {};
 
@@ -56,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"Hexadecimal", "&HFF", "&HFF", " 179", 179, 13},
                     Case{"LineBreakOnly", "\r\n", "\r\n", " 0", 0, 0},
                     Case{"EmptyReading", "", "", " 0", 0, 0}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DecodingOutOfRange, ExponentReadingShowsItsValueAndLightsNothing) {
     // 5E4 steps are 35156.25 degrees: the readout shows the truncated value, which is too large

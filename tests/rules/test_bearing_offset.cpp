@@ -1,5 +1,4 @@
 #include "BearingDecoding.h"
-#include "Rows.h"
 #include "SectorLamps.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +15,10 @@ struct OffsetRow {
     int offset;
     std::optional<int> live; // the bearing shown and shared; empty: junk, shown as decoded
 };
-using torven::test::PrintTo;
+// A row shows as its name in the test listing.
+void PrintTo(const OffsetRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class BearingOffsetRule : public testing::TestWithParam<OffsetRow> {};
 
@@ -24,17 +26,12 @@ TEST_P(BearingOffsetRule, ShownAndShared) {
     const OffsetRow& row = GetParam();
     const DecodedReading decoded = decodeReading(row.reading, row.offset);
     EXPECT_EQ(decoded.liveBearing, row.live);
-    if (row.live) {
-        EXPECT_EQ(decoded.bearing, *row.live);
-        EXPECT_EQ(decoded.readout, readoutText(*row.live));
-        EXPECT_EQ(decoded.litLamp, litLampFor(static_cast<std::int16_t>(*row.live)));
-    } else {
-        // Junk never turns into a plausible bearing: the offset leaves it as decoded.
-        const DecodedReading plain = decodeReading(row.reading);
-        EXPECT_EQ(decoded.bearing, plain.bearing);
-        EXPECT_EQ(decoded.readout, plain.readout);
-        EXPECT_EQ(decoded.litLamp, plain.litLamp);
-    }
+    // Junk never turns into a plausible bearing: the offset leaves it as decoded.
+    const DecodedReading plain = decodeReading(row.reading);
+    const auto live = static_cast<std::int16_t>(row.live.value_or(0));
+    EXPECT_EQ(decoded.bearing, row.live ? live : plain.bearing);
+    EXPECT_EQ(decoded.readout, row.live ? readoutText(live) : plain.readout);
+    EXPECT_EQ(decoded.litLamp, row.live ? litLampFor(live) : plain.litLamp);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetRow{"Negative", "-100", 90, std::nullopt},
         OffsetRow{"NegativeNoOffset", "-100", 0, std::nullopt},
         OffsetRow{"OutOfRange", "5E4", 90, std::nullopt}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace torven

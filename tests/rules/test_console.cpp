@@ -1,5 +1,4 @@
 #include "Console.h"
-#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +24,9 @@ struct Case {
     std::string expected;
 };
 
-using torven::test::PrintTo;
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ConsoleEdits : public testing::TestWithParam<Case> {};
 
@@ -47,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"FiveBackspacesEmptyTheInitialText", "Text2", {"\b", "\b", "\b", "\b", "\b"}, ""},
         Case{"SixthBackspaceDoesNothing", "Text2", {"\b", "\b", "\b", "\b", "\b", "\b"}, ""},
         Case{"NulFirstLeavesConsoleAlone", "Text2", {std::string(1, '\0')}, "Text2"}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConsoleCapacity, RefusesALineBreakThatWouldNotFitAndStillTakesBackspaces) {
     EXPECT_EQ(afterReadings("abc", {"\r"}, 5), "abc\r\n");

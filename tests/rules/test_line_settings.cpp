@@ -1,5 +1,4 @@
 #include "LineSettings.h"
-#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +16,9 @@ struct Case {
     std::optional<LineSettings> expected;
 };
 
-using torven::test::PrintTo;
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LineSettingsText : public testing::TestWithParam<Case> {};
 
@@ -53,6 +54,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"BaudOverflows", "99999999999,n,8,1", std::nullopt},
         Case{"FractionalBaud", "9600.5,n,8,1", std::nullopt},
         Case{"EmptyField", "19200,,8,1", std::nullopt}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

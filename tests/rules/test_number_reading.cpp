@@ -1,5 +1,4 @@
 #include "NumberReading.h"
-#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +14,9 @@ struct Case {
     double expected;
 };
 
-using torven::test::PrintTo;
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NumberReading : public testing::TestWithParam<Case> {};
 
@@ -54,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
              "9",
              9},
         Case{"HugeUnderflowIsZero", "1e-999", 0}, Case{"LongFractionUnderflow", "0.0000e-400", 0}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NumberReadingLimits, OverflowGivesSignedInfinity) {
     EXPECT_EQ(torven::readNumber("1e999"), INFINITY);

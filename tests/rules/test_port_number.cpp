@@ -1,5 +1,4 @@
 #include "PortNumber.h"
-#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +13,9 @@ struct Case {
     std::optional<std::int16_t> expected;
 };
 
-using torven::test::PrintTo;
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PortNumberConversion : public testing::TestWithParam<Case> {};
 
@@ -43,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"HexWithoutDigits", "&H", std::nullopt}, Case{"BadOctalDigit", "&O8", std::nullopt},
         Case{"Nul", std::string("3\0", 2), std::nullopt}, Case{"Huge", "1e400", std::nullopt},
         Case{"CarriageReturn", "3\r", std::nullopt}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
     EXPECT_EQ(torven::roundHalfEven(0.5), 0);

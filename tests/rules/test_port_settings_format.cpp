@@ -1,5 +1,4 @@
 #include "PortSettingsFormat.h"
-#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +19,9 @@ struct Case {
     std::optional<std::int16_t> expected;
 };
 
-using torven::test::PrintTo;
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StoredPort : public testing::TestWithParam<Case> {};
 
@@ -44,6 +45,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"Binary", std::string("\0\x01\x02", 3), true, std::nullopt},
                     Case{"LineLongerThanWhatWasRead", "   ", false, std::nullopt},
                     Case{"ShortLineOfALongFile", "6\r\nxxxxx", false, 6}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "LineSettings.h"
 #include "ReadingFramer.h"
-#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +66,9 @@ struct Case {
     std::string_view line = kDefaultLine;
 };
 
-using torven::test::PrintTo;
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Framing : public testing::TestWithParam<Case> {};
 
@@ -173,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
              {{0, "0256"}, {kSlowPauseMs, ""}, {2 * kSlowPauseMs - 1, "\r\n"}},
              {{kSlowPauseMs, "0256"}},
              kSlowLine}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The pause a line's settings give: eight characters' time (start bit, data bits, parity bit if
 // any, stop bits) plus 40 ms, at most a second.
@@ -182,6 +183,10 @@ struct PauseCase {
     std::string_view line;
     std::chrono::microseconds pause;
 };
+
+void PrintTo(const PauseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReadingPause : public testing::TestWithParam<PauseCase> {};
 
@@ -202,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PauseCase{"JustBelowTheCap", "84,n,8,1", 992'381us},
                     PauseCase{"CappedAtOneSecond", "75,n,8,1", 1'000'000us},
                     PauseCase{"OneBaudCapped", "1,n,8,1", 1'000'000us}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadingPause, FollowsTheLineSettingsLastSet) {
     ReadingFramer framer;

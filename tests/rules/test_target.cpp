@@ -1,4 +1,3 @@
-#include "Rows.h"
 #include "Target.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +15,10 @@ struct PlaceRow {
     int degrees;
     int lamp;
 };
-using torven::test::PrintTo;
+// A row shows as its name in the test listing.
+void PrintTo(const PlaceRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class TargetPlaces : public testing::TestWithParam<PlaceRow> {};
 
@@ -37,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PlaceRow{"RoundedIntoTheNextSector", 7.6, 8, 2},
                     PlaceRow{"WestOfNorth", 352.4, 352, 24}, PlaceRow{"East", 90, 90, 7},
                     PlaceRow{"Logger", 245, 245, 17}, PlaceRow{"Tracker", 180.00, 180, 13}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TargetText, ArrowAndDegrees) {
     EXPECT_EQ(targetStatusText(245), "→ 245°");
@@ -55,6 +57,10 @@ struct DisplayRow {
     const char* name;
     std::vector<Action> actions;
 };
+// A row shows as its name in the test listing.
+void PrintTo(const DisplayRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class TargetDisplays : public testing::TestWithParam<DisplayRow> {};
 
@@ -105,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{kSet, 360, 360}, {kDismiss, 0, std::nullopt}, {kSet, 0, std::nullopt}}},
         DisplayRow{"DismissingNothingHidesNoLaterTarget",
                    {{kDismiss, 0, std::nullopt}, {kSet, 90, 90}}}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace torven

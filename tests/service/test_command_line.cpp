@@ -1,5 +1,4 @@
 #include "CommandLine.h"
-#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +17,10 @@ struct RunRow {
     QStringList arguments;
     CommandLineOptions expected;
 };
-using torven::test::PrintTo;
+// A row shows as its name in the test listing.
+void PrintTo(const RunRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 CommandLineOptions With(auto change) {
     CommandLineOptions o;
@@ -123,13 +125,17 @@ INSTANTIATE_TEST_SUITE_P(
                    o.offset = 90;
                    o.rotctldPort = 4540;
                })}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct FailRow {
     const char* name;
     QStringList arguments;
     QString says; // a part of the Russian message
 };
+// A row shows as its name in the test listing.
+void PrintTo(const FailRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CommandLineFailures : public testing::TestWithParam<FailRow> {};
 
@@ -188,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FailRow{"DeviceAndPort",
                             {"--headless", "--rotctld", "1", "--device", "d", "--port", "1"},
                             "что-то одно"}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Follow, CommandLineFailures,
@@ -196,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FailRow{"AndAPort", {"--follow", "a:1", "--port", "1"}, "--follow и --port"},
                     FailRow{
                         "Itself", {"--rotctld", "1", "--follow", "LocalHost:1"}, "сам за собой"}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
     const CommandLine help = Parse({"--help", "--rotctld", "bad"});

@@ -82,22 +82,13 @@ TEST_F(Logging, AFileThatCannotBeOpenedSaysWhyAndLeavesTheLogWhereItWas) {
     EXPECT_EQ(qInstallMessageHandler(nullptr), where) << "the log was sent elsewhere all the same";
 }
 
-std::vector<QString>& passedOn() {
-    static std::vector<QString> lines;
-    return lines;
-}
-
-void passOn(QtMsgType, const QMessageLogContext& context, const QString& text) {
-    passedOn().push_back(QLatin1String(context.category) + QLatin1Char(' ') + text);
-}
-
-qsizetype Count(const QString& line) {
-    return std::count(passedOn().begin(), passedOn().end(), line);
-}
+QStringList passedOn; // what the log handed on, each line after its category
 
 TEST_F(Logging, AFloodIsCutAndCountedTheProgramsOwnEventsNeverAndNoLineBreaks) {
-    passedOn().clear();
-    qInstallMessageHandler(passOn);
+    passedOn.clear();
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+        passedOn.append(QLatin1String(context.category) + QLatin1Char(' ') + text);
+    });
     enableDebugLog();
     const QLoggingCategory flood("torven.flood");
     for (int i = 0; i < 25; ++i) {
@@ -111,20 +102,19 @@ TEST_F(Logging, AFloodIsCutAndCountedTheProgramsOwnEventsNeverAndNoLineBreaks) {
     qCDebug(lcRotctld).noquote() << "client \x1b[31m\u2028said";
 
     ASSERT_TRUE(test::WaitUntil([] {
-        return Count(QStringLiteral("torven.flood … 5 lines like these left out")) == 1 &&
-               Count(QStringLiteral("torven.rotctld … 1 line like this left out")) == 1;
-    })) << passedOn().size();
-    EXPECT_EQ(Count(QStringLiteral("torven.flood target")), 20);
-    EXPECT_EQ(Count(QStringLiteral("torven.app port opened")), 25);
-    EXPECT_EQ(Count(QStringLiteral("torven.rotctld client \\u001B[31m\\u2028said")), 1);
+        return passedOn.count("torven.flood … 5 lines like these left out") == 1 &&
+               passedOn.count("torven.rotctld … 1 line like this left out") == 1;
+    })) << passedOn.join('\n').toStdString();
+    EXPECT_EQ(passedOn.count("torven.flood target"), 20);
+    EXPECT_EQ(passedOn.count("torven.app port opened"), 25);
+    EXPECT_EQ(passedOn.count("torven.rotctld client \\u001B[31m\\u2028said"), 1);
 }
 
 TEST_F(Logging, TheFileMovesItsOlderHalfAsideToReplaceTheEarlierOne) {
     const QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("torven.log"));
     QFile older(path + QStringLiteral(".1"));
-    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
-    older.write("from long ago\n");
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly) && older.write("from long ago\n") > 0);
     older.close();
     ASSERT_EQ(sendLogToFile(path, 400), std::nullopt); // lines of ~50 bytes, moved at 200
     enableDebugLog();
@@ -147,21 +137,18 @@ TEST_F(Logging, TheFileMovesItsOlderHalfAsideToReplaceTheEarlierOne) {
 // Each row in a process of its own: Qt reads QT_MESSAGE_PATTERN once.
 TEST_F(Logging, EachLineStartsWithItsTimeUnlessQtMessagePatternSaysOtherwise) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const struct {
-        const char* pattern;
-        const char* onStderr;
-    } rows[] = {{"", "^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} "
-                     "debug torven\\.serial: port 6 opened\n$"},
-                {"%{category}|%{message}|", "^torven\\.serial\\|port 6 opened\\|\n$"}};
-    for (const auto& row : rows) {
-        qputenv("QT_MESSAGE_PATTERN", row.pattern);
+    for (const auto& [pattern, onStderr] :
+         {std::pair{"", "^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} "
+                        "debug torven\\.serial: port 6 opened\n$"},
+          std::pair{"%{category}|%{message}|", "^torven\\.serial\\|port 6 opened\\|\n$"}}) {
+        qputenv("QT_MESSAGE_PATTERN", pattern);
         EXPECT_EXIT(
             {
                 enableDebugLog();
                 qCDebug(lcSerial) << "port 6 opened";
                 std::_Exit(0);
             },
-            testing::ExitedWithCode(0), row.onStderr);
+            testing::ExitedWithCode(0), onStderr);
     }
     qunsetenv("QT_MESSAGE_PATTERN");
 }

@@ -1,5 +1,4 @@
 #include "RotatorService.h"
-#include "Rows.h"
 #include "ServiceClient.h"
 #include "Wait.h"
 
@@ -11,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -61,7 +61,10 @@ struct ClientRow {
     std::vector<Exchange> exchanges;
     bool targets = false; // torven --targets
 };
-using torven::test::PrintTo;
+// A row shows as its name in the test listing.
+void PrintTo(const ClientRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class RealClients : public RotatorServiceTest, public testing::WithParamInterface<ClientRow> {};
 
@@ -107,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"+p\n", kExtendedPosition},
                    {"+p\n", kExtendedPosition}},
                   true}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The latest target from any client wins and outlives the client that sent it; a refused one
 // changes nothing.
@@ -146,9 +149,9 @@ TEST_F(RotatorServiceTest, RefusedCommandIsLoggedAsSent) {
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());
     const QStringList sent = lines.filter(QStringLiteral(" sent "));
-    ASSERT_EQ(sent.size(), 1) << lines.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(sent[0].endsWith(QStringLiteral(R"( sent "P 1,2,3\x7F 0" answered "RPRT -11\n")")))
-        << sent[0].toStdString();
+    EXPECT_TRUE(sent.size() == 1 &&
+                sent[0].endsWith(R"( sent "P 1,2,3\x7F 0" answered "RPRT -11\n")"))
+        << lines.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
@@ -162,28 +165,24 @@ TEST_F(RotatorServiceTest, CommandSplitAcrossPacketsAnsweredOnce) {
 
 // "printf 'p\n' | socat - TCP:…", or a script's batch through "nc -N": the commands and the end of
 // the client's sending side arrive together, and every answer must still go out before the
-// connection closes, however many wait when the end arrives. Several rounds, since which the
-// service notices first varies.
+// connection closes, however many wait when the end arrives (a small send buffer on torven's side
+// makes many wait). Several rounds, since which the service notices first varies.
 TEST_F(RotatorServiceTest, HalfClosedClientStillGetsEveryAnswer) {
-    const struct {
-        int polls;
-        int rounds;
-        int sendBuffer; // what the system holds of the answers on torven's side; 0: its choice
-    } rows[] = {{1, 50, 0}, {30'000, 6, 0}, {30'000, 3, 4096}}; // the last: many answers wait
-    for (const auto& row : rows) {
-        const QByteArray answers = QByteArray("180.000000\n0.000000\n").repeated(row.polls);
-        for (int round = 0; round < row.rounds; ++round) {
+    for (const auto& [polls, rounds, sendBuffer] :
+         {std::tuple{1, 50, 0}, std::tuple{30'000, 6, 0}, std::tuple{30'000, 3, 4096}}) {
+        const QByteArray answers = QByteArray("180.000000\n0.000000\n").repeated(polls);
+        for (int round = 0; round < rounds; ++round) {
             ServiceClient client(port());
-            if (row.sendBuffer > 0) {
+            if (sendBuffer > 0) {
                 ASSERT_TRUE(WaitUntil([&] { return m_service.clientCount() == 1; }));
                 m_service.findChild<QTcpSocket*>()->setSocketOption(
-                    QAbstractSocket::SendBufferSizeSocketOption, row.sendBuffer);
+                    QAbstractSocket::SendBufferSizeSocketOption, sendBuffer);
             }
-            ASSERT_TRUE(client.send(QByteArray("p\n").repeated(row.polls)));
+            ASSERT_TRUE(client.send(QByteArray("p\n").repeated(polls)));
             client.closeSending();
             const QByteArray got = client.readToEnd();
-            ASSERT_TRUE(got == answers) << row.polls << " polls, round " << round << ": "
-                                        << got.size() << " of " << answers.size() << " bytes came";
+            ASSERT_TRUE(got == answers) << polls << " polls, round " << round << ": " << got.size()
+                                        << " of " << answers.size() << " bytes came";
         }
     }
 }
@@ -232,10 +231,10 @@ TEST_F(RotatorServiceTest, NewcomerRefusedWhenAllPlacesTakenOthersServed) {
     EXPECT_EQ(next.readOnce(), QByteArray("torven\n"));
 }
 
-// Connections that say nothing must not keep everyone out for as long as they stay open: a
-// newcomer takes the place of the one silent longest, once it has been silent long enough (no
-// time at all here; long enough is tried by the refusal above), and the others keep theirs. Blank
-// lines, which get no answer, are no sign of life.
+// Connections that say nothing must not keep everyone out for as long as they stay open:
+// a newcomer takes the place of the one silent longest, once it has been silent long enough (no
+// time at all here; long enough is tried by the refusal above), and the others keep theirs.
+// Blank lines, which get no answer, are no sign of life.
 TEST_F(RotatorServiceTest, LongestSilentClientMakesRoomForANewcomer) {
     m_service.setSilenceLimit(std::chrono::milliseconds(0));
     std::vector<std::unique_ptr<ServiceClient>> clients;

@@ -48,6 +48,7 @@ public:
 
     template <class T> T* Child(const QString& name) const { return m_form->findChild<T*>(name); }
     QString Readout() const { return Child<QLineEdit>(nameOf(names::kReadout))->text(); }
+    const std::string& RawReading() const { return m_form->reception().latest().rawReading; }
     // The console's text as the program keeps it (its box Text2 catches up later).
     QString Console() const {
         const std::string& text = m_form->reception().console().text();
@@ -55,6 +56,10 @@ public:
     }
     QString ConsoleBox() const { return Child<QLineEdit>(nameOf(names::kConsole))->text(); }
     QString Status() const { return Child<QLabel>(nameOf(names::kStatusLine))->text(); }
+    // The status line's tooltip as plain text.
+    QString Tip() const {
+        return Child<QLabel>(nameOf(names::kStatusLine))->accessibleDescription();
+    }
     QColor ConnectionLamp() const {
         return Child<QLabel>(nameOf(names::kConnectionLamp))->palette().color(QPalette::Window);
     }

@@ -15,15 +15,11 @@
 
 namespace {
 
-using torven::nameOf;
 using torven::test::WaitUntil;
-namespace names = torven::object_names::main_window;
-
-const QColor kGreen(0x00, 0xFF, 0x00);
-const QColor kRed(0xFF, 0x00, 0x00);
+using torven::test::WindowHarness;
 
 // A far end on the loopback: `answer` gets each connection as it comes (`asked` false) and each
-// "p" it sends (`asked` true). All it received is kept: only "p" and "q" may be asked.
+// "p" it sends (`asked` true). All it received is kept.
 struct FarEnd : QTcpServer {
     using Answer = std::function<void(QTcpSocket&, bool asked)>;
     explicit FarEnd(Answer answer) {
@@ -40,30 +36,8 @@ struct FarEnd : QTcpServer {
         });
         listen(QHostAddress::LocalHost);
     }
-    bool OnlyAsked() const {
-        return QByteArray(received).replace("p\n", "").replace("q\n", "").isEmpty();
-    }
     int closed = 0;
     QByteArray received;
-};
-
-class Follow : public testing::Test {
-protected:
-    void Start(const FarEnd& far) {
-        h.Make({std::nullopt, QString(), 0, torven::RemoteAddress{"127.0.0.1", far.serverPort()}});
-        h.Form().toggleConnection();
-        ASSERT_TRUE(h.Form().isFollowing());
-    }
-    QString Why() const {
-        return h.Child<QLabel>(nameOf(names::kStatusLine))->accessibleDescription();
-    }
-    bool Shows(const QString& status, const QColor& lamp, const QString& why) {
-        return WaitUntil([&] {
-            return h.Status() == status && h.ConnectionLamp() == lamp && Why().contains(why);
-        });
-    }
-
-    torven::test::WindowHarness h;
 };
 
 // Answers the n-th question with answers[n], and the last one ever after.
@@ -76,7 +50,7 @@ FarEnd::Answer Answers(std::vector<QByteArray> answers) {
 
 // What each far end's answers show; misbehaving ones light no lamp. (How soon the window serves
 // events meanwhile is measured by scripts/bench.)
-TEST_F(Follow, AnswersShowTheAzimuthOrSayWhyNotAndJunkLightsNoLamp) {
+TEST(Follow, AnswersShowTheAzimuthOrSayWhyNotAndJunkLightsNoLamp) {
     const QByteArray junk = QByteArray("junk\n").repeated(1 << 14);
     const FarEnd::Answer drip = [](QTcpSocket& peer, bool asked) {
         if (!asked)
@@ -106,12 +80,21 @@ TEST_F(Follow, AnswersShowTheAzimuthOrSayWhyNotAndJunkLightsNoLamp) {
         {"SlowDrip", drip, "Ошибка!", "не ответил на запрос", nullptr, 0},
         {"CloseOnAccept", closeAtOnce, "Ошибка!", "закрыл соединение", nullptr, 0},
     };
+    WindowHarness h;
+    const auto shows = [&h](const QString& status, const QColor& lamp, const QString& why) {
+        return WaitUntil([&] {
+            return h.Status() == status && h.ConnectionLamp() == lamp && h.Tip().contains(why);
+        });
+    };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         FarEnd far(row.answer);
-        Start(far);
+        h.Make({std::nullopt, QString(), 0, torven::RemoteAddress{"127.0.0.1", far.serverPort()}});
+        h.Form().toggleConnection();
+        ASSERT_TRUE(h.Form().isFollowing());
         const bool failed = row.status == "Ошибка!";
-        EXPECT_TRUE(Shows(row.status, failed ? kRed : kGreen, row.why)) << Why().toStdString();
+        EXPECT_TRUE(shows(row.status, failed ? Qt::red : Qt::green, row.why))
+            << h.Tip().toStdString();
         if (row.readout) {
             EXPECT_EQ(h.Readout(), row.readout);
             EXPECT_TRUE(WaitUntil([&] { return h.ReceiveLampLit(); })) << "each answer flashes";
@@ -124,14 +107,15 @@ TEST_F(Follow, AnswersShowTheAzimuthOrSayWhyNotAndJunkLightsNoLamp) {
 
         h.Form().toggleConnection(); // the second click stops following
         EXPECT_FALSE(h.Form().isFollowing());
-        EXPECT_TRUE(Shows("", kRed, ""));
+        EXPECT_TRUE(shows("", Qt::red, ""));
         EXPECT_TRUE(WaitUntil([&] { return far.closed >= 1; }));
-        EXPECT_TRUE(far.OnlyAsked()) << far.received.toStdString();
+        // Only "p" and "q" were ever asked.
+        EXPECT_EQ(far.received.replace("p\n", "").replace("q\n", ""), "");
     }
 
     // The port dialog is about serial ports: «Коммуникация» says where the bearing comes from.
     h.Form().showPortDialog();
-    auto* notice = h.Child<QMessageBox>(nameOf(names::kFollowNotice));
+    auto* notice = h.Child<QMessageBox>(torven::nameOf(torven::test::names::kFollowNotice));
     ASSERT_NE(notice, nullptr);
     EXPECT_TRUE(notice->text().contains("rotctld на 127.0.0.1:")) << notice->text().toStdString();
 }

@@ -1,7 +1,9 @@
 // Start, the caret rule, the about window and the close that rolls the window away.
 #include "AboutWindow.h"
+#include "PseudoTerminal.h"
 #include "SerialLine.h"
-#include "WindowTest.h"
+#include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,6 +16,11 @@
 
 namespace {
 
+using torven::nameOf;
+using torven::PseudoTerminal;
+using torven::test::WaitUntil;
+using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 namespace about_names = torven::object_names::about_window;
 
 TEST(Start, WithoutStoredPortKeepsPortOneAndCreatesNoFile) {

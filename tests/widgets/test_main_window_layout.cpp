@@ -1,7 +1,6 @@
 #include "Lamp.h"
 #include "MainWindow.h"
 #include "PortSettingsFile.h"
-#include "Rows.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -108,7 +107,9 @@ struct MenuFontRow {
     const char* name;
     int pixels; // 0: the font as laid out
 };
-using torven::test::PrintTo;
+void PrintTo(const MenuFontRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class MenuBarFit : public MainWindowLayout, public testing::WithParamInterface<MenuFontRow> {};
 
@@ -143,6 +144,6 @@ INSTANTIATE_TEST_SUITE_P(Fonts, MenuBarFit,
                                          MenuFontRow{"SegoeUi9ptAt100Percent", 12},
                                          MenuFontRow{"SegoeUi9ptAt125Percent", 15},
                                          MenuFontRow{"SegoeUi9ptAt150Percent", 18}),
-                         torven::test::RowName());
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

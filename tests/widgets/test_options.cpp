@@ -2,7 +2,6 @@
 // a port for one run that leaves comm.set alone, the caption, and the status line's remarks.
 #include "PortDialog.h"
 #include "PseudoTerminal.h"
-#include "Rows.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -36,7 +35,10 @@ struct OffsetRow {
     const char* readout;
     std::vector<int> lamps;
 };
-using torven::test::PrintTo;
+// A row shows as its name in the test listing.
+void PrintTo(const OffsetRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class Offset : public testing::TestWithParam<OffsetRow> {};
 
@@ -49,7 +51,7 @@ TEST_P(Offset, TurnsTheBearingBeforeTheReadoutAndLampsSeeIt) {
     h.Form().toggleConnection();
     ASSERT_TRUE(h.Form().isPortOpen()) << h.Status().toStdString();
     pty.Write(std::string(row.block) + "\r\n");
-    ASSERT_TRUE(WaitUntil([&] { return h.Form().reception().latest().rawReading == row.block; }));
+    ASSERT_TRUE(WaitUntil([&] { return h.RawReading() == row.block; }));
     ASSERT_TRUE(WaitUntil([&] { return h.Readout() == row.readout; }))
         << "readout " << h.Readout().toStdString();
     EXPECT_EQ(h.LitLamps(), row.lamps);
@@ -70,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetRow{"BeyondATurnIsNotTurned", 90, "9999", " 7030", {}},
         // Without an offset the reading is shown exactly as decoded.
         OffsetRow{"NoOffsetLeavesNorthZero", 0, "0000", " 0", {}}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -125,18 +127,16 @@ TEST(Naming, CaptionAndStatusRemarksNewestFirst) {
     WindowHarness h;
     h.Make(MainWindowOptions{{}, QStringLiteral("Мачта 2"), 15, {}});
     EXPECT_EQ(h.Form().windowTitle(), "TORVEN — Мачта 2");
-    const auto* status = h.Child<QLabel>(nameOf(names::kStatusLine));
-    EXPECT_EQ(status->accessibleDescription(), "Поправка азимута: +15°.");
+    EXPECT_EQ(h.Tip(), "Поправка азимута: +15°.");
 
     h.Form().addStatusRemark(QStringLiteral("Служба rotctld не запущена."));
-    EXPECT_EQ(status->accessibleDescription(),
-              "Служба rotctld не запущена.\nПоправка азимута: +15°.");
+    EXPECT_EQ(h.Tip(), "Служба rotctld не запущена.\nПоправка азимута: +15°.");
     // A reason (here a port that does not open) comes first, the remarks stay below it.
     h.Form().serialLine().setPortNumber(99);
     h.Form().toggleConnection();
     ASSERT_FALSE(h.Form().isPortOpen());
-    const QStringList lines = status->accessibleDescription().split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 3) << status->accessibleDescription().toStdString();
+    const QStringList lines = h.Tip().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3) << h.Tip().toStdString();
     EXPECT_FALSE(lines[0].isEmpty());
     EXPECT_EQ(lines[1], "Служба rotctld не запущена.");
     EXPECT_EQ(lines[2], "Поправка азимута: +15°.");
@@ -160,8 +160,7 @@ TEST(Naming, ServiceOffIsShownWithoutHoldingUpTheWindow) {
     EXPECT_NE(box->windowTitle(), h.Form().windowTitle()) << "it would pass for the main window";
     EXPECT_FALSE(box->frameGeometry().intersects(h.Form().frameGeometry()))
         << "the box hides the indicator";
-    const auto* status = h.Child<QLabel>(nameOf(names::kStatusLine));
-    EXPECT_EQ(status->accessibleDescription(), reason);
+    EXPECT_EQ(h.Tip(), reason);
     EXPECT_EQ(h.Status(), QString()) << "the status line says only what the design says";
 }
 

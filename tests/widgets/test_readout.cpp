@@ -1,7 +1,9 @@
 // What the window shows of a reading and where it stands: every digit and the sign of the readout
 // stay in view, and the window keeps its top-left corner on a small screen.
 #include "Placement.h"
-#include "WindowTest.h"
+#include "PseudoTerminal.h"
+#include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -9,6 +11,12 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using torven::nameOf;
+using torven::PseudoTerminal;
+using torven::test::WaitUntil;
+using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 // The columns of the box that hold ink: pixels unlike the box's own face.
 struct Ink {
@@ -65,8 +73,7 @@ TEST(Readout, ShowsEveryDigitAndTheSignOrMarksWhatItCannot) {
         SCOPED_TRACE(row.name);
         const std::string block = std::string(row.reading) + "\r\n";
         pty.Write(block);
-        ASSERT_TRUE(WaitUntil(
-            [&] { return h.Form().reception().latest().rawReading == block.substr(0, 4); }));
+        ASSERT_TRUE(WaitUntil([&] { return h.RawReading() == block.substr(0, 4); }));
         if (row.readout) {
             EXPECT_EQ(h.Readout(), row.readout);
         }

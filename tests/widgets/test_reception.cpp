@@ -1,10 +1,11 @@
 // The serial path end to end inside the process: a pty plays the controller, the window's serial
 // component opens it through a comN link, and the window shows what arrives.
 #include "PortDialog.h"
+#include "PseudoTerminal.h"
 #include "Reception.h"
-#include "Rows.h"
 #include "SerialLine.h"
-#include "WindowTest.h"
+#include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -22,6 +23,11 @@
 
 namespace {
 
+using torven::nameOf;
+using torven::PseudoTerminal;
+using torven::test::WaitUntil;
+using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 namespace dialog_names = torven::object_names::port_dialog;
 
 class Reception : public testing::Test {
@@ -46,7 +52,7 @@ protected:
 TEST_F(Reception, ReadingShowsBearingAndLightsItsLampAlone) {
     SendAndWait("0256\r\n", " 180");
     EXPECT_EQ(m_harness.Form().reception().latest().bearing.value_or(0), 180);
-    EXPECT_EQ(m_harness.Form().reception().latest().rawReading, "0256");
+    EXPECT_EQ(m_harness.RawReading(), "0256");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{13});
     EXPECT_EQ(m_harness.Console(), "Text2"); // a digit first leaves the console alone
 }
@@ -62,7 +68,7 @@ TEST_F(Reception, ALaterReadingMovesTheLitLamp) {
 TEST_F(Reception, ReadingsArrivingTogetherLeaveTheNewestOnShow) {
     SendAndWait("0300\r\n0128\r\n", " 90");
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{7});
-    EXPECT_EQ(m_harness.Form().reception().latest().rawReading, "0128");
+    EXPECT_EQ(m_harness.RawReading(), "0128");
 }
 
 TEST_F(Reception, PiecesFurtherApartThanThePauseAreReadingsOfTheirOwn) {
@@ -216,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReceptionCase{"OffsetTurnsTheBearing", 10, {"0256\r\n"}, 1, "0256", " 190", 14, 190},
         ReceptionCase{"OffsetWrapsNorthTo360", 90, {"0384\r\n"}, 1, "0384", " 360", 1, 360},
         ReceptionCase{"JunkIsNoPosition", 10, {"abcd\r\n"}, 1, "abcd", " 0", 0, std::nullopt}),
-    torven::test::RowName());
+    [](const testing::TestParamInfo<ReceptionCase>& info) { return std::string(info.param.name); });
 
 TEST(ReceptionAlone, DroppedTextIsNeverTakenAndErrorsAreCounted) {
     torven::Reception reception;

@@ -1,6 +1,7 @@
 // Painting is paced to the screen, yet what the window shows settles on exactly the latest block.
-#include "Rows.h"
-#include "WindowTest.h"
+#include "PseudoTerminal.h"
+#include "Wait.h"
+#include "WindowHarness.h"
 
 #include <QImage>
 #include <QScreen>
@@ -11,6 +12,12 @@
 #include <vector>
 
 namespace {
+
+using torven::nameOf;
+using torven::PseudoTerminal;
+using torven::test::WaitUntil;
+using torven::test::WindowHarness;
+namespace names = torven::object_names::main_window;
 
 // Whether the screen (on the offscreen platform: the window's backing store) shows what the window
 // holds now: every sector lamp's colour, and the readout as a fresh rendering draws it.
@@ -33,7 +40,9 @@ struct Burst {
     QString readout;                   // what the last one shows
 };
 
-using torven::test::PrintTo;
+void PrintTo(const Burst& b, std::ostream* os) {
+    *os << b.name;
+}
 
 class Repaint : public testing::TestWithParam<Burst> {};
 
@@ -47,9 +56,8 @@ TEST_P(Repaint, ScreenSettlesOnTheLatestBlock) {
 
     for (const auto& reading : GetParam().readings) {
         pty.Write(reading + "\r\n");
-        ASSERT_TRUE(WaitUntil([&] {
-            return harness.Form().reception().latest().rawReading == reading.substr(0, 4);
-        })) << reading;
+        ASSERT_TRUE(WaitUntil([&] { return harness.RawReading() == reading.substr(0, 4); }))
+            << reading;
     }
     // The readout's text, like the screen, follows at the coming frame.
     ASSERT_TRUE(WaitUntil([&] { return harness.Readout() == GetParam().readout; }))
@@ -73,6 +81,6 @@ INSTANTIATE_TEST_SUITE_P(
         Burst{"OnOffThenDark", {"0256", "0277", "0256", "0277", "0000"}, " 0"},
         // Readout changes only: the same lamp stays lit.
         Burst{"SameLampNewReadout", {"0250", "0251", "0252", "0253", "0254"}, " 178"}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,7 +2,6 @@
 // status line and tooltip, and how it goes away.
 #include "PseudoTerminal.h"
 #include "RotatorService.h"
-#include "Rows.h"
 #include "SerialLine.h"
 #include "Target.h"
 #include "TargetMark.h"
@@ -43,10 +42,7 @@ protected:
         }
         return marked;
     }
-    QString ToolTip() const {
-        return m_harness.Child<QLabel>(torven::nameOf(torven::test::names::kStatusLine))
-            ->accessibleDescription();
-    }
+    QString ToolTip() const { return m_harness.Tip(); }
     void Click(QWidget* widget) {
         const QPointF middle = QRectF(widget->rect()).center();
         QMouseEvent press(QEvent::MouseButtonPress, middle, widget->mapToGlobal(middle),
@@ -70,7 +66,10 @@ struct MarkRow {
     int lamp;
     QString status;
 };
-using torven::test::PrintTo;
+// A row shows as its name in the test listing.
+void PrintTo(const MarkRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class TargetLamps : public Target, public testing::WithParamInterface<MarkRow> {};
 
@@ -92,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                     MarkRow{"LastOfTheSouthSector", 187.4, 13, QStringLiteral("→ 187°")},
                     MarkRow{"Logger", 245, 17, QStringLiteral("→ 245°")},
                     MarkRow{"WestOfNorth", 352.4, 24, QStringLiteral("→ 352°")}),
-    torven::test::RowName());
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The antenna in the target's sector: the lamp is lit and ringed at once, and its middle, where
 // its colour is read, keeps the lit colour. A connect empties the status line, and the target
