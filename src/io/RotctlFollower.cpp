@@ -113,8 +113,7 @@ void RotctlFollower::attempt() {
     m_reader.clear();
     m_asked = false;
     m_deadline->start();
-    m_socket->connectToHost(toQString(m_address.host),
-                            static_cast<quint16>(m_address.port));
+    m_socket->connectToHost(toQString(m_address.host), static_cast<quint16>(m_address.port));
 }
 
 void RotctlFollower::ask() {

@@ -5,6 +5,7 @@
 #include "Glyphs.h"
 #include "Readings.h"
 #include "Rotctl.h"
+#include "Rows.h"
 #include "Torven.h"
 
 #include <gtest/gtest.h>
@@ -312,7 +313,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, EndingBySignal,
                          testing::Values(EndSignal{"Terminate", SIGTERM},
                                          EndSignal{"Interrupt", SIGINT},
                                          EndSignal{"HangUp", SIGHUP}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         torven::test::RowName());
 
 // The display goes away (its server ends, a remote session drops): Qt ends the program through
 // exit(1), where only exit-time handlers run.

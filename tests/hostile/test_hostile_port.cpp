@@ -1,9 +1,7 @@
 // A port that cannot be had: busy, missing, or not a serial line at all. The connect command then
 // shows "Ошибка!" and changes nothing else.
-#include "PseudoTerminal.h"
 #include "SerialLine.h"
-#include "Wait.h"
-#include "WindowHarness.h"
+#include "WindowTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,14 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-using torven::nameOf;
-using torven::PseudoTerminal;
-using torven::test::WaitUntil;
-using torven::test::WindowHarness;
-namespace names = torven::object_names::main_window;
-
-const QColor kRed(0xFF, 0x00, 0x00);
 
 class HostilePort : public testing::Test {
 protected:

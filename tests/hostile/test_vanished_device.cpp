@@ -1,10 +1,8 @@
 // A device that goes away while the port is open: a pty whose controller side closes hangs up the
 // line exactly as a USB adapter pulled out of its socket does.
 #include "HostileSupport.h"
-#include "PseudoTerminal.h"
 #include "SerialLine.h"
-#include "Wait.h"
-#include "WindowHarness.h"
+#include "WindowTest.h"
 
 #include <QSerialPort>
 
@@ -14,13 +12,7 @@
 
 namespace {
 
-using torven::PseudoTerminal;
 using torven::SerialLine;
-using torven::test::WaitUntil;
-using torven::test::WindowHarness;
-
-const QColor kGreen(0x00, 0xFF, 0x00);
-const QColor kRed(0xFF, 0x00, 0x00);
 
 class VanishedDevice : public testing::Test {
 protected:

@@ -1,4 +1,5 @@
 #include "BearingDecoding.h"
+#include "Rows.h"
 #include "SectorLamps.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +17,7 @@ struct Case {
     int lamp;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class Decoding : public testing::TestWithParam<Case> {};
 
@@ -57,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"Hexadecimal", "&HFF", "&HFF", " 179", 179, 13},
                     Case{"LineBreakOnly", "\r\n", "\r\n", " 0", 0, 0},
                     Case{"EmptyReading", "", "", " 0", 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(DecodingOutOfRange, ExponentReadingShowsItsValueAndLightsNothing) {
     // 5E4 steps are 35156.25 degrees: the readout shows the truncated value, which is too large

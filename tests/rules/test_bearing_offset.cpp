@@ -1,4 +1,5 @@
 #include "BearingDecoding.h"
+#include "Rows.h"
 #include "SectorLamps.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +16,7 @@ struct OffsetRow {
     int offset;
     std::optional<int> live; // the bearing shown and shared; empty: junk, shown as decoded
 };
-// A row shows as its name in the test listing.
-void PrintTo(const OffsetRow& row, std::ostream* out) {
-    *out << row.name;
-}
+using torven::test::PrintTo;
 
 class BearingOffsetRule : public testing::TestWithParam<OffsetRow> {};
 
@@ -62,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetRow{"Negative", "-100", 90, std::nullopt},
         OffsetRow{"NegativeNoOffset", "-100", 0, std::nullopt},
         OffsetRow{"OutOfRange", "5E4", 90, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 } // namespace
 } // namespace torven

@@ -1,4 +1,5 @@
 #include "Console.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +25,7 @@ struct Case {
     std::string expected;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class ConsoleEdits : public testing::TestWithParam<Case> {};
 
@@ -48,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"FiveBackspacesEmptyTheInitialText", "Text2", {"\b", "\b", "\b", "\b", "\b"}, ""},
         Case{"SixthBackspaceDoesNothing", "Text2", {"\b", "\b", "\b", "\b", "\b", "\b"}, ""},
         Case{"NulFirstLeavesConsoleAlone", "Text2", {std::string(1, '\0')}, "Text2"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(ConsoleCapacity, RefusesALineBreakThatWouldNotFitAndStillTakesBackspaces) {
     EXPECT_EQ(afterReadings("abc", {"\r"}, 5), "abc\r\n");

@@ -1,4 +1,5 @@
 #include "LineSettings.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +17,7 @@ struct Case {
     std::optional<LineSettings> expected;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class LineSettingsText : public testing::TestWithParam<Case> {};
 
@@ -54,6 +53,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"BaudOverflows", "99999999999,n,8,1", std::nullopt},
         Case{"FractionalBaud", "9600.5,n,8,1", std::nullopt},
         Case{"EmptyField", "19200,,8,1", std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "NumberReading.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,7 @@ struct Case {
     double expected;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class NumberReading : public testing::TestWithParam<Case> {};
 
@@ -55,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
              "9",
              9},
         Case{"HugeUnderflowIsZero", "1e-999", 0}, Case{"LongFractionUnderflow", "0.0000e-400", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(NumberReadingLimits, OverflowGivesSignedInfinity) {
     EXPECT_EQ(torven::readNumber("1e999"), INFINITY);

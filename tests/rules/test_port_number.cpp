@@ -1,4 +1,5 @@
 #include "PortNumber.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +14,7 @@ struct Case {
     std::optional<std::int16_t> expected;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class PortNumberConversion : public testing::TestWithParam<Case> {};
 
@@ -44,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"HexWithoutDigits", "&H", std::nullopt}, Case{"BadOctalDigit", "&O8", std::nullopt},
         Case{"Nul", std::string("3\0", 2), std::nullopt}, Case{"Huge", "1e400", std::nullopt},
         Case{"CarriageReturn", "3\r", std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
     EXPECT_EQ(torven::roundHalfEven(0.5), 0);

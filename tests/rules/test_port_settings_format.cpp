@@ -1,4 +1,5 @@
 #include "PortSettingsFormat.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +20,7 @@ struct Case {
     std::optional<std::int16_t> expected;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class StoredPort : public testing::TestWithParam<Case> {};
 
@@ -45,6 +44,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"Binary", std::string("\0\x01\x02", 3), true, std::nullopt},
                     Case{"LineLongerThanWhatWasRead", "   ", false, std::nullopt},
                     Case{"ShortLineOfALongFile", "6\r\nxxxxx", false, 6}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "LineSettings.h"
 #include "ReadingFramer.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -66,9 +67,7 @@ struct Case {
     std::string_view line = kDefaultLine;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using torven::test::PrintTo;
 
 class Framing : public testing::TestWithParam<Case> {};
 
@@ -174,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
              {{0, "0256"}, {kSlowPauseMs, ""}, {2 * kSlowPauseMs - 1, "\r\n"}},
              {{kSlowPauseMs, "0256"}},
              kSlowLine}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 // The pause a line's settings give: eight characters' time (start bit, data bits, parity bit if
 // any, stop bits) plus 40 ms, at most a second.
@@ -183,10 +182,6 @@ struct PauseCase {
     std::string_view line;
     std::chrono::microseconds pause;
 };
-
-void PrintTo(const PauseCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ReadingPause : public testing::TestWithParam<PauseCase> {};
 
@@ -207,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PauseCase{"JustBelowTheCap", "84,n,8,1", 992'381us},
                     PauseCase{"CappedAtOneSecond", "75,n,8,1", 1'000'000us},
                     PauseCase{"OneBaudCapped", "1,n,8,1", 1'000'000us}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(ReadingPause, FollowsTheLineSettingsLastSet) {
     ReadingFramer framer;

@@ -1,4 +1,5 @@
 #include "RotctlProtocol.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +27,7 @@ struct ReplyRow {
     RotctlState state;
     std::string reply;
 };
-// A row shows as its name in the test listing.
-void PrintTo(const ReplyRow& row, std::ostream* out) {
-    *out << row.name;
-}
+using torven::test::PrintTo;
 
 class RotctlReplies : public testing::TestWithParam<ReplyRow> {};
 
@@ -87,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyRow{"BackslashAlone", "\\", At(180), "RPRT -1\n"},
         ReplyRow{"PrefixAlone", "+", At(180), "RPRT -1\n"},
         ReplyRow{"EmptyLineIsNoCommand", "", At(180), ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 struct SessionRow {
     const char* name;
@@ -95,10 +93,6 @@ struct SessionRow {
     std::string reply;
     bool close;
 };
-// A row shows as its name in the test listing.
-void PrintTo(const SessionRow& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class RotctlFraming : public testing::TestWithParam<SessionRow> {};
 
@@ -141,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                    false},
         SessionRow{"QuitClosesAndEndsTheRead", {"p\nq\np\n", "p\n"}, kPosition180, true},
         SessionRow{"QuitWithCrLf", {"q\r\n"}, "", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 // Each refused line is reported for the log as it came (the first kMaxLineLength bytes of an
 // overlong one, even before its end, or across reads) with its answer.
@@ -173,10 +167,6 @@ struct TargetRow {
     std::string reply;
     std::optional<TargetRequest> target; // empty: nothing taken
 };
-// A row shows as its name in the test listing.
-void PrintTo(const TargetRow& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class RotctlTargets : public testing::TestWithParam<TargetRow> {};
 
@@ -236,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "1\n1\nmin_az=0.000000\nmax_az=360.000000\nmin_el=0.000000\n"
                   "max_el=90.000000\nsouth_zero=0\nrot_type=Az\ndone\n",
                   std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 // Targets and stops are taken in the order they came, however the reads cut them.
 TEST(RotctlTargetSession, TakesEachInOrderAcrossReads) {

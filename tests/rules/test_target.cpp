@@ -1,3 +1,4 @@
+#include "Rows.h"
 #include "Target.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +16,7 @@ struct PlaceRow {
     int degrees;
     int lamp;
 };
-// A row shows as its name in the test listing.
-void PrintTo(const PlaceRow& row, std::ostream* out) {
-    *out << row.name;
-}
+using torven::test::PrintTo;
 
 class TargetPlaces : public testing::TestWithParam<PlaceRow> {};
 
@@ -39,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PlaceRow{"RoundedIntoTheNextSector", 7.6, 8, 2},
                     PlaceRow{"WestOfNorth", 352.4, 352, 24}, PlaceRow{"East", 90, 90, 7},
                     PlaceRow{"Logger", 245, 245, 17}, PlaceRow{"Tracker", 180.00, 180, 13}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(TargetText, ArrowAndDegrees) {
     EXPECT_EQ(targetStatusText(245), "→ 245°");
@@ -57,10 +55,6 @@ struct DisplayRow {
     const char* name;
     std::vector<Action> actions;
 };
-// A row shows as its name in the test listing.
-void PrintTo(const DisplayRow& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class TargetDisplays : public testing::TestWithParam<DisplayRow> {};
 
@@ -111,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{kSet, 360, 360}, {kDismiss, 0, std::nullopt}, {kSet, 0, std::nullopt}}},
         DisplayRow{"DismissingNothingHidesNoLaterTarget",
                    {{kDismiss, 0, std::nullopt}, {kSet, 90, 90}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 } // namespace
 } // namespace torven

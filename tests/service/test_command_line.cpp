@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,7 @@ struct RunRow {
     QStringList arguments;
     CommandLineOptions expected;
 };
-// A row shows as its name in the test listing.
-void PrintTo(const RunRow& row, std::ostream* out) {
-    *out << row.name;
-}
+using torven::test::PrintTo;
 
 CommandLineOptions With(auto change) {
     CommandLineOptions o;
@@ -125,17 +123,13 @@ INSTANTIATE_TEST_SUITE_P(
                    o.offset = 90;
                    o.rotctldPort = 4540;
                })}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 struct FailRow {
     const char* name;
     QStringList arguments;
     QString says; // a part of the Russian message
 };
-// A row shows as its name in the test listing.
-void PrintTo(const FailRow& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class CommandLineFailures : public testing::TestWithParam<FailRow> {};
 
@@ -194,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FailRow{"DeviceAndPort",
                             {"--headless", "--rotctld", "1", "--device", "d", "--port", "1"},
                             "что-то одно"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 INSTANTIATE_TEST_SUITE_P(
     Follow, CommandLineFailures,
@@ -202,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FailRow{"AndAPort", {"--follow", "a:1", "--port", "1"}, "--follow и --port"},
                     FailRow{
                         "Itself", {"--rotctld", "1", "--follow", "LocalHost:1"}, "сам за собой"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(CommandLineAnswers, HelpAndVersionEndTheRun) {
     const CommandLine help = Parse({"--help", "--rotctld", "bad"});

@@ -1,4 +1,5 @@
 #include "RotatorService.h"
+#include "Rows.h"
 #include "ServiceClient.h"
 #include "Wait.h"
 
@@ -61,10 +62,7 @@ struct ClientRow {
     std::vector<Exchange> exchanges;
     bool targets = false; // torven --targets
 };
-// A row shows as its name in the test listing.
-void PrintTo(const ClientRow& row, std::ostream* out) {
-    *out << row.name;
-}
+using torven::test::PrintTo;
 
 class RealClients : public RotatorServiceTest, public testing::WithParamInterface<ClientRow> {};
 
@@ -110,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"+p\n", kExtendedPosition},
                    {"+p\n", kExtendedPosition}},
                   true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 // The latest target from any client wins and outlives the client that sent it; a refused one
 // changes nothing.

@@ -1,9 +1,7 @@
 // The connect command against real pseudo-terminals and missing devices.
 #include "PortDialog.h"
-#include "PseudoTerminal.h"
 #include "SerialLine.h"
-#include "Wait.h"
-#include "WindowHarness.h"
+#include "WindowTest.h"
 
 #include <QLineEdit>
 
@@ -13,15 +11,7 @@
 
 namespace {
 
-using torven::nameOf;
-using torven::PseudoTerminal;
-using torven::test::WaitUntil;
-using torven::test::WindowHarness;
-namespace names = torven::object_names::main_window;
 namespace dialog_names = torven::object_names::port_dialog;
-
-const QColor kGreen(0x00, 0xFF, 0x00);
-const QColor kRed(0xFF, 0x00, 0x00);
 
 class Connection : public testing::Test {
 protected:

@@ -1,7 +1,6 @@
 // The window following a remote rotctld played by a QTcpServer in the test: what answers show, and
 // far ends that misbehave. (tests/e2e follows real bridges and Hamlib's rotctld.)
-#include "Wait.h"
-#include "WindowHarness.h"
+#include "WindowTest.h"
 
 #include <QMessageBox>
 #include <QTcpServer>
@@ -14,9 +13,6 @@
 #include <memory>
 
 namespace {
-
-using torven::test::WaitUntil;
-using torven::test::WindowHarness;
 
 // A far end on the loopback: `answer` gets each connection as it comes (`asked` false) and each
 // "p" it sends (`asked` true). All it received is kept.
@@ -93,8 +89,7 @@ TEST(Follow, AnswersShowTheAzimuthOrSayWhyNotAndJunkLightsNoLamp) {
         h.Form().toggleConnection();
         ASSERT_TRUE(h.Form().isFollowing());
         const bool failed = row.status == "Ошибка!";
-        EXPECT_TRUE(shows(row.status, failed ? Qt::red : Qt::green, row.why))
-            << h.Tip().toStdString();
+        EXPECT_TRUE(shows(row.status, failed ? kRed : kGreen, row.why)) << h.Tip().toStdString();
         if (row.readout) {
             EXPECT_EQ(h.Readout(), row.readout);
             EXPECT_TRUE(WaitUntil([&] { return h.ReceiveLampLit(); })) << "each answer flashes";
@@ -107,15 +102,14 @@ TEST(Follow, AnswersShowTheAzimuthOrSayWhyNotAndJunkLightsNoLamp) {
 
         h.Form().toggleConnection(); // the second click stops following
         EXPECT_FALSE(h.Form().isFollowing());
-        EXPECT_TRUE(shows("", Qt::red, ""));
+        EXPECT_TRUE(shows("", kRed, ""));
         EXPECT_TRUE(WaitUntil([&] { return far.closed >= 1; }));
-        // Only "p" and "q" were ever asked.
-        EXPECT_EQ(far.received.replace("p\n", "").replace("q\n", ""), "");
+        EXPECT_EQ(far.received.replace("p\n", "").replace("q\n", ""), "") << "only p and q";
     }
 
     // The port dialog is about serial ports: «Коммуникация» says where the bearing comes from.
     h.Form().showPortDialog();
-    auto* notice = h.Child<QMessageBox>(torven::nameOf(torven::test::names::kFollowNotice));
+    auto* notice = h.Child<QMessageBox>(nameOf(names::kFollowNotice));
     ASSERT_NE(notice, nullptr);
     EXPECT_TRUE(notice->text().contains("rotctld на 127.0.0.1:")) << notice->text().toStdString();
 }

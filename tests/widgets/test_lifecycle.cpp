@@ -1,9 +1,7 @@
 // Start, the caret rule, the about window and the close that rolls the window away.
 #include "AboutWindow.h"
-#include "PseudoTerminal.h"
 #include "SerialLine.h"
-#include "Wait.h"
-#include "WindowHarness.h"
+#include "WindowTest.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,11 +14,6 @@
 
 namespace {
 
-using torven::nameOf;
-using torven::PseudoTerminal;
-using torven::test::WaitUntil;
-using torven::test::WindowHarness;
-namespace names = torven::object_names::main_window;
 namespace about_names = torven::object_names::about_window;
 
 TEST(Start, WithoutStoredPortKeepsPortOneAndCreatesNoFile) {

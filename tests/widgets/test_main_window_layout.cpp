@@ -1,6 +1,7 @@
 #include "Lamp.h"
 #include "MainWindow.h"
 #include "PortSettingsFile.h"
+#include "Rows.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -107,9 +108,7 @@ struct MenuFontRow {
     const char* name;
     int pixels; // 0: the font as laid out
 };
-void PrintTo(const MenuFontRow& row, std::ostream* out) {
-    *out << row.name;
-}
+using torven::test::PrintTo;
 
 class MenuBarFit : public MainWindowLayout, public testing::WithParamInterface<MenuFontRow> {};
 
@@ -144,6 +143,6 @@ INSTANTIATE_TEST_SUITE_P(Fonts, MenuBarFit,
                                          MenuFontRow{"SegoeUi9ptAt100Percent", 12},
                                          MenuFontRow{"SegoeUi9ptAt125Percent", 15},
                                          MenuFontRow{"SegoeUi9ptAt150Percent", 18}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         torven::test::RowName());
 
 } // namespace

@@ -2,6 +2,7 @@
 // a port for one run that leaves comm.set alone, the caption, and the status line's remarks.
 #include "PortDialog.h"
 #include "PseudoTerminal.h"
+#include "Rows.h"
 #include "SerialLine.h"
 #include "Wait.h"
 #include "WindowHarness.h"
@@ -35,10 +36,7 @@ struct OffsetRow {
     const char* readout;
     std::vector<int> lamps;
 };
-// A row shows as its name in the test listing.
-void PrintTo(const OffsetRow& row, std::ostream* out) {
-    *out << row.name;
-}
+using torven::test::PrintTo;
 
 class Offset : public testing::TestWithParam<OffsetRow> {};
 
@@ -72,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetRow{"BeyondATurnIsNotTurned", 90, "9999", " 7030", {}},
         // Without an offset the reading is shown exactly as decoded.
         OffsetRow{"NoOffsetLeavesNorthZero", 0, "0000", " 0", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 QByteArray readFile(const QString& path) {
     QFile file(path);

@@ -1,9 +1,7 @@
 // What the window shows of a reading and where it stands: every digit and the sign of the readout
 // stay in view, and the window keeps its top-left corner on a small screen.
 #include "Placement.h"
-#include "PseudoTerminal.h"
-#include "Wait.h"
-#include "WindowHarness.h"
+#include "WindowTest.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -11,12 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-using torven::nameOf;
-using torven::PseudoTerminal;
-using torven::test::WaitUntil;
-using torven::test::WindowHarness;
-namespace names = torven::object_names::main_window;
 
 // The columns of the box that hold ink: pixels unlike the box's own face.
 struct Ink {

@@ -1,11 +1,10 @@
 // The serial path end to end inside the process: a pty plays the controller, the window's serial
 // component opens it through a comN link, and the window shows what arrives.
 #include "PortDialog.h"
-#include "PseudoTerminal.h"
 #include "Reception.h"
+#include "Rows.h"
 #include "SerialLine.h"
-#include "Wait.h"
-#include "WindowHarness.h"
+#include "WindowTest.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -23,11 +22,6 @@
 
 namespace {
 
-using torven::nameOf;
-using torven::PseudoTerminal;
-using torven::test::WaitUntil;
-using torven::test::WindowHarness;
-namespace names = torven::object_names::main_window;
 namespace dialog_names = torven::object_names::port_dialog;
 
 class Reception : public testing::Test {
@@ -80,10 +74,8 @@ TEST_F(Reception, PiecesFurtherApartThanThePauseAreReadingsOfTheirOwn) {
     EXPECT_EQ(m_harness.LitLamps(), std::vector<int>{4});
 }
 
-// A program kept busy (by clients of the service, say) may serve the pause's timer before the
-// line's notice of what arrived meanwhile: here a handler runs past the pause while the rest
-// arrives, and the timers are served next in the same turn. The rest that waits in the port
-// completes the reading; only a line that stayed silent has its text cut.
+// A busy handler runs past the pause while the rest arrives, and the timers come next in the same
+// turn: the rest waiting in the port completes the reading; only silence cuts it.
 TEST_F(Reception, ThePauseCutsTextOnlyWhenItsRestIsNotWaitingInThePort) {
     auto* pause = m_harness.Child<QTimer>(nameOf(names::kReadingPause));
     for (const auto& [rest, readout] : {std::pair{"56\r\n", " 180"}, {"", " 1"}}) {
@@ -222,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReceptionCase{"OffsetTurnsTheBearing", 10, {"0256\r\n"}, 1, "0256", " 190", 14, 190},
         ReceptionCase{"OffsetWrapsNorthTo360", 90, {"0384\r\n"}, 1, "0384", " 360", 1, 360},
         ReceptionCase{"JunkIsNoPosition", 10, {"abcd\r\n"}, 1, "abcd", " 0", 0, std::nullopt}),
-    [](const testing::TestParamInfo<ReceptionCase>& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 TEST(ReceptionAlone, DroppedTextIsNeverTakenAndErrorsAreCounted) {
     torven::Reception reception;

@@ -1,7 +1,6 @@
 // Painting is paced to the screen, yet what the window shows settles on exactly the latest block.
-#include "PseudoTerminal.h"
-#include "Wait.h"
-#include "WindowHarness.h"
+#include "Rows.h"
+#include "WindowTest.h"
 
 #include <QImage>
 #include <QScreen>
@@ -12,12 +11,6 @@
 #include <vector>
 
 namespace {
-
-using torven::nameOf;
-using torven::PseudoTerminal;
-using torven::test::WaitUntil;
-using torven::test::WindowHarness;
-namespace names = torven::object_names::main_window;
 
 // Whether the screen (on the offscreen platform: the window's backing store) shows what the window
 // holds now: every sector lamp's colour, and the readout as a fresh rendering draws it.
@@ -40,9 +33,7 @@ struct Burst {
     QString readout;                   // what the last one shows
 };
 
-void PrintTo(const Burst& b, std::ostream* os) {
-    *os << b.name;
-}
+using torven::test::PrintTo;
 
 class Repaint : public testing::TestWithParam<Burst> {};
 
@@ -81,6 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
         Burst{"OnOffThenDark", {"0256", "0277", "0256", "0277", "0000"}, " 0"},
         // Readout changes only: the same lamp stays lit.
         Burst{"SameLampNewReadout", {"0250", "0251", "0252", "0253", "0254"}, " 178"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 } // namespace

@@ -2,6 +2,7 @@
 // status line and tooltip, and how it goes away.
 #include "PseudoTerminal.h"
 #include "RotatorService.h"
+#include "Rows.h"
 #include "SerialLine.h"
 #include "Target.h"
 #include "TargetMark.h"
@@ -66,10 +67,7 @@ struct MarkRow {
     int lamp;
     QString status;
 };
-// A row shows as its name in the test listing.
-void PrintTo(const MarkRow& row, std::ostream* out) {
-    *out << row.name;
-}
+using torven::test::PrintTo;
 
 class TargetLamps : public Target, public testing::WithParamInterface<MarkRow> {};
 
@@ -91,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                     MarkRow{"LastOfTheSouthSector", 187.4, 13, QStringLiteral("→ 187°")},
                     MarkRow{"Logger", 245, 17, QStringLiteral("→ 245°")},
                     MarkRow{"WestOfNorth", 352.4, 24, QStringLiteral("→ 352°")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    torven::test::RowName());
 
 // The antenna in the target's sector: the lamp is lit and ringed at once, and its middle, where
 // its colour is read, keeps the lit colour. A connect empties the status line, and the target
