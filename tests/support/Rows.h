@@ -1,18 +1,15 @@
 #pragma once
 
-// What every table-driven test shares: a row is a struct with a `name`, and that name is what the
-// test listing and a failure message show. In the test file, `using torven::test::PrintTo;` where
-// the rows are declared lets GoogleTest find the printer; RowName() names the instantiated cases.
-
+// Table rows are structs with a `name`: the test listing and failures show it. Put
+// `using torven::test::PrintTo;` where the rows are declared; RowName() names the cases.
 #include <ostream>
 #include <string>
-#include <string_view>
 
 namespace torven::test {
 
 template <typename Row>
 requires requires(const Row& row) {
-    std::string_view(row.name);
+    row.name;
 }
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
@@ -20,7 +17,7 @@ void PrintTo(const Row& row, std::ostream* out) {
 
 struct RowName {
     template <typename Info> std::string operator()(const Info& info) const {
-        return std::string(info.param.name);
+        return info.param.name;
     }
 };
 

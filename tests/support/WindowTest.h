@@ -1,8 +1,6 @@
 #pragma once
 
-// The opening the window tests share: the harness, a controller on a pty, waiting for a
-// condition, the names they use unqualified, and the connection lamp's colours, written out
-// rather than taken from the code so that a changed colour shows.
+// What the window tests share; the lamp colours written out, so that a changed colour shows.
 
 #include "PseudoTerminal.h"
 #include "Wait.h"
