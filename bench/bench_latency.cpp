@@ -177,6 +177,28 @@ Samples Floor(int count, int rate) {
     return run.Go();
 }
 
+// A check to run after the window's own handler: once the window's readout and all 24 lamps show
+// the reading the run waits for (not what the handler meant to show), that reading has arrived.
+std::function<void()> whenShown(QWidget& form, Run& run) {
+    auto* readout = form.findChild<QLineEdit*>(torven::nameOf(names::kReadout));
+    std::vector<torven::Lamp*> lamps;
+    for (int k = 1; k <= 24; ++k)
+        lamps.push_back(form.findChild<torven::Lamp*>(torven::toQString(names::sectorLamp(k))));
+    return [readout, lamps, &run] {
+        static const QColor lit(0xFF, 0x00, 0xFF);
+        if (!run.Waiting())
+            return;
+        const Reading& r = run.Current();
+        if (readout->text() != r.readout)
+            return;
+        for (int k = 1; k <= 24; ++k) {
+            if ((lamps[static_cast<std::size_t>(k - 1)]->backColor() == lit) != (k == r.lamp))
+                return;
+        }
+        run.arrived();
+    };
+}
+
 // The window alone, or sharing its bearing with a rotctld client that polls it as a tracker does
 // (a "p" every 250 ms on one connection kept open).
 Samples Window(int count, int rate, bool shareBearing = false) {
@@ -213,27 +235,11 @@ Samples Window(int count, int rate, bool shareBearing = false) {
     }
 
     auto* readout = form.findChild<QLineEdit*>(torven::nameOf(names::kReadout));
-    std::vector<torven::Lamp*> lamps;
-    for (int k = 1; k <= 24; ++k)
-        lamps.push_back(
-            form.findChild<torven::Lamp*>(QString::fromStdString(names::sectorLamp(k))));
-    const QColor lit(0xFF, 0x00, 0xFF);
 
     Run run(pty, SectorReadings(), count, rate);
     // Connected after the window's own handler, so it runs right after the window has taken the
     // block; it looks at what the window shows, not at what the handler meant to do.
-    const auto shows = [&] {
-        if (!run.Waiting())
-            return;
-        const Reading& r = run.Current();
-        if (readout->text() != r.readout)
-            return;
-        for (int k = 1; k <= 24; ++k) {
-            if ((lamps[static_cast<std::size_t>(k - 1)]->backColor() == lit) != (k == r.lamp))
-                return;
-        }
-        run.arrived();
-    };
+    const auto shows = whenShown(form, run);
     QObject::connect(&form.serialLine(), &torven::SerialLine::blockReceived, shows);
     // A reading that comes while a paint waits for its frame reaches the readout at that frame.
     QObject::connect(readout, &QLineEdit::textChanged, shows);
@@ -276,25 +282,9 @@ Samples Follow(int count) {
     form.toggleConnection();
 
     auto* readout = form.findChild<QLineEdit*>(torven::nameOf(names::kReadout));
-    std::vector<torven::Lamp*> lamps;
-    for (int k = 1; k <= 24; ++k)
-        lamps.push_back(
-            form.findChild<torven::Lamp*>(QString::fromStdString(names::sectorLamp(k))));
-    const QColor lit(0xFF, 0x00, 0xFF);
 
     Run run(pty, SectorReadings(), count, 4, 250);
-    const auto shows = [&] {
-        if (!run.Waiting())
-            return;
-        const Reading& r = run.Current();
-        if (readout->text() != r.readout)
-            return;
-        for (int k = 1; k <= 24; ++k) {
-            if ((lamps[static_cast<std::size_t>(k - 1)]->backColor() == lit) != (k == r.lamp))
-                return;
-        }
-        run.arrived();
-    };
+    const auto shows = whenShown(form, run);
     // After the window's own handler, as in Window().
     QObject::connect(form.findChild<torven::RotctlFollower*>(),
                      &torven::RotctlFollower::azimuthReceived, shows);

@@ -6,13 +6,13 @@
 //                  arrives unasked
 //         endless  '7' over and over, never a line end: a line that never ends
 //       Runs until killed.
-#include <arpa/inet.h>
+#include "Loopback.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <netinet/in.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -26,15 +26,8 @@ namespace {
 }
 
 int Listen(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, 4) != 0)
+    const int fd = torven::loopback::listenOn(port);
+    if (fd < 0)
         Fail("listen");
     return fd;
 }

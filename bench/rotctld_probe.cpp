@@ -7,14 +7,13 @@
 //       waits while the window is busy. Reports
 //       "RESULT p <median ms> <p99 ms> <max ms> <count> <unanswered>".
 // An answer that takes longer than kGiveUp counts as unanswered and ends the run.
+#include "Loopback.h"
+
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -35,16 +34,8 @@ constexpr auto kGiveUp = std::chrono::seconds(60);
 }
 
 int Connect(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = torven::loopback::connectTo(port);
     if (fd < 0)
-        Fail("socket");
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         Fail("cannot connect to the service");
     return fd;
 }
